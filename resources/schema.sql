@@ -1,0 +1,65 @@
+-- The catalogue's tables. Positions of the columns of books (0 to 21) and of categories (0 to 3)
+-- are read by number in the program: keep the order.
+CREATE TABLE books (
+    id INTEGER PRIMARY KEY,
+    inv_num INTEGER,
+    author TEXT,
+    title TEXT,
+    date_reg DATE,
+    source TEXT,
+    location TEXT,
+    publisher TEXT,
+    year_p INTEGER,
+    page_count INTEGER,
+    price REAL,
+    add_num TEXT,
+    liter TEXT,
+    notes TEXT,
+    itemkind_id INTEGER,
+    onloan INTEGER DEFAULT 0,
+    isbn TEXT,
+    rubric TEXT,
+    loaner TEXT,
+    date_out DATE,
+    annotation TEXT,
+    file TEXT
+);
+CREATE INDEX books_itemkind ON books (itemkind_id, inv_num);
+
+CREATE TABLE orders (
+    id INTEGER PRIMARY KEY,
+    book_id INTEGER,
+    loaner TEXT,
+    date_out DATE,
+    date_in DATE,
+    status INTEGER DEFAULT 0,
+    cost INTEGER DEFAULT 0
+);
+CREATE INDEX orders_book ON orders (book_id);
+
+CREATE TABLE categories (
+    id INTEGER PRIMARY KEY,
+    title TEXT,
+    parent INTEGER DEFAULT 0,
+    has_children INTEGER DEFAULT 0
+);
+CREATE INDEX categories_parent ON categories (parent);
+
+CREATE TABLE keywords (
+    id INTEGER PRIMARY KEY,
+    keyword TEXT,
+    book_id INTEGER
+);
+CREATE INDEX keywords_book ON keywords (book_id);
+CREATE INDEX keywords_keyword ON keywords (keyword);
+
+CREATE TABLE v_itemkind (
+    id INTEGER PRIMARY KEY,
+    itemkind_name TEXT,
+    description TEXT
+);
+
+CREATE TABLE settings (
+    name TEXT PRIMARY KEY,
+    value TEXT
+);

@@ -1,0 +1,103 @@
+// The data module's life: folders, settings, opening the database at start, the copy at the end.
+#include "DBModUnit.h"
+
+#include "DatabaseCopy.h"
+#include "MyLower.h"
+#include "ProcessValues.h"
+#include "SchemaCreation.h"
+#include "StoreError.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+
+namespace store {
+
+TDBMod::TDBMod(const QString &programFile, QObject *parent) : QObject(parent), programFile_(programFile)
+{
+    MyBooks.setSql(QStringLiteral("SELECT * FROM books"));
+    MyBooks.setFetchAll(true);
+    myOrders.setSql(QStringLiteral("SELECT * FROM orders"));
+    myOrders.setMasterSource(&srcBooks);
+    myOrders.setMasterFields(QStringLiteral("id"));
+    myOrders.setDetailFields(QStringLiteral("book_id"));
+    MyCats.setSql(QStringLiteral("SELECT * FROM categories ORDER BY title ASC"));
+    MyCats.setFetchAll(true);
+    myAuthors.setSql(QStringLiteral("SELECT DISTINCT author FROM books"));
+    RprtSet.setFetchAll(true);
+    myKeywords.setSql(QStringLiteral("SELECT * FROM keywords"));
+    myKeywords.setMasterSource(&srcBooks);
+    myKeywords.setMasterFields(QStringLiteral("id"));
+    myKeywords.setDetailFields(QStringLiteral("book_id"));
+    myKeywords.setFetchAll(true);
+    myItemKinds.setSql(QStringLiteral("SELECT * FROM v_itemkind ORDER BY id"));
+    myKeywordFilter.setSql(QStringLiteral("SELECT id, keyword, book_id FROM keywords WHERE keyword LIKE :key"));
+}
+
+TDBMod::~TDBMod()
+{
+    DataModuleDestroy();
+}
+
+void TDBMod::DataModuleCreate()
+{
+    ProcessValues &p = process();
+    p.AppDir = QFileInfo(programFile_).absolutePath() + u'/';
+    FilesDir = p.AppDir + QStringLiteral("/files/");
+    // TEMP is rarely set on Linux; the system's temporary folder stands in for it.
+    p.TempDir = qEnvironmentVariable("TEMP");
+    if (p.TempDir.isEmpty())
+        p.TempDir = QDir::tempPath();
+    settings_ = std::make_unique<IniFile>(p.AppDir + QStringLiteral("library.ini"));
+    p.SettingsFile = settings_.get();
+    MyServer.setDatabase(p.AppDir + QStringLiteral("/library.sdb"));
+    MyServer.options() = {QStringLiteral("SQLite.BusyTimeout=1500"), QStringLiteral("SQLite.ReadUncommitted=True")};
+    p.BackupDir = settings_->readString(QStringLiteral("General"), QStringLiteral("BackupPath"),
+                                        p.AppDir + QStringLiteral("/Backup"));
+    p.AutoLogon = settings_->readBool(QStringLiteral("General"), QStringLiteral("AutoAdminLogon"), false);
+    openStore();
+    // With no database there is nothing to register the function on; the program ends at the
+    // main window's first show, so no error is shown for it.
+    if (!p.ConnectFailed)
+        MyServer.addSqlFunction(QStringLiteral("my_lower"), 1, myLowerSqlFunction);
+    p.ThisYear = quint16(QDate::currentDate().year());
+    Conditions.emplace();
+}
+
+void TDBMod::openStore()
+{
+    ProcessValues &p = process();
+    try {
+        MyServer.open();
+        ensureCatalogueSchema(MyServer);
+        p.ConnectFailed = false;
+    } catch (const StoreError &e) {
+        MyServer.close();
+        const bool ok = showSetupForm && showSetupForm(*this, e) && MyServer.isOpen();
+        p.ConnectFailed = !ok;
+        if (ok) {
+            settings_->writeString(QStringLiteral("MySQL"), QStringLiteral("hostname"), QString());
+            settings_->writeString(QStringLiteral("MySQL"), QStringLiteral("username"), QString());
+            settings_->writeString(QStringLiteral("MySQL"), QStringLiteral("password"), QString());
+            settings_->writeString(QStringLiteral("MySQL"), QStringLiteral("database"), MyServer.database());
+        }
+    }
+    storeOpened_ = MyServer.isOpen();
+}
+
+void TDBMod::DataModuleDestroy()
+{
+    if (destroyed_)
+        return;
+    destroyed_ = true;
+    ProcessValues &p = process();
+    // Nothing to copy after a failed open, and a view-mode run changed nothing.
+    if (!p.ViewOnly && storeOpened_ && MyServer.isOpen())
+        copyDatabaseTo(MyServer, p.BackupDir);
+    if (p.SettingsFile == settings_.get())
+        p.SettingsFile = nullptr;
+    settings_.reset();
+    Conditions.reset();
+}
+
+} // namespace store

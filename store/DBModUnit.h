@@ -1,0 +1,83 @@
+#pragma once
+
+#include "Connection.h"
+#include "Dataset.h"
+#include "IniFile.h"
+#include "StoreError.h"
+
+#include <QObject>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace store {
+
+// What the save dialog of the backup asks for; the window shows the dialog itself.
+struct SaveDialogSpec {
+    QString defaultExtension;
+    QString filter;
+};
+
+// The data module: the connection, every dataset of the program and the operations on them
+// that the windows share. It knows nothing of windows: the dialog it needs when the database
+// cannot be opened is handed in by the program entry.
+class TDBMod : public QObject {
+    Q_OBJECT
+public:
+    // programFile: full path of the running program file; its folder becomes AppDir.
+    explicit TDBMod(const QString &programFile, QObject *parent = nullptr);
+    ~TDBMod() override;
+
+    // Shown when the database cannot be opened; returns true when it opened a connection.
+    std::function<bool(TDBMod &, const StoreError &)> showSetupForm;
+
+    void DataModuleCreate();
+    void DataModuleDestroy();
+
+    // Filter composer.
+    void SetKind(quint16 kind);
+    void SetCondition(const QString &entry);
+    QString JoinConditions() const;
+    void ApplyFilter();
+
+    // Value lists and shared queries.
+    QStringList DistinctValues(const QString &field, const QString &table, const QString &order, quint8 limit);
+    int NextInvNum();
+    void LoadItemKinds(QStringList &names, QStringList &ids);
+    void AddItemKind(const QString &name, int id);
+
+    // True once the database has been opened in this run: only then is there anything to copy.
+    bool storeOpened() const { return storeOpened_; }
+
+    Connection MyServer;
+    Dataset MyBooks{&MyServer};
+    DataSource srcBooks{&MyBooks};
+    Dataset myOrders{&MyServer};
+    DataSource srcOrders{&myOrders};
+    Dataset MyCats{&MyServer};
+    DataSource srcCats{&MyCats};
+    Dataset myAuthors{&MyServer};
+    Dataset RprtSet{&MyServer};
+    Dataset myKeywords{&MyServer};
+    DataSource srcKeywords{&myKeywords};
+    Dataset myItemKinds{&MyServer};
+    DataSource srcItemKinds{&myItemKinds};
+    Dataset myKeywordFilter{&MyServer};
+    DataSource srcKeywordFilter{&myKeywordFilter};
+    SaveDialogSpec dlgSave{QStringLiteral("sql"), QStringLiteral("файлы данных|*.sql")};
+
+    quint16 CurrentKind = 0;
+    std::optional<QStringList> Conditions; // created by DataModuleCreate
+    QString FilesDir;
+
+private:
+    void openStore();
+    void applyComposed(const std::function<void()> &change);
+    QString programFile_;
+    std::unique_ptr<IniFile> settings_;
+    bool storeOpened_ = false;
+    bool destroyed_ = false;
+};
+
+} // namespace store

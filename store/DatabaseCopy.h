@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+namespace store {
+
+class Connection;
+
+// Copies the open database into folder/library.sdb: written through the engine's online backup
+// into a temporary file in the folder, then renamed over the old copy, so that a crash or a
+// writer elsewhere never leaves a torn copy in place of the last good one. The folder itself is
+// created when missing (not its parents). Returns false, leaving any old copy as it was, when
+// the copy could not be made.
+bool copyDatabaseTo(Connection &connection, const QString &folder);
+
+} // namespace store

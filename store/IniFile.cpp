@@ -1,0 +1,131 @@
+#include "IniFile.h"
+
+#include "TextCodec.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringList>
+
+namespace store {
+
+namespace {
+
+QStringList readLines(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QString text = decodeCp1251OrUtf8(f.readAll());
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QStringList lines = text.split(u'\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QString sectionOf(const QString &line)
+{
+    const QString t = line.trimmed();
+    if (t.startsWith(u'[') && t.endsWith(u']'))
+        return t.mid(1, t.size() - 2).trimmed();
+    return {};
+}
+
+bool isSection(const QString &line)
+{
+    const QString t = line.trimmed();
+    return t.startsWith(u'[') && t.endsWith(u']');
+}
+
+// Index of the key's line within the section, or -1; *sectionEnd gets the index after the
+// section's last line (-1 when the section is missing).
+int findKey(const QStringList &lines, const QString &section, const QString &key, int *sectionEnd)
+{
+    int found = -1;
+    bool inSection = false;
+    *sectionEnd = -1;
+    for (int i = 0; i < lines.size(); ++i) {
+        if (isSection(lines[i])) {
+            inSection = sectionOf(lines[i]).compare(section, Qt::CaseInsensitive) == 0;
+            if (inSection)
+                *sectionEnd = i + 1;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        if (!lines[i].trimmed().isEmpty())
+            *sectionEnd = i + 1;
+        const qsizetype eq = lines[i].indexOf(u'=');
+        if (found < 0 && eq > 0 && lines[i].left(eq).trimmed().compare(key, Qt::CaseInsensitive) == 0)
+            found = i;
+    }
+    return found;
+}
+
+} // namespace
+
+QString IniFile::readString(const QString &section, const QString &key, const QString &defaultValue) const
+{
+    const QStringList lines = readLines(path_);
+    int end;
+    const int i = findKey(lines, section, key, &end);
+    if (i < 0)
+        return defaultValue;
+    return lines[i].mid(lines[i].indexOf(u'=') + 1).trimmed();
+}
+
+int IniFile::readInteger(const QString &section, const QString &key, int defaultValue) const
+{
+    const QString text = readString(section, key, QString());
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (ok)
+        return value;
+    // Hexadecimal written the Windows way, $1F.
+    if (text.startsWith(u'$')) {
+        const int hex = text.mid(1).toInt(&ok, 16);
+        if (ok)
+            return hex;
+    }
+    return defaultValue;
+}
+
+bool IniFile::readBool(const QString &section, const QString &key, bool defaultValue) const
+{
+    return readInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+bool IniFile::writeString(const QString &section, const QString &key, const QString &value)
+{
+    QStringList lines = readLines(path_);
+    int end;
+    const int i = findKey(lines, section, key, &end);
+    const QString line = key + u'=' + value;
+    if (i >= 0) {
+        lines[i] = line;
+    } else if (end >= 0) {
+        lines.insert(end, line);
+    } else {
+        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
+            lines << QString();
+        lines << u'[' + section + u']' << line;
+    }
+    // Written to a new file and renamed over the old one: a crash never leaves half a file.
+    QSaveFile f(path_);
+    if (!f.open(QIODevice::WriteOnly))
+        return false;
+    f.write(encodeCp1251(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
+    return f.commit();
+}
+
+bool IniFile::writeInteger(const QString &section, const QString &key, int value)
+{
+    return writeString(section, key, QString::number(value));
+}
+
+bool IniFile::writeBool(const QString &section, const QString &key, bool value)
+{
+    return writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+} // namespace store

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace store {
+
+// A settings file in the INI format (sections in brackets, key=value lines), in code page 1251
+// with CR LF line ends. Every read looks at the file as it is now and every write goes to the
+// file at once, so that nothing is lost when the program ends abruptly. A missing file,
+// section or key reads as the default; the file is created by the first write.
+class IniFile {
+public:
+    explicit IniFile(const QString &path) : path_(path) {}
+
+    const QString &fileName() const { return path_; }
+
+    QString readString(const QString &section, const QString &key, const QString &defaultValue) const;
+    // A value that is not a decimal number reads as the default.
+    int readInteger(const QString &section, const QString &key, int defaultValue) const;
+    // Booleans are integers: any non-zero value is true.
+    bool readBool(const QString &section, const QString &key, bool defaultValue) const;
+
+    // Returns false when the file could not be written.
+    bool writeString(const QString &section, const QString &key, const QString &value);
+    bool writeInteger(const QString &section, const QString &key, int value);
+    bool writeBool(const QString &section, const QString &key, bool value);
+
+private:
+    QString path_;
+};
+
+} // namespace store

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "FieldDef.h"
+#include "Row.h"
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+namespace store {
+
+// The local filter of a dataset: an expression evaluated over the rows held in memory, never
+// sent to the engine.
+//
+// Operands: column names (plain, or in [brackets] / "double quotes"), numbers, 'quoted strings'
+// (a doubled apostrophe stands for one), NULL, TRUE, FALSE. Operators: = <> < > <= >= AND OR NOT
+// LIKE IS [NOT] and brackets; keywords in any letter case.
+// - "=" and "<>" with a text operand (a quoted string, or a column whose field is textual) compare
+//   texts: the right operand is a pattern where "*" and "%" stand for any run of characters and
+//   "_" for one character, matched case-sensitively against the whole left text; NULL as a text
+//   operand counts as the empty text. So "file <> NULL" keeps only non-empty texts.
+// - With two numbers "=" and "<>" compare numbers; "x = NULL" is true when x is NULL and
+//   "x <> NULL" when it is not.
+// - "<", ">", "<=", ">=" compare numbers by value and texts case-sensitively; either side NULL gives false.
+// - LIKE matches like "=" on texts; IS NULL / IS NOT NULL test for NULL.
+class LocalFilter {
+public:
+    LocalFilter();
+    ~LocalFilter();
+    LocalFilter(LocalFilter &&) noexcept;
+    LocalFilter &operator=(LocalFilter &&) noexcept;
+
+    // Throws StoreError: errors::fieldNotFound(name) for an unknown column (names compare
+    // case-insensitively), or a message starting "Invalid filter expression" for bad syntax.
+    static LocalFilter compile(const QString &expression, const std::vector<FieldDef> &fields);
+
+    bool isEmpty() const;
+    bool matches(const RowRef &row) const;
+
+    struct Node;
+
+private:
+    std::unique_ptr<Node> root_;
+};
+
+} // namespace store

@@ -1,0 +1,43 @@
+#include "SchemaCreation.h"
+
+#include "Connection.h"
+#include "StoreError.h"
+
+#include <QFile>
+
+namespace store {
+
+static QString resourceText(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw StoreError(QStringLiteral("Не найден сценарий создания базы данных: %1").arg(path));
+    return QString::fromUtf8(f.readAll());
+}
+
+bool ensureCatalogueSchema(Connection &connection)
+{
+    static const QStringList catalogueTables = {QStringLiteral("books"), QStringLiteral("orders"),
+                                                QStringLiteral("categories"), QStringLiteral("keywords"),
+                                                QStringLiteral("v_itemkind"), QStringLiteral("settings")};
+    const QStringList existing = connection.tableNames();
+    for (const QString &t : existing)
+        if (catalogueTables.contains(t, Qt::CaseInsensitive))
+            return false;
+    // All or nothing: a half-made schema would be taken for an existing database next time.
+    connection.runStatement(QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        connection.runStatement(resourceText(QStringLiteral(":/store/schema.sql")));
+        connection.runStatement(resourceText(QStringLiteral(":/store/initial_content.sql")));
+        connection.runStatement(QStringLiteral("COMMIT"));
+    } catch (...) {
+        try {
+            connection.runStatement(QStringLiteral("ROLLBACK"));
+        } catch (...) {
+        }
+        throw;
+    }
+    return true;
+}
+
+} // namespace store

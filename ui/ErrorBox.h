@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace ui {
+
+// The application's error box: the error's text, with a full stop added when it ends in a
+// letter or digit, under the application title, with the error icon and an OK button.
+QString applicationErrorText(const QString &message);
+void showApplicationError(const QString &message, QWidget *owner = nullptr);
+
+} // namespace ui
