@@ -3,6 +3,7 @@
 #include "Connection.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <cstdio>
 
@@ -27,10 +28,20 @@ bool copyDatabaseTo(Connection &connection, const QString &folder)
         ok = backup != nullptr;
         if (backup) {
             int rc;
-            // Small steps with the engine's own waiting, so another copy's brief lock is sat out.
-            while ((rc = sqlite3_backup_step(backup, 256)) == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED)
-                if (rc != SQLITE_OK)
-                    sqlite3_sleep(50);
+            // Small steps, sitting out another copy's brief lock, but for no longer than the busy
+            // timeout: a lock held for good must not keep the program from ending.
+            QElapsedTimer blocked;
+            while ((rc = sqlite3_backup_step(backup, 256)) == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+                if (rc == SQLITE_OK) {
+                    blocked.invalidate();
+                    continue;
+                }
+                if (!blocked.isValid())
+                    blocked.start();
+                else if (blocked.elapsed() >= connection.busyTimeout())
+                    break;
+                sqlite3_sleep(50);
+            }
             ok = rc == SQLITE_DONE;
             ok = sqlite3_backup_finish(backup) == SQLITE_OK && ok;
         }

@@ -114,7 +114,13 @@ bool IniFile::writeString(const QString &section, const QString &key, const QStr
     QSaveFile f(path_);
     if (!f.open(QIODevice::WriteOnly))
         return false;
-    f.write(encodeCp1251(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
+    const QString text = lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+    bool lossless = true;
+    QByteArray bytes = encodeCp1251(text, &lossless);
+    // A hand-edited file may hold letters code page 1251 lacks: keep it UTF-8 rather than lose them.
+    if (!lossless)
+        bytes = text.toUtf8();
+    f.write(bytes);
     return f.commit();
 }
 

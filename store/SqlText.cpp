@@ -172,11 +172,12 @@ QString addSqlCondition(const QString &sql, const QString &condition)
         --insertAt;
     const QString added = hasOuterOr(condition) ? u'(' + condition + u')' : condition;
     const QString tail = sql.mid(insertAt);
-    const QString tailSep = stop < sql.size() ? QStringLiteral(" ") : QString();
+    // Line breaks around the inserted pieces, so that a line comment before them cannot swallow them.
+    const QString tailSep = stop < sql.size() ? QStringLiteral("\n") : QString();
     if (whereEnd < 0)
-        return sql.left(insertAt) + QStringLiteral(" WHERE ") + added + tailSep + tail.trimmed();
+        return sql.left(insertAt) + QStringLiteral("\nWHERE ") + added + tailSep + tail.trimmed();
     const QString existing = sql.mid(whereEnd, insertAt - whereEnd).trimmed();
-    return sql.left(whereEnd) + QStringLiteral(" (") + existing + QStringLiteral(") AND ") + added + tailSep
+    return sql.left(whereEnd) + QStringLiteral(" (") + existing + QStringLiteral("\n) AND ") + added + tailSep
         + tail.trimmed();
 }
 
