@@ -1,28 +1,155 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
+#include <functional>
 
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
 class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QSplitter;
+class QTabBar;
+class QTableView;
+class QToolButton;
+class QTreeWidget;
 
 namespace store {
 class TDBMod;
 }
+namespace ui {
+class DatasetModel;
+}
+class QDialog;
+class MainGridView;
 
-// The main window. For now it shows the catalogue's size; the grid, panes and menus come next.
+// The main window: menus, the left panes, the item-kind tabs over the catalogue grid, the
+// search strip and the annotation pane. Its parts are implemented by responsibility in
+// Main*.cpp; every handler is public so that the program's own tests can drive it.
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget *parent = nullptr);
+    ~TMainForm() override;
 
-    void setDataModule(store::TDBMod *module) { dbMod_ = module; }
+    // Binds the window to the data module's datasets; called once, before the first show.
+    void setDataModule(store::TDBMod *module);
+    void setLoginForm(QDialog *form) { loginForm_ = form; }
+    void setPasswordForm(QDialog *form) { passwordForm_ = form; }
+    store::TDBMod *dataModule() const { return dbMod_; }
+
+    // Window life and view state (MainState.cpp).
+    void FormShow();
+    void FormClose();
+    void FormDestroy();
     void ShowRecordCount();
 
+    // Menus and panes (MainMenus.cpp).
+    void miRubricTreeClick();
+    void miAlphabetClick();
+    void miKeywordsClick();
+    void miHideTreesClick();
+    void miFontLargerClick();
+    void miFontSmallerClick();
+    void miAnnotationClick();
+    void miExitClick();
+    void miPasswordClick();
+
+    // Item-kind tabs (MainTabs.cpp).
+    void tcKindsChange();
+    int tcKindsGetImageIndex(int tabIndex) const;
+    void miChangeKindClick(QAction *sender);
+
+    // Search and quick filters (MainSearch.cpp).
+    void edSearchKeyUp(int key);
+    void edSearchChange();
+    void chbLoanedClick();
+    void EvBoxClick();
+    void edKeywordFilterChange();
+    void grKeywordsCellClick(int row);
+
+    // Catalogue grid (MainGrid.cpp).
+    void MainGridSortMarkingChanged();
+    QVariant MainGridGetCellParams(int row) const; // background of a row, invalid for the normal one
+    void MainGridDblClick();
+    bool MainGridKeyPress(QChar key);
+    void MainGridContextPopup();
+    void N9Click();
+    void N10Click();
+
+    // Components, named as the program's documents name them.
+    QWidget *Panel1;
+    QToolButton *btnNewItem;
+    QGroupBox *gbSearch;
+    QComboBox *FldBox;
+    QLineEdit *edSearch;
+    QCheckBox *EvBox;
+    QCheckBox *chbLoaned;
+    QLabel *sbStatusCount;
+    QSplitter *Splitter1;
+    QTreeWidget *tvRubrics;
+    QTreeWidget *tvAuthors;
+    QGroupBox *gbKeywords;
+    QLineEdit *edKeywordFilter;
+    QTableView *grKeywords;
+    QWidget *tcKindsArea; // the tab bar and what it holds
+    QTabBar *tcKinds;
+    QSplitter *Splitter2;
+    MainGridView *MainGrid;
+    QGroupBox *gbDetails;
+    QPlainTextEdit *edAnnotation;
+
+    // Main menu.
+    QMenu *N1, *N27, *N11, *miSetup, *N15;
+    QAction *miNewItem, *miExport, *miNewAcquirements, *miAlphabet, *miRubricTree, *miKeywords, *miHideTrees,
+        *miBackup, *miExit;
+    QAction *miFontLarger, *miFontSmaller, *miAnnotation;
+    QAction *N12, *N13, *N14, *miPassword, *N4, *N18, *miAbout;
+    // Grid context menu.
+    QMenu *PopupMenu1;
+    QAction *N2, *N3, *N8, *N9, *N10;
+    QMenu *miChangeKind;
+
+    QStringList KindIds;
+    ui::DatasetModel *gridModel = nullptr;
+    ui::DatasetModel *keywordModel = nullptr;
+
 protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
-    void FormShow();
+    void buildTopPanel();
+    void buildPanes();
+    void buildMenus();
+    void buildGrid();
+    void buildTabs();
+    void fillKindTabs();
+    void markInitialSort();
+    void connectSearch();
+    void chooseLeftPane(QAction *item);
+    void showLeftPane(QWidget *pane);
+    void setGridFontSize(int points);
+    void applyViewOnly();
+    bool runGuarded(const std::function<void()> &action);
+    void attachGridModel();
+    void followCurrentRecord();
+    void stepSortMarker(int column);
+    bool searchTextUsable(int field, const QString &text);
+
     store::TDBMod *dbMod_ = nullptr;
-    QLabel *recordCount_;
+    QDialog *loginForm_ = nullptr;
+    QDialog *passwordForm_ = nullptr;
     bool shown_ = false;
+    bool closeWritten_ = false;
+    bool tabsChanging_ = false;
+    bool syncingCurrent_ = false;
+    int sortColumn_ = -1;         // the column carrying the sort marker, -1 for none
+    bool sortAscending_ = false;  // the marker points up
 };

@@ -17,6 +17,7 @@ TDBMod::TDBMod(const QString &programFile, QObject *parent) : QObject(parent), p
 {
     MyBooks.setSql(QStringLiteral("SELECT * FROM books"));
     MyBooks.setFetchAll(true);
+    MyBooks.beforeDelete = [this](Dataset &ds) { MyBooksBeforeDelete(ds); };
     myOrders.setSql(QStringLiteral("SELECT * FROM orders"));
     myOrders.setMasterSource(&srcBooks);
     myOrders.setMasterFields(QStringLiteral("id"));

@@ -46,6 +46,20 @@ public:
     int NextInvNum();
     void LoadItemKinds(QStringList &names, QStringList &ids);
     void AddItemKind(const QString &name, int id);
+    // An id for a new item kind: the one proposed when it is free, else one more than the largest.
+    int FreeItemKindId(int proposed);
+
+    // Where the current record's electronic version lives.
+    QString EbookPath();
+    // Before a holding is deleted its keywords go.
+    void MyBooksBeforeDelete(Dataset &dataset);
+    void DeleteKeywords(qint64 bookId);
+
+    // The edit-mode password. The typed text is bound, never joined into the statement, so no
+    // text can change what the statement does, and the comparison stays exact.
+    bool CheckPassword(const QString &text);
+    QString ReadPassword();
+    void SavePassword(const QString &text);
 
     // True once the database has been opened in this run: only then is there anything to copy.
     bool storeOpened() const { return storeOpened_; }

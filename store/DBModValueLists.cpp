@@ -49,4 +49,15 @@ void TDBMod::AddItemKind(const QString &name, int id)
     MyServer.runStatement(QStringLiteral("INSERT INTO v_itemkind (id, itemkind_name) VALUES (?, ?);"), {id, name});
 }
 
+int TDBMod::FreeItemKindId(int proposed)
+{
+    Dataset query(&MyServer);
+    query.setSql(QStringLiteral("SELECT (SELECT COUNT(*) FROM v_itemkind WHERE id = :id), (SELECT MAX(id) FROM v_itemkind)"));
+    query.paramByName(QStringLiteral("id")).value = proposed;
+    query.open();
+    if (query.field(0).asInteger() == 0)
+        return proposed;
+    return int(query.field(1).asInteger() + 1);
+}
+
 } // namespace store

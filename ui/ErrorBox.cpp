@@ -1,7 +1,8 @@
 #include "ErrorBox.h"
 
+#include "Platform.h"
+
 #include <QApplication>
-#include <QMessageBox>
 
 namespace ui {
 
@@ -14,7 +15,7 @@ QString applicationErrorText(const QString &message)
 
 void showApplicationError(const QString &message, QWidget *owner)
 {
-    QMessageBox::critical(owner, QApplication::applicationName(), applicationErrorText(message));
+    platform().messageBox(owner, applicationErrorText(message), QApplication::applicationName(), MsgIcon::Error, Ok);
 }
 
 } // namespace ui

@@ -1,0 +1,60 @@
+#include "Program.h"
+
+#include "ErrorBox.h"
+#include "Platform.h"
+#include "StoreError.h"
+
+#include <QApplication>
+#include <exception>
+
+namespace {
+
+void runCreationHandler(const std::function<void()> &handler)
+{
+    try {
+        handler();
+    } catch (const store::StoreError &e) {
+        ui::showApplicationError(e.message());
+    } catch (const std::exception &e) {
+        ui::showApplicationError(QString::fromLocal8Bit(e.what()));
+    }
+}
+
+// Without a usable database the program cannot go on; say why, in the librarian's words.
+bool reportUnopenableDatabase(store::TDBMod &module, const store::StoreError &error)
+{
+    ui::platform().messageBox(nullptr,
+                              QStringLiteral("Не удается открыть базу данных «%1»:\n%2")
+                                  .arg(module.MyServer.database(), ui::applicationErrorText(error.message())),
+                              QApplication::applicationName(), ui::MsgIcon::Warning, ui::Ok);
+    return false;
+}
+
+} // namespace
+
+void Program::create(const QString &programFile)
+{
+    MainForm = std::make_unique<TMainForm>();
+    DBMod = std::make_unique<store::TDBMod>(programFile);
+    DBMod->showSetupForm = reportUnopenableDatabase;
+    runCreationHandler([this] { DBMod->DataModuleCreate(); });
+    LoginForm = std::make_unique<TLoginForm>(DBMod.get());
+    PasswordForm = std::make_unique<TPasswordForm>(DBMod.get(), MainForm.get());
+    MainForm->setDataModule(DBMod.get());
+    MainForm->setLoginForm(LoginForm.get());
+    MainForm->setPasswordForm(PasswordForm.get());
+}
+
+void Program::finish()
+{
+    if (DBMod)
+        DBMod->DataModuleDestroy();
+}
+
+void Program::destroy()
+{
+    PasswordForm.reset();
+    LoginForm.reset();
+    MainForm.reset();
+    DBMod.reset();
+}

@@ -1,0 +1,99 @@
+#include "MainGridView.h"
+
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+
+MainGridView::MainGridView(QWidget *parent) : QTableView(parent)
+{
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setAlternatingRowColors(false);
+    setWordWrap(false);
+    setTextElideMode(Qt::ElideRight);
+    setTabKeyNavigation(false);
+    horizontalHeader()->setSectionsMovable(true);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSortIndicatorShown(true);
+    horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
+    QFont titles = horizontalHeader()->font();
+    titles.setPointSize(8);
+    horizontalHeader()->setFont(titles);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setFixedWidth(14);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+}
+
+void MainGridView::setColumnLimits(QList<ColumnLimit> limits)
+{
+    limits_ = std::move(limits);
+    stretchColumns();
+}
+
+// The header draws its "ascending" indicator as a downward arrow, so the orders are swapped here
+// to make the arrow point the way the rows run.
+void MainGridView::showSortMarker(int column, bool ascending)
+{
+    horizontalHeader()->setSortIndicator(column, ascending ? Qt::DescendingOrder : Qt::AscendingOrder);
+}
+
+bool MainGridView::sortMarkerAscending() const
+{
+    return horizontalHeader()->sortIndicatorOrder() == Qt::DescendingOrder;
+}
+
+void MainGridView::resizeEvent(QResizeEvent *event)
+{
+    QTableView::resizeEvent(event);
+    stretchColumns();
+}
+
+void MainGridView::stretchColumns()
+{
+    if (!model())
+        return;
+    int design = 0;
+    for (int i = 0; i < limits_.size(); ++i)
+        if (!isColumnHidden(i))
+            design += limits_[i].width;
+    const int available = viewport()->width();
+    if (design <= 0 || available <= 0)
+        return;
+    const double scale = double(available) / design;
+    for (int i = 0; i < limits_.size(); ++i) {
+        if (isColumnHidden(i))
+            continue;
+        int w = int(limits_[i].width * scale);
+        if (limits_[i].minWidth > 0)
+            w = std::max(w, limits_[i].minWidth);
+        if (limits_[i].maxWidth > 0)
+            w = std::min(w, limits_[i].maxWidth);
+        horizontalHeader()->resizeSection(i, w);
+    }
+}
+
+void MainGridView::keyPressEvent(QKeyEvent *event)
+{
+    const QString text = event->text();
+    const bool plain = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    QChar key;
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        key = QChar(13);
+    else if (event->key() == Qt::Key_Escape)
+        key = QChar(27);
+    else if (plain && text.size() == 1 && text[0].isPrint())
+        key = text[0];
+    if (!key.isNull() && onKeyPress && onKeyPress(key)) {
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void MainGridView::contextMenuEvent(QContextMenuEvent *event)
+{
+    emit contextMenuAboutToOpen(event->globalPos());
+    event->accept();
+}

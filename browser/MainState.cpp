@@ -1,0 +1,138 @@
+// The first show of the main window, the access mode, and the view state kept in library.ini.
+#include "Main.h"
+
+#include "DBModUnit.h"
+#include "ErrorBox.h"
+#include "ImageList.h"
+#include "IniFile.h"
+#include "MainGridView.h"
+#include "Platform.h"
+#include "ProcessValues.h"
+#include "StoreError.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace {
+const QString General = QStringLiteral("General");
+}
+
+// Runs an action whose store errors end it and are shown; false when it failed.
+bool TMainForm::runGuarded(const std::function<void()> &action)
+{
+    try {
+        action();
+        return true;
+    } catch (const store::StoreError &e) {
+        ui::showApplicationError(e.message(), this);
+        return false;
+    }
+}
+
+void TMainForm::FormShow()
+{
+    store::ProcessValues &p = store::process();
+    if (p.ConnectFailed || !dbMod_) {
+        // Closed from the event loop: closing inside the show event would leave the loop running.
+        QTimer::singleShot(0, this, &QWidget::close);
+        return;
+    }
+    if (p.AutoLogon)
+        p.ViewOnly = false;
+    else
+        p.ViewOnly = !loginForm_ || ui::platform().runModal(*loginForm_) != QDialog::Accepted;
+    if (p.ViewOnly)
+        applyViewOnly();
+
+    store::IniFile *ini = p.SettingsFile;
+    auto readBool = [ini](const QString &key, bool def) { return ini ? ini->readBool(General, key, def) : def; };
+    if (readBool(QStringLiteral("IsMaximized"), false))
+        setWindowState(windowState() | Qt::WindowMaximized);
+    fillKindTabs();
+    miRubricTree->setChecked(readBool(QStringLiteral("Rubricator"), true));
+    showLeftPane(miRubricTree->isChecked() ? tvRubrics : nullptr);
+    miAnnotation->setChecked(readBool(QStringLiteral("Annotation"), true));
+    gbDetails->setVisible(miAnnotation->isChecked());
+    QFont gridFont = MainGrid->font();
+    gridFont.setFamily(ini ? ini->readString(General, QStringLiteral("FontName"), QStringLiteral("Tahoma"))
+                           : QStringLiteral("Tahoma"));
+    gridFont.setPointSize(ini ? ini->readInteger(General, QStringLiteral("FontSize"), 10) : 10);
+    MainGrid->setFont(gridFont);
+    QFont annotationFont = edAnnotation->font();
+    annotationFont.setPointSize(gridFont.pointSize());
+    edAnnotation->setFont(annotationFont);
+
+    miNewItem->setIcon(ui::sharedImage(0));
+    btnNewItem->setIcon(ui::sharedImage(0));
+    N3->setIcon(ui::sharedImage(4));
+    N9->setIcon(ui::sharedImage(3));
+    N8->setIcon(ui::sharedImage(2));
+
+    for (store::Dataset *ds : {&dbMod_->MyCats, &dbMod_->MyBooks, &dbMod_->myOrders, &dbMod_->myItemKinds})
+        runGuarded([ds] { ds->open(); });
+    MainGrid->setFocus();
+    markInitialSort();
+    ShowRecordCount();
+    miFontLarger->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Up));
+    miFontSmaller->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down));
+}
+
+// View mode: nothing that changes the catalogue can be reached.
+void TMainForm::applyViewOnly()
+{
+    btnNewItem->setEnabled(false);
+    miNewItem->setEnabled(false);
+    miBackup->setEnabled(false);
+    N8->setEnabled(false);
+    N9->setEnabled(false);
+    for (QAction *a : tvRubrics->actions())
+        if (a->objectName() == u"N24" || a->objectName() == u"N25" || a->objectName() == u"N26" || a->objectName() == u"N31")
+            a->setEnabled(false);
+    miSetup->setEnabled(false);
+    miSetup->menuAction()->setEnabled(false);
+    miChangeKind->setEnabled(false);
+    miChangeKind->menuAction()->setEnabled(false);
+    if (dbMod_)
+        dbMod_->MyBooks.setReadOnly(true);
+}
+
+void TMainForm::FormClose()
+{
+    if (closeWritten_)
+        return;
+    closeWritten_ = true;
+    store::IniFile *ini = store::process().SettingsFile;
+    if (!ini)
+        return;
+    const QRect outer = frameGeometry();
+    ini->writeInteger(General, QStringLiteral("MainWidth"), outer.width());
+    ini->writeInteger(General, QStringLiteral("MainHeight"), outer.height());
+    ini->writeInteger(General, QStringLiteral("CardWidth"), 550);
+    ini->writeInteger(General, QStringLiteral("CardHeight"), 462);
+    ini->writeInteger(General, QStringLiteral("FontSize"), MainGrid->font().pointSize());
+    ini->writeBool(General, QStringLiteral("IsMaximized"), isMaximized());
+    ini->writeBool(General, QStringLiteral("Rubricator"), tvRubrics->isVisibleTo(this) && Splitter1->widget(0)->isVisibleTo(this));
+    ini->writeBool(General, QStringLiteral("Annotation"), gbDetails->isVisibleTo(this));
+}
+
+void TMainForm::FormDestroy() { KindIds.clear(); }
+
+void TMainForm::ShowRecordCount()
+{
+    sbStatusCount->setText(QStringLiteral("Кол-во записей: ") +
+                           QString::number(dbMod_ ? dbMod_->MyBooks.recordCount() : 0));
+}
+
+void TMainForm::miPasswordClick()
+{
+    if (passwordForm_)
+        ui::platform().runModal(*passwordForm_);
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "DemoCatalogue.h"
+#include "Program.h"
+#include "ProcessValues.h"
+#include "RecordingPlatform.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+// A program folder in a temporary directory with a catalogue, the recording platform installed
+// and the program's objects created as the program entry creates them. start() shows the main
+// window, which runs its first-show handler.
+struct WindowFixture {
+    QTemporaryDir dir;
+    RecordingPlatform platform;
+    Program program;
+
+    WindowFixture()
+    {
+        store::resetProcess();
+        ui::setPlatform(&platform);
+    }
+    ~WindowFixture()
+    {
+        if (program.MainForm)
+            program.MainForm->close();
+        program.finish();
+        program.destroy();
+        ui::setPlatform(nullptr);
+        store::resetProcess();
+    }
+
+    QString path(const QString &name) const { return dir.filePath(name); }
+
+    // The demonstration catalogue, small.
+    void makeDemoCatalogue(int holdings = 120)
+    {
+        DemoOptions options;
+        options.holdings = holdings;
+        options.loans = holdings;
+        options.keywords = holdings * 2;
+        options.electronicVersions = 5;
+        options.filesDir = dir.path() + QStringLiteral("//files/");
+        generateDemoCatalogue(path(QStringLiteral("library.sdb")), options);
+    }
+
+    void writeSettings(const QByteArray &text)
+    {
+        QFile f(path(QStringLiteral("library.ini")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+
+    void create() { program.create(path(QStringLiteral("library"))); }
+
+    // Creates the objects and shows the main window (edit mode unless the settings say otherwise).
+    TMainForm &start()
+    {
+        if (!program.MainForm)
+            create();
+        program.MainForm->show();
+        return *program.MainForm;
+    }
+
+    // Starts with AutoAdminLogon=1: edit mode with no dialog.
+    TMainForm &startInEditMode()
+    {
+        writeSettings("[General]\r\nAutoAdminLogon=1\r\n");
+        return start();
+    }
+
+    store::TDBMod &db() { return *program.DBMod; }
+    TMainForm &form() { return *program.MainForm; }
+};

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <functional>
+
+namespace store {
+class Dataset;
+}
+
+namespace ui {
+
+// A table model over a dataset: it reads the held rows in place, one cell at a time, and
+// follows the dataset's signals. The row count is kept here so that each change can be
+// announced to the views with the matching begin/end pair after the dataset has made it.
+class DatasetModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    struct Column {
+        QString field;
+        QString title;
+    };
+
+    DatasetModel(store::Dataset *dataset, QList<Column> columns, QObject *parent = nullptr);
+
+    store::Dataset *dataset() const { return ds_; }
+    const QList<Column> &columns() const { return columns_; }
+    int fieldOfColumn(int column) const; // dataset field index, -1 when the dataset lacks it
+
+    // Background of every cell of a row (by position); an invalid QVariant keeps the view's own.
+    std::function<QVariant(int row)> rowBackground;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    void reset();
+    void resolveFields();
+
+    store::Dataset *ds_;
+    QList<Column> columns_;
+    QList<int> fieldIndex_;
+    int rows_ = 0;
+};
+
+} // namespace ui
