@@ -200,6 +200,7 @@ private:
     // view
     void rebuildView();
     void compileFilter();
+    void showFilteredRows(LocalFilter filter);
     void applySort();
     int positionOfRow(quint32 row) const;
     void afterScroll();

@@ -153,11 +153,7 @@ void Dataset::setFilter(const QString &expression)
     postIfEditing();
     LocalFilter compiled = LocalFilter::compile(expression, fields_);
     filterText_ = expression;
-    localFilter_ = std::move(compiled);
-    rebuildView();
-    emit rowsReset();
-    cur_ = -2;
-    setCurrent(view_.empty() ? -1 : 0);
+    showFilteredRows(std::move(compiled));
 }
 
 void Dataset::setFiltered(bool on)
@@ -171,7 +167,12 @@ void Dataset::setFiltered(bool on)
     postIfEditing();
     LocalFilter compiled = on ? LocalFilter::compile(filterText_, fields_) : LocalFilter();
     filtered_ = on;
-    localFilter_ = std::move(compiled);
+    showFilteredRows(std::move(compiled));
+}
+
+void Dataset::showFilteredRows(LocalFilter filter)
+{
+    localFilter_ = std::move(filter);
     rebuildView();
     emit rowsReset();
     cur_ = -2;

@@ -1,44 +1,12 @@
-#include "LocalFilter.h"
-
-#include "StoreError.h"
+// Evaluation of a compiled local filter over held rows.
+#include "LocalFilterNode.h"
 
 #include <charconv>
-#include <cstdint>
-#include <string>
-#include <string_view>
 #include <utility>
 
 namespace store {
 
-namespace {
-
-// How a column's values take part in "=" and "<>": a textual field always compares as text,
-// a numeric one as numbers, and any other (untyped, blob) decides by the storage of each cell.
-enum class ColumnClass : std::uint8_t { Textual, Numeric, ByCell };
-
-enum class CompareOp : std::uint8_t { Eq, Ne, Lt, Gt, Le, Ge };
-
-// Whether the right operand of a text match is known to hold wildcards; literals are checked
-// once when compiling so the common "title = 'War'" never scans its pattern per row.
-enum class PatternKind : std::uint8_t { Runtime, Plain, Wild };
-
-struct Operand {
-    bool isColumn = false;
-    int column = -1;
-    ColumnClass cls = ColumnClass::ByCell;
-    CellType literalType = CellType::Null;
-    std::int64_t integer = 0;
-    double real = 0;
-    // A text literal's UTF-8 bytes, or a number literal's spelling (used when it meets a text).
-    std::string text;
-};
-
-// An operand's value for one row; text points into the row or the compiled tree.
-struct Value {
-    CellView cell;
-    bool textual = false;
-    std::string_view spelling;
-};
+namespace filter {
 
 bool isWildcard(char c)
 {
@@ -169,443 +137,84 @@ bool truthOf(const CellView &c)
     return false;
 }
 
-} // namespace
+} // namespace filter
 
-struct LocalFilter::Node {
-    enum class Kind : std::uint8_t { Or, And, Not, Compare, Like, IsNull, Truth };
+using namespace filter;
 
-    Kind kind = Kind::Truth;
-    CompareOp op = CompareOp::Eq;
-    PatternKind pattern = PatternKind::Runtime;
-    std::unique_ptr<Node> left, right;
-    Operand a, b;
-
-    Value valueOf(const Operand &o, const RowRef &row) const
-    {
-        Value v;
-        if (o.isColumn) {
-            v.cell = row.cell(o.column);
-            v.textual = o.cls == ColumnClass::Textual || (o.cls == ColumnClass::ByCell && v.cell.type == CellType::Text);
-            return v;
-        }
-        v.cell.type = o.literalType;
-        switch (o.literalType) {
-        case CellType::Integer: v.cell.integer = o.integer; v.spelling = o.text; break;
-        case CellType::Float: v.cell.real = o.real; v.spelling = o.text; break;
-        case CellType::Text:
-            v.cell.bytes = o.text;
-            v.textual = true;
-            break;
-        default: break;
-        }
+filter::Value LocalFilter::Node::valueOf(const Operand &o, const RowRef &row) const
+{
+    Value v;
+    if (o.isColumn) {
+        v.cell = row.cell(o.column);
+        v.textual = o.cls == ColumnClass::Textual || (o.cls == ColumnClass::ByCell && v.cell.type == CellType::Text);
         return v;
     }
+    v.cell.type = o.literalType;
+    switch (o.literalType) {
+    case CellType::Integer: v.cell.integer = o.integer; v.spelling = o.text; break;
+    case CellType::Float: v.cell.real = o.real; v.spelling = o.text; break;
+    case CellType::Text:
+        v.cell.bytes = o.text;
+        v.textual = true;
+        break;
+    default: break;
+    }
+    return v;
+}
 
-    bool compare(const RowRef &row) const
-    {
+bool LocalFilter::Node::compare(const RowRef &row) const
+{
+    const Value x = valueOf(a, row), y = valueOf(b, row);
+    char bx[40], by[40];
+    const bool text = x.textual || y.textual;
+    if (op == CompareOp::Eq || op == CompareOp::Ne) {
+        bool equal;
+        if (text)
+            equal = textMatches(asText(x, bx), asText(y, by), pattern);
+        else if (x.cell.isNull() || y.cell.isNull())
+            equal = x.cell.isNull() && y.cell.isNull();
+        else if (isNumber(x.cell) && isNumber(y.cell))
+            equal = compareNumbers(x.cell, y.cell) == 0;
+        else
+            equal = textMatches(asText(x, bx), asText(y, by), pattern);
+        return op == CompareOp::Eq ? equal : !equal;
+    }
+    if (x.cell.isNull() || y.cell.isNull())
+        return false;
+    int order;
+    if (!text && isNumber(x.cell) && isNumber(y.cell)) {
+        order = compareNumbers(x.cell, y.cell);
+    } else {
+        // string_view compares bytes as unsigned, which for UTF-8 is code-point order.
+        const int c = asText(x, bx).compare(asText(y, by));
+        order = c < 0 ? -1 : c > 0 ? 1 : 0;
+    }
+    switch (op) {
+    case CompareOp::Lt: return order < 0;
+    case CompareOp::Gt: return order > 0;
+    case CompareOp::Le: return order <= 0;
+    case CompareOp::Ge: return order >= 0;
+    default: return false;
+    }
+}
+
+bool LocalFilter::Node::eval(const RowRef &row) const
+{
+    switch (kind) {
+    case Kind::Or: return left->eval(row) || right->eval(row);
+    case Kind::And: return left->eval(row) && right->eval(row);
+    case Kind::Not: return !left->eval(row);
+    case Kind::Compare: return compare(row);
+    case Kind::Like: {
         const Value x = valueOf(a, row), y = valueOf(b, row);
         char bx[40], by[40];
-        const bool text = x.textual || y.textual;
-        if (op == CompareOp::Eq || op == CompareOp::Ne) {
-            bool equal;
-            if (text)
-                equal = textMatches(asText(x, bx), asText(y, by), pattern);
-            else if (x.cell.isNull() || y.cell.isNull())
-                equal = x.cell.isNull() && y.cell.isNull();
-            else if (isNumber(x.cell) && isNumber(y.cell))
-                equal = compareNumbers(x.cell, y.cell) == 0;
-            else
-                equal = textMatches(asText(x, bx), asText(y, by), pattern);
-            return op == CompareOp::Eq ? equal : !equal;
-        }
-        if (x.cell.isNull() || y.cell.isNull())
-            return false;
-        int order;
-        if (!text && isNumber(x.cell) && isNumber(y.cell)) {
-            order = compareNumbers(x.cell, y.cell);
-        } else {
-            // string_view compares bytes as unsigned, which for UTF-8 is code-point order.
-            const int c = asText(x, bx).compare(asText(y, by));
-            order = c < 0 ? -1 : c > 0 ? 1 : 0;
-        }
-        switch (op) {
-        case CompareOp::Lt: return order < 0;
-        case CompareOp::Gt: return order > 0;
-        case CompareOp::Le: return order <= 0;
-        case CompareOp::Ge: return order >= 0;
-        default: return false;
-        }
+        return textMatches(asText(x, bx), asText(y, by), pattern);
     }
-
-    bool eval(const RowRef &row) const
-    {
-        switch (kind) {
-        case Kind::Or: return left->eval(row) || right->eval(row);
-        case Kind::And: return left->eval(row) && right->eval(row);
-        case Kind::Not: return !left->eval(row);
-        case Kind::Compare: return compare(row);
-        case Kind::Like: {
-            const Value x = valueOf(a, row), y = valueOf(b, row);
-            char bx[40], by[40];
-            return textMatches(asText(x, bx), asText(y, by), pattern);
-        }
-        case Kind::IsNull: return valueOf(a, row).cell.isNull();
-        case Kind::Truth: return truthOf(valueOf(a, row).cell);
-        }
-        return false;
+    case Kind::IsNull: return valueOf(a, row).cell.isNull();
+    case Kind::Truth: return truthOf(valueOf(a, row).cell);
     }
-};
-
-namespace {
-
-using Node = LocalFilter::Node;
-
-enum class Tok : std::uint8_t { End, Name, QuotedName, String, Number, Op, LParen, RParen, Minus };
-
-struct Token {
-    Tok type = Tok::End;
-    int pos = 0; // in UTF-16 units of the expression
-    int len = 0;
-    QString text; // name or string contents, or the operator
-    CompareOp op = CompareOp::Eq;
-};
-
-[[noreturn]] void syntaxError(const QString &what)
-{
-    throw StoreError(QStringLiteral("Invalid filter expression: %1").arg(what));
+    return false;
 }
-
-QString where(const Token &t)
-{
-    return t.type == Tok::End ? QStringLiteral("at the end") : QStringLiteral("at position %1").arg(t.pos + 1);
-}
-
-bool isNameChar(QChar c)
-{
-    return c.isLetterOrNumber() || c == u'_';
-}
-
-std::vector<Token> tokenize(const QString &s)
-{
-    std::vector<Token> out;
-    const int n = static_cast<int>(s.size());
-    int i = 0;
-    while (i < n) {
-        const QChar c = s[i];
-        if (c.isSpace()) {
-            ++i;
-            continue;
-        }
-        Token t;
-        t.pos = i;
-        if (c == u'(' || c == u')' || c == u'-') {
-            t.type = c == u'(' ? Tok::LParen : c == u')' ? Tok::RParen : Tok::Minus;
-            ++i;
-        } else if (c == u'=' || c == u'<' || c == u'>' || c == u'!') {
-            const QChar next = i + 1 < n ? s[i + 1] : QChar();
-            t.type = Tok::Op;
-            if (c == u'=') {
-                t.op = CompareOp::Eq;
-                i += 1;
-            } else if (c == u'<' && next == u'>') {
-                t.op = CompareOp::Ne;
-                i += 2;
-            } else if (c == u'!' && next == u'=') {
-                t.op = CompareOp::Ne;
-                i += 2;
-            } else if (c == u'!') {
-                syntaxError(QStringLiteral("unexpected character '!' at position %1").arg(i + 1));
-            } else if (next == u'=') {
-                t.op = c == u'<' ? CompareOp::Le : CompareOp::Ge;
-                i += 2;
-            } else {
-                t.op = c == u'<' ? CompareOp::Lt : CompareOp::Gt;
-                i += 1;
-            }
-        } else if (c == u'\'' || c == u'"') {
-            // 'text' is a string, "name" a column; a doubled quote stands for one.
-            t.type = c == u'\'' ? Tok::String : Tok::QuotedName;
-            ++i;
-            for (;;) {
-                if (i >= n)
-                    syntaxError(QStringLiteral("unterminated %1 starting at position %2")
-                                    .arg(t.type == Tok::String ? QStringLiteral("string") : QStringLiteral("quoted name"))
-                                    .arg(t.pos + 1));
-                if (s[i] == c) {
-                    if (i + 1 < n && s[i + 1] == c) {
-                        t.text += c;
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    break;
-                }
-                t.text += s[i++];
-            }
-        } else if (c == u'[') {
-            t.type = Tok::QuotedName;
-            const int close = static_cast<int>(s.indexOf(u']', i + 1));
-            if (close < 0)
-                syntaxError(QStringLiteral("missing ']' for the name starting at position %1").arg(i + 1));
-            t.text = s.mid(i + 1, close - i - 1);
-            i = close + 1;
-        } else if (c.isDigit() || (c == u'.' && i + 1 < n && s[i + 1].isDigit())) {
-            t.type = Tok::Number;
-            while (i < n && s[i].isDigit())
-                ++i;
-            if (i < n && s[i] == u'.') {
-                ++i;
-                while (i < n && s[i].isDigit())
-                    ++i;
-            }
-            if (i < n && (s[i] == u'e' || s[i] == u'E')) {
-                int j = i + 1;
-                if (j < n && (s[j] == u'+' || s[j] == u'-'))
-                    ++j;
-                if (j < n && s[j].isDigit()) {
-                    i = j;
-                    while (i < n && s[i].isDigit())
-                        ++i;
-                }
-            }
-            t.text = s.mid(t.pos, i - t.pos);
-        } else if (isNameChar(c)) {
-            t.type = Tok::Name;
-            while (i < n && isNameChar(s[i]))
-                ++i;
-            t.text = s.mid(t.pos, i - t.pos);
-        } else {
-            syntaxError(QStringLiteral("unexpected character '%1' at position %2").arg(c).arg(i + 1));
-        }
-        t.len = i - t.pos;
-        out.push_back(std::move(t));
-    }
-    Token end;
-    end.pos = n;
-    out.push_back(end);
-    return out;
-}
-
-class Parser {
-public:
-    Parser(const QString &source, std::vector<Token> tokens, const std::vector<FieldDef> &fields)
-        : source_(source), tokens_(std::move(tokens)), fields_(fields)
-    {
-    }
-
-    std::unique_ptr<Node> parse()
-    {
-        auto root = parseOr();
-        if (peek().type != Tok::End)
-            syntaxError(QStringLiteral("unexpected %1 %2").arg(describe(peek()), where(peek())));
-        return root;
-    }
-
-private:
-    const Token &peek() const { return tokens_[pos_]; }
-    const Token &take() { return tokens_[pos_ == tokens_.size() - 1 ? pos_ : pos_++]; }
-
-    bool isKeyword(const Token &t, QLatin1StringView word) const
-    {
-        return t.type == Tok::Name && t.text.compare(word, Qt::CaseInsensitive) == 0;
-    }
-
-    bool isAnyKeyword(const Token &t) const
-    {
-        for (const char *w : {"AND", "OR", "NOT", "LIKE", "IS", "NULL", "TRUE", "FALSE"})
-            if (isKeyword(t, QLatin1StringView(w)))
-                return true;
-        return false;
-    }
-
-    QString describe(const Token &t) const
-    {
-        if (t.type == Tok::End)
-            return QStringLiteral("end of expression");
-        // A string literal already shows its own quotes.
-        const QString spelled = source_.mid(t.pos, t.len);
-        return t.type == Tok::String ? spelled : QStringLiteral("'%1'").arg(spelled);
-    }
-
-    static std::unique_ptr<Node> binary(Node::Kind kind, std::unique_ptr<Node> l, std::unique_ptr<Node> r)
-    {
-        auto node = std::make_unique<Node>();
-        node->kind = kind;
-        node->left = std::move(l);
-        node->right = std::move(r);
-        return node;
-    }
-
-    std::unique_ptr<Node> parseOr()
-    {
-        auto node = parseAnd();
-        while (isKeyword(peek(), QLatin1StringView("OR"))) {
-            take();
-            node = binary(Node::Kind::Or, std::move(node), parseAnd());
-        }
-        return node;
-    }
-
-    std::unique_ptr<Node> parseAnd()
-    {
-        auto node = parseNot();
-        while (isKeyword(peek(), QLatin1StringView("AND"))) {
-            take();
-            node = binary(Node::Kind::And, std::move(node), parseNot());
-        }
-        return node;
-    }
-
-    std::unique_ptr<Node> parseNot()
-    {
-        if (isKeyword(peek(), QLatin1StringView("NOT"))) {
-            take();
-            return binary(Node::Kind::Not, parseNot(), nullptr);
-        }
-        return parseCondition();
-    }
-
-    std::unique_ptr<Node> parseCondition()
-    {
-        if (peek().type == Tok::LParen) {
-            const Token open = take();
-            auto inner = parseOr();
-            if (peek().type != Tok::RParen) {
-                if (peek().type == Tok::End)
-                    syntaxError(QStringLiteral("missing ')' for the bracket at position %1").arg(open.pos + 1));
-                syntaxError(QStringLiteral("expected ')' but found %1 %2").arg(describe(peek()), where(peek())));
-            }
-            take();
-            return inner;
-        }
-
-        auto node = std::make_unique<Node>();
-        node->a = parseOperand();
-        const Token &t = peek();
-        if (t.type == Tok::Op) {
-            take();
-            node->kind = Node::Kind::Compare;
-            node->op = t.op;
-            node->b = parseOperand();
-            node->pattern = patternKind(node->b);
-            return node;
-        }
-        if (isKeyword(t, QLatin1StringView("IS"))) {
-            take();
-            bool negated = false;
-            if (isKeyword(peek(), QLatin1StringView("NOT"))) {
-                take();
-                negated = true;
-            }
-            if (!isKeyword(peek(), QLatin1StringView("NULL")))
-                syntaxError(QStringLiteral("expected NULL after IS but found %1 %2").arg(describe(peek()), where(peek())));
-            take();
-            node->kind = Node::Kind::IsNull;
-            return negated ? binary(Node::Kind::Not, std::move(node), nullptr) : std::move(node);
-        }
-        bool negated = false;
-        if (isKeyword(t, QLatin1StringView("NOT"))) {
-            take();
-            if (!isKeyword(peek(), QLatin1StringView("LIKE")))
-                syntaxError(QStringLiteral("expected LIKE after NOT but found %1 %2").arg(describe(peek()), where(peek())));
-            negated = true;
-        }
-        if (isKeyword(peek(), QLatin1StringView("LIKE"))) {
-            take();
-            node->kind = Node::Kind::Like;
-            node->b = parseOperand();
-            node->pattern = patternKind(node->b);
-            return negated ? binary(Node::Kind::Not, std::move(node), nullptr) : std::move(node);
-        }
-        node->kind = Node::Kind::Truth;
-        return node;
-    }
-
-    static PatternKind patternKind(const Operand &o)
-    {
-        if (o.isColumn)
-            return PatternKind::Runtime;
-        // Number spellings and NULL hold no wildcard characters.
-        return o.literalType == CellType::Text && hasWildcard(o.text) ? PatternKind::Wild : PatternKind::Plain;
-    }
-
-    Operand parseOperand()
-    {
-        const Token t = take();
-        Operand o;
-        switch (t.type) {
-        case Tok::String:
-            o.literalType = CellType::Text;
-            o.text = t.text.toStdString();
-            return o;
-        case Tok::Number: return number(t, false);
-        case Tok::Minus: {
-            const Token num = take();
-            if (num.type != Tok::Number)
-                syntaxError(QStringLiteral("expected a number after '-' but found %1 %2").arg(describe(num), where(num)));
-            return number(num, true);
-        }
-        case Tok::QuotedName: return column(t.text);
-        case Tok::Name:
-            if (isKeyword(t, QLatin1StringView("NULL")))
-                return o;
-            if (isKeyword(t, QLatin1StringView("TRUE")) || isKeyword(t, QLatin1StringView("FALSE"))) {
-                o.literalType = CellType::Integer;
-                o.integer = isKeyword(t, QLatin1StringView("TRUE")) ? 1 : 0;
-                return o;
-            }
-            if (isAnyKeyword(t))
-                break;
-            return column(t.text);
-        default: break;
-        }
-        if (t.type == Tok::End)
-            syntaxError(QStringLiteral("expected an operand at the end"));
-        syntaxError(QStringLiteral("expected an operand but found %1 %2").arg(describe(t), where(t)));
-    }
-
-    static Operand number(const Token &t, bool negative)
-    {
-        Operand o;
-        const QString spelled = negative ? QLatin1Char('-') + t.text : t.text;
-        bool ok = false;
-        const bool integral = !t.text.contains(u'.') && !t.text.contains(u'e', Qt::CaseInsensitive);
-        if (integral) {
-            o.integer = spelled.toLongLong(&ok);
-            if (ok)
-                o.literalType = CellType::Integer;
-        }
-        if (!ok) {
-            // Too large for an integer, or written with a point or exponent.
-            o.literalType = CellType::Float;
-            o.real = spelled.toDouble(&ok);
-        }
-        o.text = spelled.toStdString();
-        return o;
-    }
-
-    Operand column(const QString &name) const
-    {
-        for (std::size_t i = 0; i < fields_.size(); ++i) {
-            const FieldDef &f = fields_[i];
-            if (f.name.compare(name, Qt::CaseInsensitive) != 0)
-                continue;
-            Operand o;
-            o.isColumn = true;
-            o.column = static_cast<int>(i);
-            o.cls = f.isTextual() ? ColumnClass::Textual : f.isNumeric() ? ColumnClass::Numeric : ColumnClass::ByCell;
-            return o;
-        }
-        throw StoreError(errors::fieldNotFound(name));
-    }
-
-    const QString &source_;
-    std::vector<Token> tokens_;
-    const std::vector<FieldDef> &fields_;
-    std::size_t pos_ = 0;
-};
-
-} // namespace
 
 LocalFilter::LocalFilter() = default;
 LocalFilter::~LocalFilter() = default;
@@ -617,8 +226,7 @@ LocalFilter LocalFilter::compile(const QString &expression, const std::vector<Fi
     LocalFilter filter;
     if (expression.trimmed().isEmpty())
         return filter;
-    Parser parser(expression, tokenize(expression), fields);
-    filter.root_ = parser.parse();
+    filter.root_ = parseLocalFilter(expression, fields);
     return filter;
 }
 
