@@ -284,11 +284,12 @@ void Dataset::fetchRows()
     const std::size_t header = RowRef::headerSize(columns);
     std::vector<const char *> text(static_cast<std::size_t>(columns));
     std::vector<std::uint32_t> length(static_cast<std::size_t>(columns));
+    std::vector<int> type(static_cast<std::size_t>(columns));
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
         std::size_t total = header;
         for (int c = 0; c < columns; ++c) {
-            const int t = sqlite3_column_type(st, c);
+            const int t = type[c] = sqlite3_column_type(st, c);
             if (t == SQLITE_TEXT) {
                 text[c] = reinterpret_cast<const char *>(sqlite3_column_text(st, c));
                 length[c] = std::uint32_t(sqlite3_column_bytes(st, c));
@@ -304,7 +305,7 @@ void Dataset::fetchRows()
         std::uint32_t offset = std::uint32_t(header);
         for (int c = 0; c < columns; ++c) {
             char *slot = slotArea + 8 * c;
-            switch (sqlite3_column_type(st, c)) {
+            switch (type[c]) {
             case SQLITE_INTEGER: {
                 block[c] = char(CellType::Integer);
                 const sqlite3_int64 v = sqlite3_column_int64(st, c);
@@ -319,7 +320,7 @@ void Dataset::fetchRows()
             }
             case SQLITE_TEXT:
             case SQLITE_BLOB:
-                block[c] = char(sqlite3_column_type(st, c) == SQLITE_TEXT ? CellType::Text : CellType::Blob);
+                block[c] = char(type[c] == SQLITE_TEXT ? CellType::Text : CellType::Blob);
                 if (length[c])
                     std::memcpy(block + offset, text[c], length[c]);
                 std::memcpy(slot, &offset, 4);

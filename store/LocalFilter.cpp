@@ -141,27 +141,6 @@ bool truthOf(const CellView &c)
 
 using namespace filter;
 
-filter::Value LocalFilter::Node::valueOf(const Operand &o, const RowRef &row) const
-{
-    Value v;
-    if (o.isColumn) {
-        v.cell = row.cell(o.column);
-        v.textual = o.cls == ColumnClass::Textual || (o.cls == ColumnClass::ByCell && v.cell.type == CellType::Text);
-        return v;
-    }
-    v.cell.type = o.literalType;
-    switch (o.literalType) {
-    case CellType::Integer: v.cell.integer = o.integer; v.spelling = o.text; break;
-    case CellType::Float: v.cell.real = o.real; v.spelling = o.text; break;
-    case CellType::Text:
-        v.cell.bytes = o.text;
-        v.textual = true;
-        break;
-    default: break;
-    }
-    return v;
-}
-
 bool LocalFilter::Node::compare(const RowRef &row) const
 {
     const Value x = valueOf(a, row), y = valueOf(b, row);

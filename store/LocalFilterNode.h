@@ -55,7 +55,28 @@ struct LocalFilter::Node {
     std::unique_ptr<Node> left, right;
     filter::Operand a, b;
 
-    filter::Value valueOf(const filter::Operand &o, const RowRef &row) const;
+    // Inline: it runs twice for every held row a comparison looks at.
+    filter::Value valueOf(const filter::Operand &o, const RowRef &row) const
+    {
+        filter::Value v;
+        if (o.isColumn) {
+            v.cell = row.cell(o.column);
+            v.textual = o.cls == filter::ColumnClass::Textual || (o.cls == filter::ColumnClass::ByCell && v.cell.type == CellType::Text);
+            return v;
+        }
+        v.cell.type = o.literalType;
+        switch (o.literalType) {
+        case CellType::Integer: v.cell.integer = o.integer; v.spelling = o.text; break;
+        case CellType::Float: v.cell.real = o.real; v.spelling = o.text; break;
+        case CellType::Text:
+            v.cell.bytes = o.text;
+            v.textual = true;
+            break;
+        default: break;
+        }
+        return v;
+    }
+
     bool compare(const RowRef &row) const;
     bool eval(const RowRef &row) const;
 };

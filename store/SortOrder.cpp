@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <memory>
 #include <numeric>
+#include <cstring>
+#include <string>
+#include <unicode/ucol.h>
 
 namespace store {
 
@@ -76,12 +79,22 @@ int compareBytes(std::string_view a, std::string_view b)
     return c < 0 ? -1 : c > 0 ? 1 : 0;
 }
 
+int compareKeys(const char *a, const char *b)
+{
+    const int c = std::strcmp(a, b);
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
 // Sort keys of one part for the rows being sorted, indexed by position in the unsorted view.
 struct PartKeys {
     SortOrder::Part part;
     bool collated = false;
     std::vector<CellView> cells;
-    std::vector<QCollatorSortKey> keys; // for collated text, one per cell (empty text for others)
+    // For collated text: ICU sort keys back to back (NUL-terminated), where each cell's starts,
+    // and its first eight bytes as a number, which settles most comparisons without the bytes.
+    std::string keyBytes;
+    std::vector<quint32> keyOffset;
+    std::vector<quint64> keyPrefix;
 
     int compare(std::size_t x, std::size_t y) const
     {
@@ -96,20 +109,57 @@ struct PartKeys {
         else if (ra == 1)
             c = compareNumbers(a, b);
         else if (collated && ra == 2)
-            c = keys[x].compare(keys[y]);
+            c = keyPrefix[x] != keyPrefix[y] ? (keyPrefix[x] < keyPrefix[y] ? -1 : 1)
+                                             : compareKeys(keyBytes.data() + keyOffset[x], keyBytes.data() + keyOffset[y]);
         else
             c = compareBytes(a.bytes, b.bytes);
         return part.descending ? -c : c;
     }
 };
 
-QCollator makeCollator(SortOrder::Compare mode)
+
+bool allText(const std::vector<CellView> &cells)
 {
-    QCollator collator(QLocale(QLocale::Russian, QLocale::Russia));
-    collator.setCaseSensitivity(mode == SortOrder::Compare::CaseInsensitive ? Qt::CaseInsensitive : Qt::CaseSensitive);
-    collator.setIgnorePunctuation(false); // hyphens and apostrophes count as ordinary characters
-    collator.setNumericMode(false);
-    return collator;
+    return std::all_of(cells.begin(), cells.end(), [](const CellView &c) { return c.type == CellType::Text; });
+}
+
+// The collator QCollator makes for Russian, opened directly so that the keys can be written into
+// one buffer: keys of their own each take an allocation and a pointer chase per comparison.
+void makeCollationKeys(PartKeys &k, SortOrder::Compare mode)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<UCollator, decltype(&ucol_close)> collator(ucol_open("ru_RU", &status), &ucol_close);
+    if (U_FAILURE(status))
+        throw StoreError(QStringLiteral("The Russian collation is not available"));
+    ucol_setAttribute(collator.get(), UCOL_NORMALIZATION_MODE, UCOL_ON, &status);
+    ucol_setAttribute(collator.get(), UCOL_STRENGTH,
+                      mode == SortOrder::Compare::CaseInsensitive ? UCOL_SECONDARY : UCOL_DEFAULT_STRENGTH, &status);
+    ucol_setAttribute(collator.get(), UCOL_NUMERIC_COLLATION, UCOL_OFF, &status);
+    ucol_setAttribute(collator.get(), UCOL_ALTERNATE_HANDLING, UCOL_NON_IGNORABLE, &status);
+    const std::size_t n = k.cells.size();
+    k.keyOffset.resize(n);
+    k.keyPrefix.resize(n);
+    k.keyBytes.reserve(n * 48);
+    std::vector<uint8_t> key(256);
+    QString text;
+    for (std::size_t i = 0; i < n; ++i) {
+        const CellView &c = k.cells[i];
+        text = c.type == CellType::Text ? QString::fromUtf8(c.bytes.data(), qsizetype(c.bytes.size())) : QString();
+        int len = ucol_getSortKey(collator.get(), reinterpret_cast<const UChar *>(text.utf16()), int(text.size()),
+                                  key.data(), int(key.size()));
+        if (len > int(key.size())) {
+            key.resize(std::size_t(len));
+            len = ucol_getSortKey(collator.get(), reinterpret_cast<const UChar *>(text.utf16()), int(text.size()),
+                                  key.data(), int(key.size()));
+        }
+        // The key ends in a NUL of its own, so strcmp compares keys as memcmp would.
+        k.keyOffset[i] = quint32(k.keyBytes.size());
+        k.keyBytes.append(reinterpret_cast<const char *>(key.data()), std::size_t(len));
+        quint64 prefix = 0;
+        for (int b = 0; b < 8; ++b)
+            prefix = (prefix << 8) | (b < len ? key[std::size_t(b)] : 0);
+        k.keyPrefix[i] = prefix;
+    }
 }
 
 } // namespace
@@ -130,17 +180,38 @@ void SortOrder::sort(std::vector<quint32> &view, const std::vector<const char *>
         k.cells.reserve(view.size());
         for (quint32 r : view)
             k.cells.push_back(RowRef(rows[r], columns).cell(p.column));
-        if (k.collated) {
-            const QCollator collator = makeCollator(p.compare);
-            k.keys.reserve(view.size());
-            for (const CellView &c : k.cells)
-                k.keys.push_back(collator.sortKey(c.type == CellType::Text
-                                                      ? QString::fromUtf8(c.bytes.data(), qsizetype(c.bytes.size()))
-                                                      : QString()));
-        }
+        if (k.collated)
+            makeCollationKeys(k, p.compare);
         keys.push_back(std::move(k));
     }
     std::vector<quint32> order(view.size());
+    if (keys.size() == 1 && keys[0].collated && allText(keys[0].cells)) {
+        // The usual case, one text column: sort (prefix, position) pairs, so that most comparisons
+        // touch nothing but the array being sorted.
+        const PartKeys &k = keys[0];
+        struct Entry {
+            quint64 prefix;
+            quint32 position;
+        };
+        std::vector<Entry> entries(view.size());
+        for (quint32 i = 0; i < entries.size(); ++i)
+            entries[i] = Entry{k.keyPrefix[i], i};
+        const char *bytes = k.keyBytes.data();
+        const auto less = [&k, bytes](const Entry &x, const Entry &y) {
+            if (x.prefix != y.prefix)
+                return x.prefix < y.prefix;
+            return std::strcmp(bytes + k.keyOffset[x.position], bytes + k.keyOffset[y.position]) < 0;
+        };
+        if (k.part.descending)
+            std::stable_sort(entries.begin(), entries.end(), [&less](const Entry &x, const Entry &y) { return less(y, x); });
+        else
+            std::stable_sort(entries.begin(), entries.end(), less);
+        std::vector<quint32> sorted(view.size());
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            sorted[i] = view[entries[i].position];
+        view.swap(sorted);
+        return;
+    }
     std::iota(order.begin(), order.end(), 0u);
     std::stable_sort(order.begin(), order.end(), [&keys](quint32 x, quint32 y) {
         for (const PartKeys &k : keys) {
