@@ -1,0 +1,181 @@
+// The start-up, the composed search and the main window, measured side by side with the store
+// doing the same work (or plain SQLite for the search). Usage: bench_window [--rounds N] CATALOGUE
+#include "BenchUtil.h"
+#include "Program.h"
+#include "ProcessValues.h"
+#include "Reference.h"
+
+#include "MainGridView.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <cstdio>
+
+namespace {
+
+using bench::Side;
+
+// A program folder whose library.sdb is the catalogue, in edit mode with no login, and whose
+// backup folder cannot be made, so that ending a run copies nothing.
+struct ProgramFolder {
+    QTemporaryDir dir;
+    explicit ProgramFolder(const QString &catalogue)
+    {
+        QFile::link(catalogue, dir.filePath(QStringLiteral("library.sdb")));
+        QFile ini(dir.filePath(QStringLiteral("library.ini")));
+        if (ini.open(QIODevice::WriteOnly))
+            ini.write("[General]\r\nAutoAdminLogon=1\r\nBackupPath=/nonexistent/backup\r\n");
+    }
+    QString programFile() const { return dir.filePath(QStringLiteral("library")); }
+};
+
+void endProgram(Program &program)
+{
+    if (program.MainForm)
+        program.MainForm->close();
+    program.finish();
+    program.destroy();
+    store::resetProcess();
+}
+
+// startup: from creating the data module to the catalogue open, against the layer opening it.
+void figureStartup(const ProgramFolder &folder, int rounds)
+{
+    std::unique_ptr<store::TDBMod> module;
+    std::unique_ptr<store::Connection> conn;
+    std::unique_ptr<store::Dataset> books;
+    const Side ours{[&] {
+                        module.reset();
+                        store::resetProcess();
+                    },
+                    [&] {
+                        module = std::make_unique<store::TDBMod>(folder.programFile());
+                        module->DataModuleCreate();
+                        module->MyBooks.open();
+                    }};
+    const Side layer{[&] {
+                         books.reset();
+                         conn.reset();
+                     },
+                     [&] {
+                         conn = std::make_unique<store::Connection>();
+                         conn->setDatabase(folder.dir.filePath(QStringLiteral("library.sdb")));
+                         conn->open();
+                         books = std::make_unique<store::Dataset>(conn.get());
+                         books->setSql(QStringLiteral("SELECT * FROM books"));
+                         books->open();
+                     }};
+    bench::printFigure("startup", bench::interleave(rounds, ours, layer), 2);
+    module.reset();
+    store::resetProcess();
+}
+
+// search_composer: a title search through the composer against the same SELECT with lower().
+void figureSearchComposer(const ProgramFolder &folder, int rounds)
+{
+    store::TDBMod module(folder.programFile());
+    module.DataModuleCreate();
+    module.MyBooks.open();
+    sqlite3 *raw = bench::ref::openDatabase(folder.dir.filePath(QStringLiteral("library.sdb")).toStdString());
+    bench::ref::Rows found;
+    const Side ours{[&] { module.SetCondition(QStringLiteral("srch|id = 0")); },
+                    [&] { module.SetCondition(QStringLiteral("srch|my_lower(title) LIKE '%войн%'")); }};
+    const Side ref{[&] { bench::ref::Rows().swap(found); },
+                   [&] { found = bench::ref::readRows(raw, "SELECT * FROM books WHERE lower(title) LIKE '%войн%'"); }};
+    bench::printFigure("search_composer", bench::interleave(rounds, ours, ref), 2);
+    std::printf("search_composer_matches ours=%d ref=%zu\n", module.MyBooks.recordCount(), found.size());
+    sqlite3_close_v2(raw);
+    module.DataModuleDestroy();
+    store::resetProcess();
+}
+
+// window_open: from creating the windows to the first shown count, against the data module
+// opening the same four datasets.
+void figureWindowOpen(const ProgramFolder &folder, int rounds)
+{
+    Program program;
+    std::unique_ptr<store::TDBMod> module;
+    const Side ours{[&] { endProgram(program); },
+                    [&] {
+                        program.create(folder.programFile());
+                        program.MainForm->show();
+                        QApplication::processEvents();
+                        if (program.MainForm->sbStatusCount->text().isEmpty())
+                            std::fprintf(stderr, "window_open: no count shown\n");
+                    }};
+    const Side store{[&] {
+                         module.reset();
+                         store::resetProcess();
+                     },
+                     [&] {
+                         module = std::make_unique<store::TDBMod>(folder.programFile());
+                         module->DataModuleCreate();
+                         for (store::Dataset *ds : {&module->MyCats, &module->MyBooks, &module->myOrders, &module->myItemKinds})
+                             ds->open();
+                         bench::keep(module->MyBooks.recordCount());
+                     }};
+    bench::printFigure("window_open", bench::interleave(rounds, ours, store), 2);
+    endProgram(program);
+    module.reset();
+    store::resetProcess();
+}
+
+// window_sort_title: a click on "Название" until the grid has drawn the new order, against the
+// dataset sorting the same way.
+void figureWindowSort(const ProgramFolder &folder, int rounds)
+{
+    Program program;
+    program.create(folder.programFile());
+    program.MainForm->show();
+    QApplication::processEvents();
+    MainGridView *grid = program.MainForm->MainGrid;
+    store::Dataset plain(&program.DBMod->MyServer);
+    plain.setSql(QStringLiteral("SELECT * FROM books"));
+    plain.open();
+    bool ascending = true; // the first click on a new title sorts descending
+    bool plainAscending = true;
+    const Side ours{[] {},
+                    [&] {
+                        emit grid->horizontalHeader()->sectionClicked(4);
+                        grid->viewport()->repaint();
+                        ascending = !ascending;
+                    }};
+    const Side store{[] {},
+                     [&] {
+                         plainAscending = !plainAscending;
+                         plain.setIndexFieldNames(plainAscending ? QStringLiteral("title ASC") : QStringLiteral("title DESC"));
+                         plain.first();
+                     }};
+    bench::printFigure("window_sort_title", bench::interleave(rounds, ours, store), 2);
+    plain.close();
+    endProgram(program);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Библиотека"));
+    QStringList args = app.arguments().mid(1);
+    int rounds = 7;
+    if (args.size() >= 2 && args[0] == u"--rounds") {
+        rounds = args[1].toInt();
+        args = args.mid(2);
+    }
+    if (args.isEmpty()) {
+        std::fprintf(stderr, "usage: bench_window [--rounds N] CATALOGUE.sdb\n");
+        return 2;
+    }
+    const ProgramFolder folder(QFileInfo(args.last()).absoluteFilePath());
+    figureStartup(folder, rounds);
+    figureSearchComposer(folder, rounds);
+    figureWindowOpen(folder, rounds);
+    figureWindowSort(folder, rounds);
+    return 0;
+}
