@@ -98,6 +98,10 @@ void TMainForm::buildPanes()
     tvRubrics->setHeaderHidden(true);
     tvRubrics->setAccessibleName(QStringLiteral("Рубрикатор"));
     tvRubrics->setContextMenuPolicy(Qt::CustomContextMenu);
+    // The fixed root; a placeholder child makes it expandable before its rubrics are read.
+    auto *root = new QTreeWidgetItem(tvRubrics, {QStringLiteral("Рубрикатор")});
+    root->setData(0, Qt::UserRole, 0);
+    new QTreeWidgetItem(root, {QString()});
     tvAuthors = new QTreeWidget(left);
     tvAuthors->setHeaderHidden(true);
     tvAuthors->setAccessibleName(QStringLiteral("Именной указатель"));

@@ -54,24 +54,43 @@ void MainGridView::stretchColumns()
 {
     if (!model())
         return;
-    int design = 0;
+    const int available = viewport()->width();
+    if (available <= 0)
+        return;
+    // Columns held at a limit keep it; the others share what is left in proportion to their
+    // design widths, until no further column reaches a limit.
+    QList<int> widths(limits_.size(), 0);
+    QList<bool> fixed(limits_.size(), false);
+    for (bool settled = false; !settled;) {
+        settled = true;
+        int flexibleDesign = 0, room = available;
+        for (int i = 0; i < limits_.size(); ++i) {
+            if (isColumnHidden(i))
+                continue;
+            if (fixed[i])
+                room -= widths[i];
+            else
+                flexibleDesign += limits_[i].width;
+        }
+        if (flexibleDesign <= 0)
+            break;
+        const double scale = double(std::max(room, 0)) / flexibleDesign;
+        for (int i = 0; i < limits_.size(); ++i) {
+            if (isColumnHidden(i) || fixed[i])
+                continue;
+            const int w = int(limits_[i].width * scale);
+            const int clamped = std::clamp(w, limits_[i].minWidth > 0 ? limits_[i].minWidth : 0,
+                                           limits_[i].maxWidth > 0 ? limits_[i].maxWidth : std::max(w, 1));
+            widths[i] = clamped;
+            if (clamped != w) {
+                fixed[i] = true;
+                settled = false;
+            }
+        }
+    }
     for (int i = 0; i < limits_.size(); ++i)
         if (!isColumnHidden(i))
-            design += limits_[i].width;
-    const int available = viewport()->width();
-    if (design <= 0 || available <= 0)
-        return;
-    const double scale = double(available) / design;
-    for (int i = 0; i < limits_.size(); ++i) {
-        if (isColumnHidden(i))
-            continue;
-        int w = int(limits_[i].width * scale);
-        if (limits_[i].minWidth > 0)
-            w = std::max(w, limits_[i].minWidth);
-        if (limits_[i].maxWidth > 0)
-            w = std::min(w, limits_[i].maxWidth);
-        horizontalHeader()->resizeSection(i, w);
-    }
+            horizontalHeader()->resizeSection(i, std::max(widths[i], 1));
 }
 
 void MainGridView::keyPressEvent(QKeyEvent *event)
