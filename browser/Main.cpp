@@ -179,6 +179,8 @@ void TMainForm::showEvent(QShowEvent *event)
     if (shown_)
         return;
     shown_ = true;
+    // The designed size is the outer one; the frame is known only once the window exists.
+    resize(QSize(800, 525) - (frameGeometry().size() - size()));
     FormShow();
 }
 

@@ -98,6 +98,7 @@ void TMainForm::applyViewOnly()
             a->setEnabled(false);
     miSetup->setEnabled(false);
     miSetup->menuAction()->setEnabled(false);
+    miPassword->setEnabled(false);
     miChangeKind->setEnabled(false);
     miChangeKind->menuAction()->setEnabled(false);
     if (dbMod_)
