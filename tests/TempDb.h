@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Connection.h"
+#include "StoreError.h"
 
 #include <QTemporaryDir>
 #include <QString>
@@ -20,3 +21,15 @@ struct TempDb {
     }
     QString path() const { return dir.filePath(QStringLiteral("library.sdb")); }
 };
+
+// The message of the store error an action raises, or "<no error>".
+template <typename F>
+QString errorOf(F &&action)
+{
+    try {
+        action();
+    } catch (const store::StoreError &e) {
+        return e.message();
+    }
+    return QStringLiteral("<no error>");
+}

@@ -13,17 +13,6 @@ using namespace store;
 
 namespace {
 
-template <typename F>
-QString errorOf(F &&action)
-{
-    try {
-        action();
-    } catch (const StoreError &e) {
-        return e.message();
-    }
-    return QStringLiteral("<no error>");
-}
-
 // The first column of every row of a query run straight on the engine, each value in brackets
 // so that empty texts and NULL stay visible.
 QString rows(Connection &conn, const QString &sql)

@@ -49,17 +49,6 @@ CREATE TABLE words (id INTEGER PRIMARY KEY, word TEXT);
 
 const int TitleColumn = 3;
 
-template <typename F>
-QString errorOf(F &&action)
-{
-    try {
-        action();
-    } catch (const StoreError &e) {
-        return e.message();
-    }
-    return QStringLiteral("<no error>");
-}
-
 // The given column of every record the cursor reaches, in order.
 QString column(Dataset &ds, const QString &name)
 {

@@ -29,25 +29,17 @@ void drawPlus(QPainter &p, QPointF c, const QColor &fill, const QColor &sign, qr
     p.drawLine(QPointF(c.x(), c.y() - r / 2), QPointF(c.x(), c.y() + r / 2));
 }
 
+// A block arrow in the lower right corner; the left-pointing one is the right one mirrored.
 void drawArrow(QPainter &p, bool left, const QColor &colour)
 {
+    const QPointF rightward[] = {{15.5, 11.5}, {12, 8}, {12, 10}, {8, 10}, {8, 13}, {12, 13}, {12, 15}};
     QPainterPath path;
-    if (left) {
-        path.moveTo(8, 11.5);
-        path.lineTo(11.5, 8);
-        path.lineTo(11.5, 10);
-        path.lineTo(15.5, 10);
-        path.lineTo(15.5, 13);
-        path.lineTo(11.5, 13);
-        path.lineTo(11.5, 15);
-    } else {
-        path.moveTo(15.5, 11.5);
-        path.lineTo(12, 8);
-        path.lineTo(12, 10);
-        path.lineTo(8, 10);
-        path.lineTo(8, 13);
-        path.lineTo(12, 13);
-        path.lineTo(12, 15);
+    for (const QPointF &pt : rightward) {
+        const QPointF q(left ? 23.5 - pt.x() : pt.x(), pt.y());
+        if (path.elementCount() == 0)
+            path.moveTo(q);
+        else
+            path.lineTo(q);
     }
     path.closeSubpath();
     p.setPen(QPen(colour.darker(150), 1));
