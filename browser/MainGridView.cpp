@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <limits>
 
 MainGridView::MainGridView(QWidget *parent) : QTableView(parent)
 {
@@ -79,8 +80,10 @@ void MainGridView::stretchColumns()
             if (isColumnHidden(i) || fixed[i])
                 continue;
             const int w = int(limits_[i].width * scale);
-            const int clamped = std::clamp(w, limits_[i].minWidth > 0 ? limits_[i].minWidth : 0,
-                                           limits_[i].maxWidth > 0 ? limits_[i].maxWidth : std::max(w, 1));
+            // The header never draws a column narrower than its own minimum section size.
+            const int least = std::max(limits_[i].minWidth, horizontalHeader()->minimumSectionSize());
+            const int most = limits_[i].maxWidth > 0 ? limits_[i].maxWidth : std::numeric_limits<int>::max();
+            const int clamped = std::clamp(w, least, std::max(least, most));
             widths[i] = clamped;
             if (clamped != w) {
                 fixed[i] = true;

@@ -172,6 +172,7 @@ public:
 signals:
     void rowsReset();               // rows, their order or the local filter changed as a whole
     void rowInserted(int position);
+    void rowAboutToBeRemoved(int position); // the row is still held
     void rowRemoved(int position);
     void rowUpdated(int position);
     void currentChanged(int position);

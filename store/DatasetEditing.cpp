@@ -68,6 +68,7 @@ void Dataset::cancel()
 {
     if (state_ == DatasetState::Insert) {
         const int position = cur_;
+        emit rowAboutToBeRemoved(position);
         view_.erase(view_.begin() + position);
         rows_.back() = nullptr;
         positionOfRow_.clear();
@@ -229,6 +230,7 @@ void Dataset::deleteRecord()
     if (changed != 1)
         throw StoreError(errors::updateFailed(changed));
     const int position = cur_;
+    emit rowAboutToBeRemoved(position);
     rows_[view_[std::size_t(position)]] = nullptr;
     view_.erase(view_.begin() + position);
     positionOfRow_.clear();

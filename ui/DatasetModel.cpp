@@ -15,8 +15,9 @@ DatasetModel::DatasetModel(store::Dataset *dataset, QList<Column> columns, QObje
         ++rows_;
         endInsertRows();
     });
-    connect(ds_, &store::Dataset::rowRemoved, this, [this](int position) {
-        beginRemoveRows({}, position, position);
+    connect(ds_, &store::Dataset::rowAboutToBeRemoved, this,
+            [this](int position) { beginRemoveRows({}, position, position); });
+    connect(ds_, &store::Dataset::rowRemoved, this, [this](int) {
         --rows_;
         endRemoveRows();
     });

@@ -12,7 +12,7 @@ namespace ui {
 
 // A table model over a dataset: it reads the held rows in place, one cell at a time, and
 // follows the dataset's signals. The row count is kept here so that each change can be
-// announced to the views with the matching begin/end pair after the dataset has made it.
+// announced to the views with the matching begin/end pair.
 class DatasetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
