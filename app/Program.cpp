@@ -35,11 +35,21 @@ bool reportUnopenableDatabase(store::TDBMod &module, const store::StoreError &er
 void Program::create(const QString &programFile)
 {
     MainForm = std::make_unique<TMainForm>();
+    SetupForm = std::make_unique<TSetupForm>();
     DBMod = std::make_unique<store::TDBMod>(programFile);
-    DBMod->showSetupForm = reportUnopenableDatabase;
+    DBMod->showSetupForm = [this](store::TDBMod &module, const store::StoreError &error) {
+        const bool opened = reportUnopenableDatabase(module, error);
+        SetupForm.reset(); // used at most once in a run
+        return opened;
+    };
     runCreationHandler([this] { DBMod->DataModuleCreate(); });
+    BookForm = std::make_unique<TBookForm>(MainForm.get());
+    PeriodFm = std::make_unique<TPeriodFm>(MainForm.get());
+    AboutForm = std::make_unique<TAboutForm>(MainForm.get());
+    CatForm = std::make_unique<TCatForm>(MainForm.get());
     LoginForm = std::make_unique<TLoginForm>(DBMod.get());
     PasswordForm = std::make_unique<TPasswordForm>(DBMod.get(), MainForm.get());
+    ItemKindsForm = std::make_unique<TItemKindsForm>(MainForm.get());
     MainForm->setDataModule(DBMod.get());
     MainForm->setLoginForm(LoginForm.get());
     MainForm->setPasswordForm(PasswordForm.get());
@@ -53,8 +63,14 @@ void Program::finish()
 
 void Program::destroy()
 {
+    ItemKindsForm.reset();
     PasswordForm.reset();
     LoginForm.reset();
+    CatForm.reset();
+    AboutForm.reset();
+    PeriodFm.reset();
+    BookForm.reset();
+    SetupForm.reset();
     MainForm.reset();
     DBMod.reset();
 }

@@ -1,9 +1,15 @@
 #pragma once
 
+#include "AboutFormUnit.h"
+#include "BookFormUnit.h"
+#include "CatFormUnit.h"
 #include "DBModUnit.h"
+#include "ItemKindsFormUnit.h"
 #include "LoginFormUnit.h"
 #include "Main.h"
 #include "PasswordFromUnit.h"
+#include "PeriodFormUnit.h"
+#include "SetupFormUnit.h"
 
 #include <memory>
 
@@ -12,8 +18,14 @@
 struct Program {
     std::unique_ptr<store::TDBMod> DBMod;
     std::unique_ptr<TMainForm> MainForm;
+    std::unique_ptr<TSetupForm> SetupForm;
+    std::unique_ptr<TBookForm> BookForm;
+    std::unique_ptr<TPeriodFm> PeriodFm;
+    std::unique_ptr<TAboutForm> AboutForm;
+    std::unique_ptr<TCatForm> CatForm;
     std::unique_ptr<TLoginForm> LoginForm;
     std::unique_ptr<TPasswordForm> PasswordForm;
+    std::unique_ptr<TItemKindsForm> ItemKindsForm;
 
     // Creates every object, each running its creation handler before the next is created; an
     // error inside a handler is shown and creation goes on.

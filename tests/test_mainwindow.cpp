@@ -4,6 +4,8 @@
 #include "DatasetModel.h"
 #include "MainGridView.h"
 
+#include <QDate>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QTabBar>
@@ -24,6 +26,34 @@ private slots:
         QCOMPARE(w.tcKinds->tabText(0), QStringLiteral("Все"));
         QCOMPARE(w.tcKinds->tabText(w.tcKinds->count() - 1), QStringLiteral("Добавить"));
         QCOMPARE(w.KindIds.size(), w.tcKinds->count() - 1);
+    }
+
+    // Every object exists after start-up; the setup dialog only until it has been used.
+    void creationMakesEveryObject()
+    {
+        WindowFixture f;
+        f.makeDemoCatalogue(10);
+        f.create();
+        Program &p = f.program;
+        QVERIFY(p.MainForm && p.SetupForm && p.DBMod && p.BookForm && p.PeriodFm && p.AboutForm && p.CatForm &&
+                p.LoginForm && p.PasswordForm && p.ItemKindsForm);
+        QVERIFY(!store::process().ConnectFailed);
+        QCOMPARE(store::process().ThisYear, quint16(QDate::currentDate().year()));
+    }
+
+    void failedOpenUsesTheSetupDialogOnce()
+    {
+        WindowFixture f;
+        QFile notADatabase(f.path(QStringLiteral("library.sdb")));
+        QVERIFY(notADatabase.open(QIODevice::WriteOnly));
+        notADatabase.write("это не база данных, а текст");
+        notADatabase.close();
+        f.create();
+        QVERIFY(store::process().ConnectFailed);
+        QVERIFY(!f.program.SetupForm);
+        QVERIFY(f.program.BookForm && f.program.ItemKindsForm);
+        QCOMPARE(f.platform.messages.size(), 1);
+        QVERIFY(f.platform.messages[0].text.startsWith(QStringLiteral("Не удается открыть базу данных")));
     }
 
     void titleClickSortsDescendingThenAscending()
