@@ -30,13 +30,18 @@ struct GridColumn {
     int maxWidth;
     bool sortable;
     bool shown;
+    const char *sample; // shown whole whatever the font size
 };
 
 const GridColumn gridColumns[] = {
-    {"inv_num", "Инв. №", 53, 50, 0, true, true},     {"liter", "Лит", 20, 0, 35, false, true},
-    {"date_reg", "Дата пост.", 75, 0, 0, true, false}, {"author", "Автор", 100, 100, 0, true, true},
-    {"title", "Название", 197, 0, 0, true, true},      {"year_p", "Год изд.", 60, 60, 0, true, true},
-    {"loaner", "Кому выдано", 147, 0, 0, true, true},  {"date_out", "Дата выдачи", 75, 75, 0, true, true},
+    {"inv_num", "Инв. №", 53, 50, 0, true, true, "00000"},
+    {"liter", "Лит", 20, 0, 35, false, true, ""},
+    {"date_reg", "Дата пост.", 75, 0, 0, true, false, "00.00.0000"},
+    {"author", "Автор", 100, 100, 0, true, true, ""},
+    {"title", "Название", 197, 0, 0, true, true, ""},
+    {"year_p", "Год изд.", 60, 60, 0, true, true, "0000"},
+    {"loaner", "Кому выдано", 147, 0, 0, true, true, ""},
+    {"date_out", "Дата выдачи", 75, 75, 0, true, true, "00.00.0000"},
 };
 
 const QColor LentRowColour(255, 255, 191);
@@ -104,7 +109,7 @@ void TMainForm::attachGridModel()
     MainGrid->setColumnLimits([] {
         QList<MainGridView::ColumnLimit> limits;
         for (const GridColumn &c : gridColumns)
-            limits.push_back({c.width, c.minWidth, c.maxWidth});
+            limits.push_back({c.width, c.minWidth, c.maxWidth, QString::fromUtf8(c.sample)});
         return limits;
     }());
     followCurrentRecord();

@@ -51,6 +51,15 @@ void MainGridView::resizeEvent(QResizeEvent *event)
     stretchColumns();
 }
 
+void MainGridView::changeEvent(QEvent *event)
+{
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+        stretchColumns();
+    }
+}
+
 void MainGridView::stretchColumns()
 {
     if (!model())
@@ -81,7 +90,9 @@ void MainGridView::stretchColumns()
                 continue;
             const int w = int(limits_[i].width * scale);
             // The header never draws a column narrower than its own minimum section size.
-            const int least = std::max(limits_[i].minWidth, horizontalHeader()->minimumSectionSize());
+            int least = std::max(limits_[i].minWidth, horizontalHeader()->minimumSectionSize());
+            if (!limits_[i].sample.isEmpty())
+                least = std::max(least, fontMetrics().horizontalAdvance(limits_[i].sample) + 10);
             const int most = limits_[i].maxWidth > 0 ? limits_[i].maxWidth : std::numeric_limits<int>::max();
             const int clamped = std::clamp(w, least, std::max(least, most));
             widths[i] = clamped;

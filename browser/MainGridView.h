@@ -15,6 +15,7 @@ public:
         int width;
         int minWidth;
         int maxWidth;
+        QString sample; // a value the column must show whole in the grid's font (a date, a year)
     };
     void setColumnLimits(QList<ColumnLimit> limits);
 
@@ -31,6 +32,7 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
 
