@@ -206,7 +206,40 @@ LocalFilter LocalFilter::compile(const QString &expression, const std::vector<Fi
     if (expression.trimmed().isEmpty())
         return filter;
     filter.root_ = parseLocalFilter(expression, fields);
+    filter.shortcut_ = shortcutFor(*filter.root_);
     return filter;
+}
+
+LocalFilter::Shortcut LocalFilter::shortcutFor(const Node &root)
+{
+    Shortcut s;
+    if (root.kind != Node::Kind::Compare || !root.a.isColumn || root.b.isColumn ||
+        (root.op != CompareOp::Eq && root.op != CompareOp::Ne))
+        return s;
+    s.negate = root.op == CompareOp::Ne;
+    s.column = root.a.column;
+    if (root.a.cls == ColumnClass::Numeric && root.b.literalType == CellType::Integer) {
+        s.kind = Shortcut::NumberEquals;
+        s.number = root.b.integer;
+    } else if (root.a.cls == ColumnClass::Textual && root.b.literalType == CellType::Null) {
+        s.kind = Shortcut::TextEmpty; // NULL as a text operand is the empty text
+    }
+    return s;
+}
+
+int LocalFilter::shortcut(const RowRef &row) const
+{
+    const CellView c = row.cell(shortcut_.column);
+    bool equal;
+    if (shortcut_.kind == Shortcut::NumberEquals && c.type == CellType::Integer)
+        equal = c.integer == shortcut_.number;
+    else if (shortcut_.kind == Shortcut::NumberEquals && c.type == CellType::Null)
+        equal = false;
+    else if (shortcut_.kind == Shortcut::TextEmpty && (c.type == CellType::Null || c.type == CellType::Text))
+        equal = c.bytes.empty();
+    else
+        return -1;
+    return equal != shortcut_.negate ? 1 : 0;
 }
 
 bool LocalFilter::isEmpty() const
@@ -216,7 +249,14 @@ bool LocalFilter::isEmpty() const
 
 bool LocalFilter::matches(const RowRef &row) const
 {
-    return !root_ || root_->eval(row);
+    if (!root_)
+        return true;
+    if (shortcut_.kind != Shortcut::None) {
+        const int answer = shortcut(row);
+        if (answer >= 0)
+            return answer == 1;
+    }
+    return root_->eval(row);
 }
 
 } // namespace store

@@ -4,6 +4,7 @@
 #include "Row.h"
 
 #include <QString>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -40,7 +41,19 @@ public:
     struct Node;
 
 private:
+    // The quick filters' two shapes, "column = number" and "text column <> NULL", answered
+    // straight from the row for the storage they expect; anything else goes to the tree.
+    struct Shortcut {
+        enum Kind : std::uint8_t { None, NumberEquals, TextEmpty } kind = None;
+        bool negate = false;
+        int column = -1;
+        std::int64_t number = 0;
+    };
+    static Shortcut shortcutFor(const Node &root);
+    int shortcut(const RowRef &row) const; // 1 match, 0 no match, -1 ask the tree
+
     std::unique_ptr<Node> root_;
+    Shortcut shortcut_;
 };
 
 } // namespace store
