@@ -79,6 +79,7 @@ public:
     void MainGridDblClick();
     bool MainGridKeyPress(QChar key);
     void MainGridContextPopup();
+    void N3Click();
     void N9Click();
     void N10Click();
 

@@ -68,6 +68,7 @@ void TMainForm::buildGrid()
     miChangeKind->setObjectName(QStringLiteral("miChangeKind"));
     // The card, the electronic versions and lending come with their own windows.
     N2->setEnabled(false);
+    connect(N3, &QAction::triggered, this, &TMainForm::N3Click);
     connect(N9, &QAction::triggered, this, &TMainForm::N9Click);
     connect(N10, &QAction::triggered, this, &TMainForm::N10Click);
     connect(MainGrid, &MainGridView::contextMenuAboutToOpen, this, [this](const QPoint &pos) {
@@ -215,6 +216,19 @@ void TMainForm::MainGridContextPopup()
                       dbMod_->MyBooks.fieldByName(QStringLiteral("onloan")).asInteger() == 1;
     N8->setText(lent ? QStringLiteral("Вернуть") : QStringLiteral("Выдать"));
     N8->setIcon(ui::sharedImage(lent ? 1 : 2));
+}
+
+// Opens the current record's electronic version with the program the desktop associates with it.
+void TMainForm::N3Click()
+{
+    const QString path = dbMod_->EbookPath();
+    if (QFileInfo(path).isFile()) {
+        ui::platform().shellOpen(path);
+        return;
+    }
+    // The "c" is the Latin letter, as the message has always read.
+    ui::platform().messageBox(this, QStringLiteral("Файл c электронной версией не обнаружен"),
+                              QApplication::applicationName(), ui::MsgIcon::Information, ui::Ok);
 }
 
 void TMainForm::N9Click()

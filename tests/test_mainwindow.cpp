@@ -5,6 +5,7 @@
 #include "MainGridView.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -54,6 +55,30 @@ private slots:
         QVERIFY(f.program.BookForm && f.program.ItemKindsForm);
         QCOMPARE(f.platform.messages.size(), 1);
         QVERIFY(f.platform.messages[0].text.startsWith(QStringLiteral("Не удается открыть базу данных")));
+    }
+
+    // "Открыть электронный вариант..." hands the file to the desktop, or says it is missing.
+    void opensTheElectronicVersion()
+    {
+        WindowFixture f;
+        TMainForm &w = f.startInEditMode();
+        f.db().MyServer.runStatement(QStringLiteral(
+            "INSERT INTO books (id, inv_num, title, itemkind_id, file) VALUES (1, 7, 'Атлас', 2, '.pdf'),"
+            " (2, 8, 'Без файла', 2, '.doc')"));
+        f.db().MyBooks.refresh();
+        const QString folder = f.db().FilesDir + QStringLiteral("2");
+        QVERIFY(QDir().mkpath(folder));
+        QFile pdf(folder + QStringLiteral("/7.pdf"));
+        QVERIFY(pdf.open(QIODevice::WriteOnly));
+        pdf.close();
+        QVERIFY(f.db().MyBooks.moveToValue(QStringLiteral("id"), 1));
+        w.N3Click();
+        QCOMPARE(f.platform.shellOpened, QStringList{folder + QStringLiteral("/7.pdf")});
+        QVERIFY(f.db().MyBooks.moveToValue(QStringLiteral("id"), 2));
+        w.N3Click();
+        QCOMPARE(f.platform.shellOpened.size(), 1);
+        QCOMPARE(f.platform.messageTexts(), QStringList{QStringLiteral("Файл c электронной версией не обнаружен")});
+        QCOMPARE(f.platform.messages[0].icon, ui::MsgIcon::Information);
     }
 
     void titleClickSortsDescendingThenAscending()
