@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DatasetModel.h"
 #include "DemoCatalogue.h"
 #include "Program.h"
 #include "ProcessValues.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <memory>
 
 // A program folder in a temporary directory with a catalogue, the recording platform installed
@@ -76,3 +78,22 @@ struct WindowFixture {
     store::TDBMod &db() { return *program.DBMod; }
     TMainForm &form() { return *program.MainForm; }
 };
+
+// The inventory numbers the grid shows, in ascending order.
+inline QList<int> shownInvNums(const TMainForm &w)
+{
+    QList<int> nums;
+    for (int row = 0; row < w.gridModel->rowCount(); ++row)
+        nums << w.gridModel->index(row, 0).data().toInt();
+    std::sort(nums.begin(), nums.end());
+    return nums;
+}
+
+// The first value of a query run on the program's connection.
+inline qint64 scalar(store::TDBMod &db, const QString &sql)
+{
+    store::Dataset query(&db.MyServer);
+    query.setSql(sql);
+    query.open();
+    return query.field(0).asInteger();
+}

@@ -17,6 +17,12 @@ INSERT INTO books VALUES (1, 'Война и мир', 'Роман-эпопея', 
 INSERT INTO books VALUES (2, 'Анна Каренина', NULL, 1877);
 )";
 
+void openBooks(store::Dataset &books)
+{
+    books.setSql(QStringLiteral("SELECT * FROM books"));
+    books.open();
+}
+
 QString storedAnnotation(store::Connection &conn, int id)
 {
     store::Dataset q(&conn);
@@ -33,8 +39,7 @@ private slots:
     {
         TempDb db(QString::fromUtf8(Books));
         store::Dataset books(&db.conn);
-        books.setSql(QStringLiteral("SELECT * FROM books"));
-        books.open();
+        openBooks(books);
         QPlainTextEdit edit;
         new ui::DbEditBinder(&edit, &books, QStringLiteral("annotation"));
         QSignalSpy state(&books, &store::Dataset::stateChanged);
@@ -51,8 +56,7 @@ private slots:
     {
         TempDb db(QString::fromUtf8(Books));
         store::Dataset books(&db.conn);
-        books.setSql(QStringLiteral("SELECT * FROM books"));
-        books.open();
+        openBooks(books);
         QPlainTextEdit edit;
         new ui::DbEditBinder(&edit, &books, QStringLiteral("annotation"));
         QSignalSpy changed(&books, &store::Dataset::fieldChanged);
@@ -69,9 +73,8 @@ private slots:
     {
         TempDb db(QString::fromUtf8(Books));
         store::Dataset books(&db.conn);
-        books.setSql(QStringLiteral("SELECT * FROM books"));
         books.setReadOnly(true);
-        books.open();
+        openBooks(books);
         QLineEdit edit;
         auto *binder = new ui::DbEditBinder(&edit, &books, QStringLiteral("title"));
         binder->refresh();
@@ -85,8 +88,7 @@ private slots:
     {
         TempDb db(QString::fromUtf8(Books));
         store::Dataset books(&db.conn);
-        books.setSql(QStringLiteral("SELECT * FROM books"));
-        books.open();
+        openBooks(books);
         RecordingPlatform platform;
         ui::setPlatform(&platform);
         QLineEdit edit;

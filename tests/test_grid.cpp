@@ -91,14 +91,6 @@ TMainForm &startWithHoldings(WindowFixture &f)
     return w;
 }
 
-qint64 scalar(store::TDBMod &db, const QString &sql)
-{
-    store::Dataset query(&db.MyServer);
-    query.setSql(sql);
-    query.open();
-    return query.field(0).asInteger();
-}
-
 // What the grid shows in one column, top to bottom.
 QStringList shown(const TMainForm &w, int column)
 {

@@ -68,29 +68,12 @@ QStringList tabTexts(const TMainForm &w)
     return texts;
 }
 
-QList<int> shownInvNums(const TMainForm &w)
-{
-    QList<int> nums;
-    for (int row = 0; row < w.gridModel->rowCount(); ++row)
-        nums << w.gridModel->index(row, 0).data().toInt();
-    std::sort(nums.begin(), nums.end());
-    return nums;
-}
-
 int rowOfInvNum(const TMainForm &w, int inv)
 {
     for (int row = 0; row < w.gridModel->rowCount(); ++row)
         if (w.gridModel->index(row, 0).data().toInt() == inv)
             return row;
     return -1;
-}
-
-qint64 scalar(store::TDBMod &db, const QString &sql)
-{
-    store::Dataset query(&db.MyServer);
-    query.setSql(sql);
-    query.open();
-    return query.field(0).asInteger();
 }
 
 QString kindName(store::TDBMod &db, int id)

@@ -78,16 +78,6 @@ TMainForm &startWithHoldings(WindowFixture &f)
     return w;
 }
 
-// The inventory numbers the grid shows, in ascending order.
-QList<int> shownInvNums(const TMainForm &w)
-{
-    QList<int> nums;
-    for (int row = 0; row < w.gridModel->rowCount(); ++row)
-        nums << w.gridModel->index(row, 0).data().toInt();
-    std::sort(nums.begin(), nums.end());
-    return nums;
-}
-
 QStringList shownKeywords(const TMainForm &w)
 {
     QStringList words;
