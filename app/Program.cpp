@@ -44,15 +44,22 @@ void Program::create(const QString &programFile)
     };
     runCreationHandler([this] { DBMod->DataModuleCreate(); });
     BookForm = std::make_unique<TBookForm>(MainForm.get());
+    runCreationHandler([this] {
+        BookForm->setDataModule(DBMod.get());
+        BookForm->FormCreate();
+    });
     PeriodFm = std::make_unique<TPeriodFm>(MainForm.get());
     AboutForm = std::make_unique<TAboutForm>(MainForm.get());
-    CatForm = std::make_unique<TCatForm>(MainForm.get());
+    CatForm = std::make_unique<TCatForm>(BookForm.get());
+    CatForm->setDataModule(DBMod.get());
+    BookForm->setCatForm(CatForm.get());
     LoginForm = std::make_unique<TLoginForm>(DBMod.get());
     PasswordForm = std::make_unique<TPasswordForm>(DBMod.get(), MainForm.get());
     ItemKindsForm = std::make_unique<TItemKindsForm>(MainForm.get());
     MainForm->setDataModule(DBMod.get());
     MainForm->setLoginForm(LoginForm.get());
     MainForm->setPasswordForm(PasswordForm.get());
+    MainForm->setBookForm(BookForm.get());
 }
 
 void Program::finish()

@@ -27,6 +27,7 @@ class DatasetModel;
 }
 class QDialog;
 class MainGridView;
+class TBookForm;
 
 // The main window: menus, the left panes, the item-kind tabs over the catalogue grid, the
 // search strip and the annotation pane. Its parts are implemented by responsibility in
@@ -41,6 +42,7 @@ public:
     void setDataModule(store::TDBMod *module);
     void setLoginForm(QDialog *form) { loginForm_ = form; }
     void setPasswordForm(QDialog *form) { passwordForm_ = form; }
+    void setBookForm(TBookForm *form) { bookForm_ = form; }
     store::TDBMod *dataModule() const { return dbMod_; }
 
     // Window life and view state (MainState.cpp).
@@ -81,6 +83,10 @@ public:
     void MainGridContextPopup();
     void N3Click();
     void N9Click();
+    // The record card (MainCard.cpp).
+    void miNewItemClick();
+    void N2Click();
+    void N8Click();
     void N10Click();
 
     // Components, named as the program's documents name them.
@@ -140,17 +146,16 @@ private:
     void applyViewOnly();
     bool runGuarded(const std::function<void()> &action);
     void attachGridModel();
-    void followCurrentRecord();
     void stepSortMarker(int column);
     bool searchTextUsable(int field, const QString &text);
 
     store::TDBMod *dbMod_ = nullptr;
     QDialog *loginForm_ = nullptr;
     QDialog *passwordForm_ = nullptr;
+    TBookForm *bookForm_ = nullptr;
     bool shown_ = false;
     bool closeWritten_ = false;
     bool tabsChanging_ = false;
-    bool syncingCurrent_ = false;
     int sortColumn_ = -1;         // the column carrying the sort marker, -1 for none
     bool sortAscending_ = false;  // the marker points up
 };

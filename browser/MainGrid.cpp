@@ -2,7 +2,9 @@
 // and the way back to the full catalogue.
 #include "Main.h"
 
+#include "BookFormUnit.h"
 #include "DBModUnit.h"
+#include "CurrentRowLink.h"
 #include "DatasetModel.h"
 #include "DbEditBinder.h"
 #include "FindDialog.h"
@@ -66,8 +68,8 @@ void TMainForm::buildGrid()
     for (auto [action, name] : {std::pair{N2, "N2"}, {N3, "N3"}, {N8, "N8"}, {N9, "N9"}, {N10, "N10"}})
         action->setObjectName(QLatin1StringView(name));
     miChangeKind->setObjectName(QStringLiteral("miChangeKind"));
-    // The card, the electronic versions and lending come with their own windows.
-    N2->setEnabled(false);
+    connect(N2, &QAction::triggered, this, &TMainForm::N2Click);
+    connect(N8, &QAction::triggered, this, &TMainForm::N8Click);
     connect(N3, &QAction::triggered, this, &TMainForm::N3Click);
     connect(N9, &QAction::triggered, this, &TMainForm::N9Click);
     connect(N10, &QAction::triggered, this, &TMainForm::N10Click);
@@ -113,35 +115,7 @@ void TMainForm::attachGridModel()
             limits.push_back({c.width, c.minWidth, c.maxWidth, QString::fromUtf8(c.sample)});
         return limits;
     }());
-    followCurrentRecord();
-}
-
-// The grid's current row and the dataset's current record follow each other.
-void TMainForm::followCurrentRecord()
-{
-    connect(MainGrid->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-            [this](const QModelIndex &current) {
-                if (syncingCurrent_ || !current.isValid())
-                    return;
-                syncingCurrent_ = true;
-                runGuarded([&] { dbMod_->MyBooks.setRecNo(current.row()); });
-                syncingCurrent_ = false;
-            });
-    auto toGrid = [this] {
-        if (syncingCurrent_)
-            return;
-        const int row = dbMod_->MyBooks.recNo();
-        syncingCurrent_ = true;
-        if (row >= 0 && row < gridModel->rowCount()) {
-            const QModelIndex index = gridModel->index(row, std::max(0, MainGrid->currentIndex().column()));
-            MainGrid->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
-                                                                   QItemSelectionModel::Rows);
-            MainGrid->scrollTo(index);
-        }
-        syncingCurrent_ = false;
-    };
-    connect(&dbMod_->MyBooks, &store::Dataset::currentChanged, this, toGrid);
-    connect(gridModel, &QAbstractItemModel::modelReset, this, toGrid);
+    ui::linkCurrentRow(MainGrid, gridModel);
 }
 
 void TMainForm::markInitialSort()
@@ -218,17 +192,11 @@ void TMainForm::MainGridContextPopup()
     N8->setIcon(ui::sharedImage(lent ? 1 : 2));
 }
 
-// Opens the current record's electronic version with the program the desktop associates with it.
+// The card's own "Эл. версия", for the current record, without showing the card.
 void TMainForm::N3Click()
 {
-    const QString path = dbMod_->EbookPath();
-    if (QFileInfo(path).isFile()) {
-        ui::platform().shellOpen(path);
-        return;
-    }
-    // The "c" is the Latin letter, as the message has always read.
-    ui::platform().messageBox(this, QStringLiteral("Файл c электронной версией не обнаружен"),
-                              QApplication::applicationName(), ui::MsgIcon::Information, ui::Ok);
+    if (bookForm_)
+        bookForm_->btnEbookClick();
 }
 
 void TMainForm::N9Click()

@@ -1,6 +1,7 @@
 // The main menu, the left pane switching, the font steps and the annotation pane.
 #include "Main.h"
 
+#include "BookFormUnit.h"
 #include "ImageList.h"
 #include "MainGridView.h"
 #include "Platform.h"
@@ -54,7 +55,7 @@ void TMainForm::buildMenus()
     miAbout = add(N15, QStringLiteral("miAbout"), QStringLiteral("О программе"));
 
     // What later parts of the program bring stays visible but disabled until then.
-    for (QAction *a : {miNewItem, miExport, miNewAcquirements, miBackup, N12, N13, N14, N4, N18, miAbout})
+    for (QAction *a : {miExport, miNewAcquirements, miBackup, N12, N13, N14, N4, N18, miAbout})
         a->setEnabled(false);
 
     // Radio group 1: a chosen item toggles its own mark, clears the others, and its action runs.
@@ -70,8 +71,8 @@ void TMainForm::buildMenus()
     connect(miFontSmaller, &QAction::triggered, this, &TMainForm::miFontSmallerClick);
     connect(miExit, &QAction::triggered, this, &TMainForm::miExitClick);
     connect(miPassword, &QAction::triggered, this, &TMainForm::miPasswordClick);
+    connect(miNewItem, &QAction::triggered, this, &TMainForm::miNewItemClick);
     connect(btnNewItem, &QToolButton::clicked, miNewItem, &QAction::trigger);
-    btnNewItem->setEnabled(false);
 }
 
 void TMainForm::chooseLeftPane(QAction *item)
@@ -102,8 +103,11 @@ void TMainForm::miRubricTreeClick() { showLeftPane(tvRubrics); }
 void TMainForm::miAlphabetClick() { showLeftPane(tvAuthors); }
 void TMainForm::miHideTreesClick() { showLeftPane(nullptr); }
 
+// The card follows the catalogue's font up to 11 points; larger, it keeps the size it had.
 void TMainForm::setGridFontSize(int points)
 {
+    if (bookForm_ && points < 12)
+        bookForm_->setCardFontSize(points);
     QFont f = MainGrid->font();
     f.setPointSize(points);
     MainGrid->setFont(f);

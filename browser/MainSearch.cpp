@@ -44,8 +44,8 @@ void TMainForm::connectSearch()
 {
     edSearch->installEventFilter(this);
     connect(edSearch, &QLineEdit::textChanged, this, &TMainForm::edSearchChange);
-    connect(chbLoaned, &QCheckBox::clicked, this, &TMainForm::chbLoanedClick);
-    connect(EvBox, &QCheckBox::clicked, this, &TMainForm::EvBoxClick);
+    connect(chbLoaned, &QCheckBox::toggled, this, &TMainForm::chbLoanedClick);
+    connect(EvBox, &QCheckBox::toggled, this, &TMainForm::EvBoxClick);
     connect(edKeywordFilter, &QLineEdit::textChanged, this, &TMainForm::edKeywordFilterChange);
     connect(grKeywords, &QTableView::clicked, this, [this](const QModelIndex &index) { grKeywordsCellClick(index.row()); });
 }

@@ -1,6 +1,7 @@
 // The first show of the main window, the access mode, and the view state kept in library.ini.
 #include "Main.h"
 
+#include "BookFormUnit.h"
 #include "DBModUnit.h"
 #include "ErrorBox.h"
 #include "ImageList.h"
@@ -101,6 +102,8 @@ void TMainForm::applyViewOnly()
     miPassword->setEnabled(false);
     miChangeKind->setEnabled(false);
     miChangeKind->menuAction()->setEnabled(false);
+    if (bookForm_)
+        bookForm_->applyViewOnly();
     if (dbMod_)
         dbMod_->MyBooks.setReadOnly(true);
 }
@@ -116,8 +119,9 @@ void TMainForm::FormClose()
     const QRect outer = frameGeometry();
     ini->writeInteger(General, QStringLiteral("MainWidth"), outer.width());
     ini->writeInteger(General, QStringLiteral("MainHeight"), outer.height());
-    ini->writeInteger(General, QStringLiteral("CardWidth"), 550);
-    ini->writeInteger(General, QStringLiteral("CardHeight"), 462);
+    const QSize card = bookForm_ ? bookForm_->frameGeometry().size() : QSize(550, 462);
+    ini->writeInteger(General, QStringLiteral("CardWidth"), card.width());
+    ini->writeInteger(General, QStringLiteral("CardHeight"), card.height());
     ini->writeInteger(General, QStringLiteral("FontSize"), MainGrid->font().pointSize());
     ini->writeBool(General, QStringLiteral("IsMaximized"), isMaximized());
     ini->writeBool(General, QStringLiteral("Rubricator"), tvRubrics->isVisibleTo(this) && Splitter1->widget(0)->isVisibleTo(this));

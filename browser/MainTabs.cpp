@@ -2,6 +2,7 @@
 #include "Main.h"
 
 #include "DBModUnit.h"
+#include "EbookFiles.h"
 #include "ImageList.h"
 #include "MainGridView.h"
 #include "Platform.h"
@@ -10,6 +11,11 @@
 #include <QAction>
 #include <QMenu>
 #include <QTabBar>
+
+namespace {
+// A stored name shows as it is stored: "&" is not taken for the mark of a keyboard accelerator.
+QString asShown(QString name) { return name.replace(u'&', QStringLiteral("&&")); }
+} // namespace
 
 void TMainForm::buildTabs()
 {
@@ -29,7 +35,7 @@ void TMainForm::fillKindTabs()
     while (tcKinds->count() > 0)
         tcKinds->removeTab(0);
     for (const QString &caption : captions)
-        tcKinds->addTab(caption);
+        tcKinds->addTab(asShown(caption));
     if (!store::process().ViewOnly)
         tcKinds->addTab(QStringLiteral("Добавить"));
     for (int i = 0; i < tcKinds->count(); ++i)
@@ -38,7 +44,7 @@ void TMainForm::fillKindTabs()
     tabsChanging_ = false;
     miChangeKind->clear();
     for (int i = 1; i < captions.size(); ++i) {
-        QAction *item = miChangeKind->addAction(captions[i]);
+        QAction *item = miChangeKind->addAction(asShown(captions[i]));
         item->setData(KindIds.value(i).toInt());
         connect(item, &QAction::triggered, this, [this, item] { miChangeKindClick(item); });
     }
@@ -64,7 +70,7 @@ void TMainForm::tcKindsChange()
                 return;
             KindIds << QString::number(id);
             tabsChanging_ = true;
-            tcKinds->setTabText(index, *name);
+            tcKinds->setTabText(index, asShown(*name));
             tcKinds->setTabIcon(index, QIcon());
             const int add = tcKinds->addTab(QStringLiteral("Добавить"));
             tcKinds->setTabIcon(add, ui::sharedImage(5));
@@ -80,20 +86,29 @@ void TMainForm::tcKindsChange()
     ShowRecordCount();
 }
 
+// The records' electronic versions follow them into the new kind's folder.
 void TMainForm::miChangeKindClick(QAction *sender)
 {
     store::Dataset &books = dbMod_->MyBooks;
+    const QVariant kind = sender->data().toInt();
+    QStringList ids;
+    QList<std::pair<QString, QString>> files;
     const bool moved = runGuarded([&] {
-        QStringList ids;
         for (const QModelIndex &row : MainGrid->selectionModel()->selectedRows()) {
             books.setRecNo(row.row());
             ids << books.fieldByName(QStringLiteral("id")).asString();
+            const QVariant inv = books.fieldByName(QStringLiteral("inv_num")).asVariant();
+            const QVariant file = books.fieldByName(QStringLiteral("file")).asVariant();
+            if (!file.isNull())
+                files.push_back({dbMod_->EbookPath(), dbMod_->EbookPathOf(kind, inv, file)});
         }
-        dbMod_->MyServer.runStatement(QStringLiteral("UPDATE books SET itemkind_id = ") +
-                                      QString::number(sender->data().toInt()) + QStringLiteral(" WHERE id IN (") +
-                                      ids.join(QStringLiteral(", ")) + u')');
+        dbMod_->MyServer.runStatement(QStringLiteral("UPDATE books SET itemkind_id = ") + kind.toString() +
+                                      QStringLiteral(" WHERE id IN (") + ids.join(QStringLiteral(", ")) + u')');
         books.refresh();
     });
+    for (const auto &[from, to] : files)
+        if (from != to)
+            runGuarded([&] { store::moveEbookFile(from, to); });
     if (moved)
         ShowRecordCount();
 }

@@ -2,14 +2,131 @@
 
 #include <QDialog>
 
-// The record card. Created at start in its place in the creation order; its
-// controls come with the work that builds it.
+class QComboBox;
+class QDateEdit;
+class QDoubleSpinBox;
+class QGroupBox;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
+class QTableView;
+class QTabWidget;
+class QToolButton;
+class QWidget;
+class TCatForm;
+
+namespace store {
+class TDBMod;
+}
+namespace ui {
+class DatasetModel;
+}
+
+// The record card: the current record of the catalogue on three pages, with its rubrics,
+// keywords, electronic version and loans. Created once and shown modally again and again; its
+// parts are implemented by page in BookForm*.cpp, and its handlers are public so that the
+// program's own tests can drive it.
 class TBookForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TBookForm(QWidget *parent = nullptr) : QDialog(parent)
-    {
-        setObjectName(QStringLiteral("BookForm"));
-        setWindowTitle(QStringLiteral("Карточка издания"));
-    }
+    explicit TBookForm(QWidget *parent = nullptr);
+    ~TBookForm() override;
+
+    // Binds the card to the data module; called once, after the data module's creation.
+    void setDataModule(store::TDBMod *module);
+    void setCatForm(TCatForm *form) { catForm_ = form; }
+
+    // Life of the window (BookForm.cpp).
+    void FormCreate();
+    void FormShow();
+    void FormHide();
+    void OkBtnClick();
+    void CancelBtnClick();
+    bool PageControl1Changing();
+    bool CheckRequiredFields();
+    void cbItemKindChange();
+    // Makes a page the active one without the page-change check (callers choosing the page).
+    void choosePage(QWidget *page);
+    // The window's font size, as the main window's font steps set it.
+    void setCardFontSize(int points);
+    // View mode: the card only shows the record.
+    void applyViewOnly();
+
+    // Rubrics (BookFormRubrics.cpp).
+    void CatBoxEditButtons0Click();
+    // Keywords (BookFormKeywords.cpp).
+    void tshDetailsShow();
+    void edKeywordsExit();
+    // Electronic version (BookFormEbook.cpp).
+    void btnEbookClick();
+    void btnEbookContextPopup();
+    void SpeedButton1Click();
+    void N2Click();
+    void N3Click();
+    // Loans (BookFormLoans.cpp).
+    void tshHistoryShow();
+    void Button3Click();
+    void DBComboBoxEh1Exit();
+    // The loan steps of "ОК"; false when the reader is missing and the card must stay open.
+    bool postLoan();
+
+    bool IsNewRecord = false;
+    QString InitialLiter;
+
+    QTabWidget *PageControl1;
+    QWidget *tshSummary, *tshDetails, *tshHistory;
+    QPushButton *OkBtn, *CancelBtn;
+    // First page.
+    QLineEdit *InvNum, *DBLiter, *edISBN, *edAuthor, *CatBox, *AddNum;
+    QComboBox *cbItemKind, *edPublisher, *edLocation, *edSource;
+    QPlainTextEdit *edTitle, *edNotes;
+    QSpinBox *edYear, *edQuantity;
+    QDoubleSpinBox *edPrice;
+    QDateEdit *DateReg;
+    QToolButton *CatBoxButton;
+    QPushButton *btnEbook;
+    QToolButton *SpeedButton1;
+    QMenu *PopupMenu1;
+    QAction *N2, *N3;
+    // Second page.
+    QPlainTextEdit *edKeywords, *edAnnotation;
+    // Third page.
+    QTableView *DBGridEh1;
+    ui::DatasetModel *loanModel = nullptr;
+    QGroupBox *GroupBox1;
+    QComboBox *DBComboBoxEh1, *edLoaner;
+    QDateEdit *DateOut, *DBDateTimeEditEh1;
+    QLineEdit *DBEditEh3;
+    QPushButton *Button3;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+public slots:
+    // Esc and the close box cancel as "Отмена" does, so nothing is left half-edited.
+    void reject() override;
+
+private:
+    QWidget *buildSummaryPage();
+    QWidget *buildDetailsPage();
+    QWidget *buildHistoryPage();
+    void bindSummaryPage();
+    void bindLoanSheet();
+    void pageChanged(int index);
+    void runPageShow(QWidget *page);
+    void fillItemKinds();
+    bool runGuarded(const std::function<void()> &action);
+
+    store::TDBMod *dbMod_ = nullptr;
+    TCatForm *catForm_ = nullptr;
+    int previousPage_ = 0;
+    bool choosingPage_ = false;
+    bool kindHandlerAttached_ = false;
+    bool keywordsModified_ = false;
+    bool fillingKeywords_ = false;
 };

@@ -1,15 +1,47 @@
 #pragma once
 
 #include <QDialog>
+#include <QList>
 
-// The rubric picker of the record card. Created at start in its place in the creation order; its
-// controls come with the work that builds it.
+class QLabel;
+class QPushButton;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace store {
+class TDBMod;
+}
+
+// The rubric picker of the record card: the rubric tree, in which the librarian marks the
+// rubrics the current record is filed under.
 class TCatForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TCatForm(QWidget *parent = nullptr) : QDialog(parent)
-    {
-        setObjectName(QStringLiteral("CatForm"));
-        setWindowTitle(QStringLiteral("Рубрикатор"));
-    }
+    explicit TCatForm(QWidget *parent = nullptr);
+
+    void setDataModule(store::TDBMod *module) { dbMod_ = module; }
+
+    void FormShow();
+    void btnOkClick();
+    void tvRubricsExpanding(QTreeWidgetItem *node);
+    // The marked nodes in the order they were marked.
+    QList<QTreeWidgetItem *> markedNodes() const { return marked_; }
+    // The rubric text the marks stand for.
+    QString rubricText() const;
+
+    QLabel *Label1;
+    QTreeWidget *tvRubrics;
+    QPushButton *btnOk, *btnCancel;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void markRecordRubrics();
+    void followSelection();
+    void openChosenBranch(QTreeWidgetItem *node);
+
+    store::TDBMod *dbMod_ = nullptr;
+    QList<QTreeWidgetItem *> marked_;
+    QTreeWidgetItem *chosen_ = nullptr;
 };

@@ -1,20 +1,66 @@
 // Operations on the current catalogue record that several windows share.
 #include "DBModUnit.h"
 
+#include "EbookFiles.h"
+#include "ProcessValues.h"
+
 namespace store {
 
-// On Linux the item kind's folder is joined with "/".
+void TDBMod::MyBooksNewRecord(Dataset &dataset)
+{
+    if (CurrentKind != 0)
+        dataset.field(1).setValue(NextInvNum());
+    dataset.fieldByName(QStringLiteral("itemkind_id")).setValue(int(CurrentKind));
+    dataset.field(8).setValue(int(process().ThisYear));
+    dataset.field(9).setValue(1);
+    dataset.field(11).setValue(QStringLiteral("0"));
+    dataset.field(15).setValue(0);
+}
+
+QString TDBMod::EbookPathOf(const QVariant &kind, const QVariant &invNum, const QVariant &file) const
+{
+    // On Linux the item kind's folder is joined with "/".
+    return FilesDir + kind.toString() + u'/' + invNum.toString() + file.toString();
+}
+
 QString TDBMod::EbookPath()
 {
     if (!MyBooks.active())
         return FilesDir;
-    return FilesDir + MyBooks.fieldByName(QStringLiteral("itemkind_id")).asString() + u'/'
-        + MyBooks.fieldByName(QStringLiteral("inv_num")).asString() + MyBooks.fieldByName(QStringLiteral("file")).asString();
+    return EbookPathOf(MyBooks.fieldByName(QStringLiteral("itemkind_id")).asVariant(),
+                       MyBooks.fieldByName(QStringLiteral("inv_num")).asVariant(),
+                       MyBooks.fieldByName(QStringLiteral("file")).asVariant());
+}
+
+void TDBMod::PostBooks()
+{
+    if (MyBooks.state() != DatasetState::Edit) {
+        MyBooks.post();
+        return;
+    }
+    auto stored = [this](const char *name) { return MyBooks.storedValue(MyBooks.fieldIndex(QString::fromLatin1(name))); };
+    const QString before = EbookPathOf(stored("itemkind_id"), stored("inv_num"), stored("file"));
+    const bool hadFile = !stored("file").isNull();
+    MyBooks.post();
+    const QString after = EbookPath();
+    if (hadFile && !MyBooks.fieldByName(QStringLiteral("file")).isNull() && before != after)
+        moveEbookFile(before, after);
 }
 
 void TDBMod::DeleteKeywords(qint64 bookId)
 {
     MyServer.runStatement(QStringLiteral("DELETE FROM keywords WHERE book_id = ") + QString::number(bookId));
+}
+
+void TDBMod::DeleteKeywords() { DeleteKeywords(MyBooks.field(0).asInteger()); }
+
+void TDBMod::AddKeyword(const QString &text)
+{
+    if (!myKeywords.active())
+        myKeywords.open();
+    myKeywords.append();
+    myKeywords.field(1).setValue(text);
+    myKeywords.post();
 }
 
 void TDBMod::MyBooksBeforeDelete(Dataset &dataset)

@@ -18,6 +18,7 @@ TDBMod::TDBMod(const QString &programFile, QObject *parent) : QObject(parent), p
     MyBooks.setSql(QStringLiteral("SELECT * FROM books"));
     MyBooks.setFetchAll(true);
     MyBooks.beforeDelete = [this](Dataset &ds) { MyBooksBeforeDelete(ds); };
+    MyBooks.onNewRecord = [this](Dataset &ds) { MyBooksNewRecord(ds); };
     myOrders.setSql(QStringLiteral("SELECT * FROM orders"));
     myOrders.setMasterSource(&srcBooks);
     myOrders.setMasterFields(QStringLiteral("id"));

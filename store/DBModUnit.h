@@ -49,11 +49,29 @@ public:
     // An id for a new item kind: the one proposed when it is free, else one more than the largest.
     int FreeItemKindId(int proposed);
 
+    // A new catalogue record's defaults; runs for every append to MyBooks.
+    void MyBooksNewRecord(Dataset &dataset);
+    // Posts the catalogue record; a record whose item kind or inventory number changed takes
+    // its electronic version along to the new name.
+    void PostBooks();
+
     // Where the current record's electronic version lives.
     QString EbookPath();
+    QString EbookPathOf(const QVariant &kind, const QVariant &invNum, const QVariant &file) const;
     // Before a holding is deleted its keywords go.
     void MyBooksBeforeDelete(Dataset &dataset);
     void DeleteKeywords(qint64 bookId);
+    void DeleteKeywords(); // of the current record
+    void AddKeyword(const QString &text);
+
+    // The titles of the current record's rubrics, each followed by "; ".
+    QString RubricNames();
+
+    // Loans. The holding's onloan, loaner and date_out copy its first open loan, or say it is
+    // not lent when it has none; the record must be in edit or insert state.
+    void MirrorOpenLoan();
+    // Returns the current holding: its first open loan gets today's date.
+    void ReturnHolding();
 
     // The edit-mode password. The typed text is bound, never joined into the statement, so no
     // text can change what the statement does, and the comparison stays exact.

@@ -154,6 +154,8 @@ public:
     // Any held row, by position in the current order: for grids that draw many rows.
     CellView cellAt(int position, int column) const;
     QVariant valueAt(int position, int column) const;
+    // The current record's value as it was read or last posted, whatever is pending.
+    QVariant storedValue(int column) const;
     QString textAt(int position, int column) const;
     Bookmark bookmarkAt(int position) const;
 

@@ -110,6 +110,13 @@ QVariant Dataset::valueAt(int position, int column) const
     return typedValue(fields_.at(std::size_t(column)), cellToVariant(cellAt(position, column)));
 }
 
+QVariant Dataset::storedValue(int column) const
+{
+    if (cur_ < 0 || column < 0 || column >= fieldCount())
+        return {};
+    return typedValue(fields_.at(std::size_t(column)), cellToVariant(cellAt(cur_, column)));
+}
+
 QString Dataset::textAt(int position, int column) const
 {
     if (position == cur_ && (state_ == DatasetState::Edit || state_ == DatasetState::Insert))

@@ -1,6 +1,10 @@
 #include "DatasetModel.h"
 
 #include "Dataset.h"
+#include "ErrorBox.h"
+#include "StoreError.h"
+
+#include <QDate>
 
 namespace ui {
 
@@ -11,15 +15,20 @@ DatasetModel::DatasetModel(store::Dataset *dataset, QList<Column> columns, QObje
     rows_ = ds_->recordCount();
     connect(ds_, &store::Dataset::rowsReset, this, &DatasetModel::reset);
     connect(ds_, &store::Dataset::rowInserted, this, [this](int position) {
+        changingRows_ = true;
         beginInsertRows({}, position, position);
         ++rows_;
         endInsertRows();
+        changingRows_ = false;
     });
-    connect(ds_, &store::Dataset::rowAboutToBeRemoved, this,
-            [this](int position) { beginRemoveRows({}, position, position); });
+    connect(ds_, &store::Dataset::rowAboutToBeRemoved, this, [this](int position) {
+        changingRows_ = true;
+        beginRemoveRows({}, position, position);
+    });
     connect(ds_, &store::Dataset::rowRemoved, this, [this](int) {
         --rows_;
         endRemoveRows();
+        changingRows_ = false;
     });
     connect(ds_, &store::Dataset::rowUpdated, this, [this](int position) {
         if (position >= 0 && position < rows_)
@@ -41,10 +50,12 @@ void DatasetModel::resolveFields()
 
 void DatasetModel::reset()
 {
+    changingRows_ = true;
     beginResetModel();
     resolveFields();
     rows_ = ds_->recordCount();
     endResetModel();
+    changingRows_ = false;
 }
 
 int DatasetModel::fieldOfColumn(int column) const { return fieldIndex_.value(column, -1); }
@@ -66,10 +77,43 @@ QVariant DatasetModel::data(const QModelIndex &index, int role) const
         const QString text = field < 0 ? QString() : ds_->textAt(index.row(), field);
         return text.size() > 30 ? QVariant(text) : QVariant();
     }
+    case Qt::EditRole: {
+        // Dates edit as dates, with an empty one shown as today's for the editor to start from.
+        const QVariant value = field < 0 ? QVariant() : ds_->valueAt(index.row(), field);
+        if (field >= 0 && ds_->fieldDef(field).type == store::FieldType::Date && !value.toDate().isValid())
+            return QDate::currentDate();
+        return value;
+    }
     case Qt::BackgroundRole:
         return rowBackground ? rowBackground(index.row()) : QVariant();
     default:
         return {};
+    }
+}
+
+Qt::ItemFlags DatasetModel::flags(const QModelIndex &index) const
+{
+    Qt::ItemFlags f = QAbstractTableModel::flags(index);
+    if (editable && index.isValid() && !ds_->readOnly() && fieldOfColumn(index.column()) >= 0)
+        f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool DatasetModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    const int field = fieldOfColumn(index.column());
+    if (!editable || role != Qt::EditRole || field < 0 || index.row() >= rows_)
+        return false;
+    try {
+        if (ds_->recNo() != index.row())
+            ds_->setRecNo(index.row());
+        if (ds_->state() == store::DatasetState::Browse)
+            ds_->edit();
+        ds_->field(field).setValue(value);
+        return true;
+    } catch (const store::StoreError &e) {
+        showApplicationError(e.message());
+        return false;
     }
 }
 

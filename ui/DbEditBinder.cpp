@@ -4,24 +4,110 @@
 #include "ErrorBox.h"
 #include "StoreError.h"
 
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QSpinBox>
 
 namespace ui {
 
 DbEditBinder::DbEditBinder(QLineEdit *edit, store::Dataset *dataset, const QString &field)
-    : QObject(edit), line_(edit), ds_(dataset), field_(field)
+    : QObject(edit), widget_(edit), ds_(dataset), field_(field)
 {
-    connect(edit, &QLineEdit::textEdited, this, &DbEditBinder::userChanged);
+    show_ = [edit](const QVariant &v) {
+        if (edit->text() != v.toString())
+            edit->setText(v.toString());
+    };
+    setReadOnly_ = [edit](bool on) { edit->setReadOnly(on); };
+    textual_ = true;
+    connect(edit, &QLineEdit::textEdited, this, [this](const QString &text) { userChanged(text); });
     connectDataset();
 }
 
 DbEditBinder::DbEditBinder(QPlainTextEdit *edit, store::Dataset *dataset, const QString &field)
-    : QObject(edit), plain_(edit), ds_(dataset), field_(field)
+    : QObject(edit), widget_(edit), ds_(dataset), field_(field)
 {
-    connect(edit, &QPlainTextEdit::textChanged, this, [this] {
+    show_ = [edit](const QVariant &v) {
+        if (edit->toPlainText() != v.toString())
+            edit->setPlainText(v.toString());
+    };
+    setReadOnly_ = [edit](bool on) { edit->setReadOnly(on); };
+    textual_ = true;
+    connect(edit, &QPlainTextEdit::textChanged, this, [this, edit] {
         if (!updating_)
-            userChanged(plain_->toPlainText());
+            userChanged(edit->toPlainText());
+    });
+    connectDataset();
+}
+
+DbEditBinder::DbEditBinder(QComboBox *box, store::Dataset *dataset, const QString &field)
+    : QObject(box), widget_(box), ds_(dataset), field_(field)
+{
+    if (box->isEditable()) {
+        show_ = [box](const QVariant &v) {
+            if (box->currentText() != v.toString())
+                box->setCurrentText(v.toString());
+        };
+        setReadOnly_ = [box](bool on) {
+            if (box->lineEdit())
+                box->lineEdit()->setReadOnly(on);
+        };
+        textual_ = true;
+        connect(box->lineEdit(), &QLineEdit::textEdited, this, [this](const QString &text) { userChanged(text); });
+        // Picking an item from the list is a change as well as typing.
+        connect(box, &QComboBox::textActivated, this, [this](const QString &text) { userChanged(text); });
+    } else {
+        show_ = [box](const QVariant &v) {
+            int index = -1;
+            for (int i = 0; i < box->count() && !v.isNull(); ++i)
+                if (box->itemData(i).toString() == v.toString())
+                    index = i;
+            box->setCurrentIndex(index);
+        };
+        setReadOnly_ = [box](bool on) { box->setProperty("readOnlyField", on); };
+        connect(box, &QComboBox::activated, this, [this, box](int index) {
+            if (box->property("readOnlyField").toBool()) {
+                refresh();
+                return;
+            }
+            userChanged(box->itemData(index));
+        });
+    }
+    connectDataset();
+}
+
+DbEditBinder::DbEditBinder(QSpinBox *box, store::Dataset *dataset, const QString &field)
+    : QObject(box), widget_(box), ds_(dataset), field_(field)
+{
+    show_ = [box](const QVariant &v) { box->setValue(v.toInt()); };
+    setReadOnly_ = [box](bool on) { box->setReadOnly(on); };
+    connect(box, &QSpinBox::valueChanged, this, [this](int value) { userChanged(value); });
+    connectDataset();
+}
+
+DbEditBinder::DbEditBinder(QDoubleSpinBox *box, store::Dataset *dataset, const QString &field)
+    : QObject(box), widget_(box), ds_(dataset), field_(field)
+{
+    show_ = [box](const QVariant &v) { box->setValue(v.toDouble()); };
+    setReadOnly_ = [box](bool on) { box->setReadOnly(on); };
+    connect(box, &QDoubleSpinBox::valueChanged, this, [this](double value) { userChanged(value); });
+    connectDataset();
+}
+
+DbEditBinder::DbEditBinder(QDateEdit *box, store::Dataset *dataset, const QString &field)
+    : QObject(box), widget_(box), ds_(dataset), field_(field)
+{
+    box->setSpecialValueText(QStringLiteral(" "));
+    box->setMinimumDate(QDate(1752, 9, 14));
+    show_ = [box](const QVariant &v) {
+        const QDate d = v.toDate();
+        box->setDate(d.isValid() ? d : box->minimumDate());
+    };
+    setReadOnly_ = [box](bool on) { box->setReadOnly(on); };
+    connect(box, &QDateEdit::dateChanged, this, [this, box](QDate d) {
+        userChanged(d == box->minimumDate() ? QVariant() : QVariant(d));
     });
     connectDataset();
 }
@@ -38,37 +124,33 @@ void DbEditBinder::connectDataset()
     refresh();
 }
 
-void DbEditBinder::setShown(const QString &text)
+void DbEditBinder::setShown(const QVariant &value)
 {
     updating_ = true;
-    if (line_ && line_->text() != text)
-        line_->setText(text);
-    if (plain_ && plain_->toPlainText() != text)
-        plain_->setPlainText(text);
+    show_(value);
     updating_ = false;
 }
 
 void DbEditBinder::refresh()
 {
     const bool usable = ds_->active() && ds_->fieldIndex(field_) >= 0 && !ds_->isEmpty();
-    setShown(usable ? ds_->fieldByName(field_).asString() : QString());
-    const bool readOnly = !usable || ds_->readOnly();
-    if (line_)
-        line_->setReadOnly(readOnly);
-    if (plain_)
-        plain_->setReadOnly(readOnly);
+    QVariant value;
+    if (usable)
+        value = textual_ ? QVariant(ds_->fieldByName(field_).asString()) : ds_->fieldByName(field_).asVariant();
+    setShown(value);
+    setReadOnly_(!usable || ds_->readOnly());
 }
 
-void DbEditBinder::userChanged(const QString &text)
+void DbEditBinder::userChanged(const QVariant &value)
 {
     if (updating_)
         return;
     try {
         if (ds_->state() == store::DatasetState::Browse)
             ds_->edit();
-        ds_->fieldByName(field_).setValue(text);
+        ds_->fieldByName(field_).setValue(value);
     } catch (const store::StoreError &e) {
-        showApplicationError(e.message(), line_ ? static_cast<QWidget *>(line_) : plain_);
+        showApplicationError(e.message(), widget_);
         refresh();
     }
 }

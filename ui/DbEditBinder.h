@@ -2,9 +2,16 @@
 
 #include <QObject>
 #include <QString>
+#include <QVariant>
+#include <functional>
 
+class QComboBox;
+class QDateEdit;
+class QDoubleSpinBox;
 class QLineEdit;
 class QPlainTextEdit;
+class QSpinBox;
+class QWidget;
 
 namespace store {
 class Dataset;
@@ -12,28 +19,37 @@ class Dataset;
 
 namespace ui {
 
-// Binds an edit box to a field of a dataset's current record. Showing the field's value never
+// Binds a control to a field of a dataset's current record. Showing the field's value never
 // counts as a user's change; a user's change puts the dataset in edit state and sets the field.
-// The box is read-only while the dataset is.
+// The control accepts no change while the dataset is read-only.
 class DbEditBinder : public QObject {
     Q_OBJECT
 public:
     DbEditBinder(QLineEdit *edit, store::Dataset *dataset, const QString &field);
     DbEditBinder(QPlainTextEdit *edit, store::Dataset *dataset, const QString &field);
+    // An editable drop-down holds the field's text; one that is not editable is a lookup whose
+    // items carry the stored values as their data (Qt::UserRole) and show their texts.
+    DbEditBinder(QComboBox *box, store::Dataset *dataset, const QString &field);
+    DbEditBinder(QSpinBox *box, store::Dataset *dataset, const QString &field);
+    DbEditBinder(QDoubleSpinBox *box, store::Dataset *dataset, const QString &field);
+    // A date box shows an empty field as its minimum date with a blank text.
+    DbEditBinder(QDateEdit *box, store::Dataset *dataset, const QString &field);
 
     // Shows the field's current value again (after the dataset changed state or read-only flag).
     void refresh();
 
 private:
     void connectDataset();
-    void userChanged(const QString &text);
-    void setShown(const QString &text);
+    void userChanged(const QVariant &value);
+    void setShown(const QVariant &value);
 
-    QLineEdit *line_ = nullptr;
-    QPlainTextEdit *plain_ = nullptr;
+    QWidget *widget_;
     store::Dataset *ds_;
     QString field_;
     bool updating_ = false;
+    bool textual_ = false; // shows the field as text (dates in the short date format)
+    std::function<void(const QVariant &)> show_;
+    std::function<void(bool)> setReadOnly_;
 };
 
 } // namespace ui

@@ -1,0 +1,61 @@
+// The loan history page: a new loan dated today, the reader list, and the loan steps of "ОК".
+#include "BookFormUnit.h"
+
+#include "CardControls.h"
+#include "DBModUnit.h"
+#include "Platform.h"
+
+#include <QComboBox>
+#include <QDate>
+#include <QDateEdit>
+
+
+void TBookForm::tshHistoryShow()
+{
+    runGuarded([this] {
+        if (dbMod_->MyBooks.state() == store::DatasetState::Insert)
+            dbMod_->PostBooks();
+        // Loans are read afresh unless one is being made or changed here.
+        store::Dataset &orders = dbMod_->myOrders;
+        if (!orders.active())
+            orders.open();
+        else if (orders.state() == store::DatasetState::Browse)
+            orders.refresh();
+    });
+}
+
+void TBookForm::Button3Click()
+{
+    runGuarded([this] {
+        store::Dataset &books = dbMod_->MyBooks;
+        store::Dataset &orders = dbMod_->myOrders;
+        books.edit();
+        if (!orders.active())
+            orders.open();
+        orders.append();
+        orders.fieldByName(QStringLiteral("date_out")).setValue(QDate::currentDate());
+        books.fieldByName(QStringLiteral("onloan")).setValue(1);
+    });
+}
+
+void TBookForm::DBComboBoxEh1Exit()
+{
+    runGuarded([this] {
+        card::replaceList(edLoaner, dbMod_->DistinctValues(QStringLiteral("loaner"), QStringLiteral("orders"),
+                                                        QStringLiteral("loaner ASC"), 0));
+    });
+}
+
+bool TBookForm::postLoan()
+{
+    if (edLoaner->currentText().isEmpty()) {
+        ui::platform().messageBox(this, QStringLiteral("Не заполнено поле \"Кому выдано\""),
+                                  QStringLiteral("Не заполнены обязательные поля"), ui::MsgIcon::Warning, ui::Ok);
+        return false;
+    }
+    return runGuarded([this] {
+        dbMod_->myOrders.post();
+        dbMod_->MyBooks.edit();
+        dbMod_->MirrorOpenLoan();
+    });
+}
