@@ -49,6 +49,12 @@ public:
     // An id for a new item kind: the one proposed when it is free, else one more than the largest.
     int FreeItemKindId(int proposed);
 
+    // Rubrics in `categories`. Ids are carried whole; a name reaches the engine as a bound value;
+    // a rubric goes with every rubric below it, so no row is left that no tree can reach.
+    qint64 AddCategory(const QString &title, qint64 parent);
+    bool RenameCategory(qint64 id, const QString &title);
+    void DeleteCategory(qint64 id);
+
     // Where the current record's electronic version lives.
     QString EbookPath();
     // Before a holding is deleted its keywords go.
