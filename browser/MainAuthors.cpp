@@ -46,7 +46,6 @@ void TMainForm::buildAuthorIndex(QWidget *pane)
     tvAuthors = new QTreeWidget(pane);
     tvAuthors->setHeaderHidden(true);
     tvAuthors->setAccessibleName(QStringLiteral("Именной указатель"));
-    tvAuthors->resize(192, tvAuthors->height());
     // A slow second click on the chosen node edits its text; later openings and choices use it.
     tvAuthors->setEditTriggers(QAbstractItemView::SelectedClicked);
     for (QChar letter : Letters)
