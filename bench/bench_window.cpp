@@ -5,6 +5,7 @@
 #include "ProcessValues.h"
 #include "Reference.h"
 
+#include "Main.h"
 #include "MainGridView.h"
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QTemporaryDir>
+#include <QTreeWidget>
 #include <cstdio>
 
 namespace {
@@ -155,6 +157,75 @@ void figureWindowSort(const ProgramFolder &folder, int rounds)
     endProgram(program);
 }
 
+// A copy of the catalogue whose rubrics are replaced by 2,000 rubrics four levels deep (10, 100,
+// 500 and 1,390 of them), so that the shared catalogue and the other figures stay as they are.
+struct RubricCopy : ProgramFolder {
+    explicit RubricCopy(const QString &catalogue) : ProgramFolder(catalogue)
+    {
+        const QString db = dir.filePath(QStringLiteral("library.sdb"));
+        QFile::remove(db);
+        QFile::copy(catalogue, db);
+        store::Connection conn;
+        conn.setDatabase(db);
+        conn.open();
+        conn.runStatement(QStringLiteral("DELETE FROM categories"));
+        const int levels[] = {10, 100, 500, 1390};
+        int first = 1;     // id of the first rubric of the level being written
+        int previous = 0;  // ids of the level above: first - previous .. first - 1
+        QStringList rows;
+        for (int level = 0; level < 4; ++level) {
+            for (int i = 0; i < levels[level]; ++i) {
+                const int parent = level == 0 ? 0 : first - previous + i % previous;
+                const int hasChildren = level < 3 ? 1 : 0;
+                rows << QStringLiteral("(%1, 'Рубрика %2.%3', %4, %5)").arg(first + i).arg(level).arg(i).arg(parent).arg(hasChildren);
+            }
+            first += levels[level];
+            previous = levels[level];
+        }
+        conn.runStatement(QStringLiteral("INSERT INTO categories (id, title, parent, has_children) VALUES ") + rows.join(u','));
+    }
+};
+
+// expand_all: "Развернуть все" on the fresh tree until drawn, against one read of every rubric.
+// author_letter: opening "С" in the author index, against the store running the same query.
+void figureTreePanes(const RubricCopy &folder, int rounds)
+{
+    Program program;
+    program.create(folder.programFile());
+    TMainForm &w = *program.MainForm;
+    w.show();
+    QApplication::processEvents();
+    QTreeWidgetItem *root = w.tvRubrics->topLevelItem(0);
+    store::Dataset cats(&program.DBMod->MyServer);
+    cats.setSql(QStringLiteral("SELECT * FROM categories ORDER BY title ASC"));
+    const Side ours{[&] {
+                        root->setExpanded(false);
+                        qDeleteAll(root->takeChildren());
+                        new QTreeWidgetItem(root, {QString()});
+                    },
+                    [&] {
+                        w.N32Click();
+                        w.tvRubrics->viewport()->repaint();
+                    }};
+    const Side ref{[&] { cats.close(); }, [&] { cats.open(); }};
+    bench::printFigure("expand_all", bench::interleave(rounds, ours, ref), 2);
+    std::printf("expand_all_rubrics ours=%d ref=%d\n", int(w.tvRubrics->topLevelItem(0)->childCount()), cats.recordCount());
+
+    w.miAlphabetClick();
+    QTreeWidgetItem *letter = w.tvAuthors->findItems(QStringLiteral("С"), Qt::MatchExactly).value(0);
+    store::Dataset authors(&program.DBMod->MyServer);
+    authors.setSql(QStringLiteral("SELECT DISTINCT author FROM books WHERE author LIKE 'С%'"));
+    const Side openLetter{[&] { letter->setExpanded(false); },
+                          [&] {
+                              letter->setExpanded(true);
+                              w.tvAuthors->viewport()->repaint();
+                          }};
+    const Side query{[&] { authors.close(); }, [&] { authors.open(); }};
+    bench::printFigure("author_letter", bench::interleave(rounds, openLetter, query), 2);
+    std::printf("author_letter_authors ours=%d ref=%d\n", letter->childCount(), authors.recordCount());
+    endProgram(program);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -177,5 +248,6 @@ int main(int argc, char **argv)
     figureSearchComposer(folder, rounds);
     figureWindowOpen(folder, rounds);
     figureWindowSort(folder, rounds);
+    figureTreePanes(RubricCopy(QFileInfo(args.last()).absoluteFilePath()), rounds);
     return 0;
 }

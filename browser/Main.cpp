@@ -94,18 +94,8 @@ void TMainForm::buildPanes()
     auto *leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
 
-    tvRubrics = new QTreeWidget(left);
-    tvRubrics->setHeaderHidden(true);
-    tvRubrics->setAccessibleName(QStringLiteral("Рубрикатор"));
-    tvRubrics->setContextMenuPolicy(Qt::CustomContextMenu);
-    // The fixed root; a placeholder child makes it expandable before its rubrics are read.
-    auto *root = new QTreeWidgetItem(tvRubrics, {QStringLiteral("Рубрикатор")});
-    root->setData(0, Qt::UserRole, 0);
-    new QTreeWidgetItem(root, {QString()});
-    tvAuthors = new QTreeWidget(left);
-    tvAuthors->setHeaderHidden(true);
-    tvAuthors->setAccessibleName(QStringLiteral("Именной указатель"));
-    tvAuthors->hide();
+    buildRubricTree(left);
+    buildAuthorIndex(left);
 
     gbKeywords = new QGroupBox(QStringLiteral("Поиск по ключевым словам"), left);
     auto *kw = new QVBoxLayout(gbKeywords);

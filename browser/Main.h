@@ -18,6 +18,7 @@ class QTabBar;
 class QTableView;
 class QToolButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace store {
 class TDBMod;
@@ -89,6 +90,22 @@ public:
     void N8Click();
     void N10Click();
 
+    // Rubric tree (MainRubrics.cpp).
+    void tvRubricsExpanding(QTreeWidgetItem *node);
+    void tvRubricsChange(QTreeWidgetItem *node);
+    void tvRubricsContextPopup();
+    void N24Click();
+    void N25Click();
+    void N26Click();
+    void N31Click();
+    void N32Click();
+    void N33Click();
+
+    // Author index (MainAuthors.cpp).
+    void ExpandLetter(QTreeWidgetItem *node);
+    void tvAuthorsExpanding(QTreeWidgetItem *node);
+    void tvAuthorsChange(QTreeWidgetItem *node);
+
     // Components, named as the program's documents name them.
     QWidget *Panel1;
     QToolButton *btnNewItem;
@@ -121,6 +138,9 @@ public:
     QMenu *PopupMenu1;
     QAction *N2, *N3, *N8, *N9, *N10;
     QMenu *miChangeKind;
+    // Rubric tree context menu.
+    QMenu *PopupMenu2;
+    QAction *N24, *N25, *N26, *N31, *N34, *N32, *N33;
 
     QStringList KindIds;
     ui::DatasetModel *gridModel = nullptr;
@@ -134,6 +154,11 @@ protected:
 private:
     void buildTopPanel();
     void buildPanes();
+    void buildRubricTree(QWidget *pane);
+    void buildRubricMenu();
+    void buildAuthorIndex(QWidget *pane);
+    QString askRubricName(const QString &initial);
+    void openRubricRoot();
     void buildMenus();
     void buildGrid();
     void buildTabs();

@@ -82,6 +82,7 @@ void TMainForm::FormShow()
     MainGrid->setFocus();
     markInitialSort();
     ShowRecordCount();
+    openRubricRoot();
     miFontLarger->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Up));
     miFontSmaller->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down));
 }
@@ -94,9 +95,8 @@ void TMainForm::applyViewOnly()
     miBackup->setEnabled(false);
     N8->setEnabled(false);
     N9->setEnabled(false);
-    for (QAction *a : tvRubrics->actions())
-        if (a->objectName() == u"N24" || a->objectName() == u"N25" || a->objectName() == u"N26" || a->objectName() == u"N31")
-            a->setEnabled(false);
+    for (QAction *a : {N24, N25, N26, N31})
+        a->setEnabled(false);
     miSetup->setEnabled(false);
     miSetup->menuAction()->setEnabled(false);
     miPassword->setEnabled(false);

@@ -55,6 +55,12 @@ public:
     // its electronic version along to the new name.
     void PostBooks();
 
+    // Rubrics in `categories`. Ids are carried whole; a name reaches the engine as a bound value;
+    // a rubric goes with every rubric below it, so no row is left that no tree can reach.
+    qint64 AddCategory(const QString &title, qint64 parent);
+    bool RenameCategory(qint64 id, const QString &title);
+    void DeleteCategory(qint64 id);
+
     // Where the current record's electronic version lives.
     QString EbookPath();
     QString EbookPathOf(const QVariant &kind, const QVariant &invNum, const QVariant &file) const;

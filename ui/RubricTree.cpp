@@ -135,13 +135,14 @@ void ExpandRubric(QTreeWidget *treeView, QTreeWidgetItem *node, store::Dataset &
     RedrawSuspended pause(treeView);
     if (!node || !hasPlaceholder(node))
         return;
-    qDeleteAll(node->takeChildren());
     const qint64 id = rubricId(node);
     // Re-read on every first opening, so rubrics added by another copy of the program show up.
+    // The placeholder goes only once the rows are there, so a failed read can be tried again.
     myCats.close();
     myCats.setFilter(QStringLiteral("parent = ") + QString::number(id));
     myCats.setFiltered(true);
     myCats.open();
+    qDeleteAll(node->takeChildren());
     const int count = myCats.recordCount();
     for (int p = 0; p < count; ++p)
         addChildAt(node, myCats, p);
