@@ -1,6 +1,8 @@
 // The start-up, the composed search and the main window, measured side by side with the store
 // doing the same work (or plain SQLite for the search). Usage: bench_window [--rounds N] CATALOGUE
 #include "BenchUtil.h"
+#include "BookFormUnit.h"
+#include "Platform.h"
 #include "Program.h"
 #include "ProcessValues.h"
 #include "Reference.h"
@@ -9,6 +11,8 @@
 #include "MainGridView.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QPlainTextEdit>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -226,6 +230,88 @@ void figureTreePanes(const RubricCopy &folder, int rounds)
     endProgram(program);
 }
 
+// The card is shown and drawn, then closed at once, as if the librarian only looked at it.
+class ShowingPlatform : public ui::QtPlatform {
+public:
+    int runModal(QDialog &dialog) override
+    {
+        dialog.show();
+        QApplication::processEvents();
+        dialog.reject();
+        return QDialog::Rejected;
+    }
+};
+
+// The first record filed under a rubric, so that the caption has titles to find.
+void goToFiledRecord(store::TDBMod &db)
+{
+    store::Dataset &books = db.MyBooks;
+    const int rubric = books.fieldIndex(QStringLiteral("rubric"));
+    for (int i = 0; i < books.recordCount(); ++i)
+        if (books.textAt(i, rubric).contains(u'.')) {
+            books.setRecNo(i);
+            return;
+        }
+}
+
+// card_open: from "Показать карточку" to the card drawn with its lists filled.
+void figureCardOpen(Program &program, int rounds)
+{
+    store::TDBMod &db = *program.DBMod;
+    const Side ours{[] {}, [&] { program.MainForm->N2Click(); }};
+    const Side store{[] {},
+                     [&] {
+                         bench::keep(db.DistinctValues(QStringLiteral("loaner"), QStringLiteral("orders"),
+                                                       QStringLiteral("loaner ASC"), 50)
+                                         .size());
+                         bench::keep(db.RubricNames().size());
+                         db.myItemKinds.refresh();
+                     }};
+    bench::printFigure("card_open", bench::interleave(rounds, ours, store), 2);
+}
+
+// card_post: an edited title saved by "ОК", against the dataset posting the same change.
+void figureCardPost(Program &program, int rounds)
+{
+    store::TDBMod &db = *program.DBMod;
+    TBookForm &card = *program.BookForm;
+    const QString title = db.MyBooks.fieldByName(QStringLiteral("title")).asString();
+    int n = 0;
+    const Side ours{[&] {
+                        card.IsNewRecord = false;
+                        card.choosePage(card.tshSummary);
+                        card.show();
+                        QApplication::processEvents();
+                        card.edTitle->setPlainText(QStringLiteral("Заглавие %1").arg(++n));
+                    },
+                    [&] { card.OkBtnClick(); }};
+    const Side store{[&] {
+                         db.MyBooks.edit();
+                         db.MyBooks.fieldByName(QStringLiteral("title")).setValue(QStringLiteral("Заглавие %1").arg(++n));
+                     },
+                     [&] { db.MyBooks.post(); }};
+    bench::printFigure("card_post", bench::interleave(rounds, ours, store), 2);
+    db.MyBooks.edit();
+    db.MyBooks.fieldByName(QStringLiteral("title")).setValue(title); // the shared catalogue as it was
+    db.MyBooks.post();
+}
+
+// The card's two figures, on the program in edit mode, its modal card shown and closed at once.
+void figureCard(const ProgramFolder &folder, int rounds)
+{
+    ShowingPlatform platform;
+    ui::setPlatform(&platform);
+    Program program;
+    program.create(folder.programFile());
+    program.MainForm->show();
+    QApplication::processEvents();
+    goToFiledRecord(*program.DBMod);
+    figureCardOpen(program, rounds);
+    figureCardPost(program, rounds);
+    endProgram(program);
+    ui::setPlatform(nullptr);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -249,5 +335,6 @@ int main(int argc, char **argv)
     figureWindowOpen(folder, rounds);
     figureWindowSort(folder, rounds);
     figureTreePanes(RubricCopy(QFileInfo(args.last()).absoluteFilePath()), rounds);
+    figureCard(folder, rounds);
     return 0;
 }

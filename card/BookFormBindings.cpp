@@ -59,13 +59,12 @@ void TBookForm::bindLoanSheet()
                                QAbstractItemView::AnyKeyPressed);
     DBGridEh1->verticalHeader()->hide();
     QHeaderView *header = DBGridEh1->horizontalHeader();
-    // Fitted to the grid's width in the proportions 88 : 227 : 99.
-    header->setSectionResizeMode(QHeaderView::Stretch);
-    header->setSectionResizeMode(1, QHeaderView::Stretch);
+    // "Кому выдано" takes what the grid's width leaves beside the two dates.
+    header->setSectionResizeMode(QHeaderView::Interactive);
     header->resizeSection(0, 88);
     header->resizeSection(2, 99);
-    header->setSectionResizeMode(0, QHeaderView::Interactive);
-    header->setSectionResizeMode(2, QHeaderView::Interactive);
+    header->setSectionResizeMode(1, QHeaderView::Stretch);
+    DBGridEh1->verticalHeader()->setDefaultSectionSize(DBGridEh1->fontMetrics().height() + 6);
     ui::linkCurrentRow(DBGridEh1, loanModel);
 
     bind(DBComboBoxEh1, orders, "status");

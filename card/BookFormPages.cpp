@@ -34,6 +34,8 @@ QWidget *captioned(QWidget *parent, const QString &caption, QWidget *box)
     label->setBuddy(box);
     box->setParent(cell);
     box->setAccessibleName(QString(caption).remove(u'&'));
+    if (auto *combo = qobject_cast<QComboBox *>(box); combo && combo->lineEdit())
+        combo->lineEdit()->setAccessibleName(box->accessibleName());
     column->addWidget(label);
     column->addWidget(box);
     return cell;
