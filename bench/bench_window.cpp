@@ -20,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTreeWidget>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -213,7 +214,13 @@ void figureTreePanes(const RubricCopy &folder, int rounds)
                     }};
     const Side ref{[&] { cats.close(); }, [&] { cats.open(); }};
     bench::printFigure("expand_all", bench::interleave(rounds, ours, ref), 2);
-    std::printf("expand_all_rubrics ours=%d ref=%d\n", int(w.tvRubrics->topLevelItem(0)->childCount()), cats.recordCount());
+    std::function<int(QTreeWidgetItem *)> nodesBelow = [&](QTreeWidgetItem *node) {
+        int n = node->childCount();
+        for (int i = 0; i < node->childCount(); ++i)
+            n += nodesBelow(node->child(i));
+        return n;
+    };
+    std::printf("expand_all_rubrics ours=%d ref=%d\n", nodesBelow(root), cats.recordCount());
 
     w.miAlphabetClick();
     QTreeWidgetItem *letter = w.tvAuthors->findItems(QStringLiteral("С"), Qt::MatchExactly).value(0);

@@ -283,6 +283,11 @@ void TBookForm::showEvent(QShowEvent *event)
     FormShow();
     QDialog::showEvent(event);
     runPageShow(PageControl1->currentWidget());
+    // Typing starts where the page starts: the number of a record, the reader of a loan.
+    if (PageControl1->currentWidget() == tshSummary)
+        InvNum->setFocus();
+    else if (PageControl1->currentWidget() == tshHistory)
+        edLoaner->setFocus();
 }
 
 void TBookForm::hideEvent(QHideEvent *event)

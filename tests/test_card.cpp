@@ -4,6 +4,7 @@
 #include "CardFixture.h"
 
 #include <QDateEdit>
+#include <QDoubleSpinBox>
 #include <QLabel>
 #include <QGroupBox>
 #include <QToolButton>
@@ -193,6 +194,29 @@ private slots:
         });
         f.w->N2->trigger();
         QCOMPARE(f.stored(id, QStringLiteral("year_p")), QString::number(stored));
+    }
+
+    void priceWithCommaOrPoint_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("comma") << "12,5";
+        QTest::newRow("point") << "12.5";
+    }
+    void priceWithCommaOrPoint()
+    {
+        QFETCH(QString, typed);
+        CardFixture f;
+        const qint64 id = f.addHolding(3, 1, QStringLiteral("Книга"));
+        f.onCard([&](TBookForm &c) {
+            c.edPrice->setFocus();
+            c.edPrice->selectAll();
+            QTest::keyClicks(c.edPrice, typed);
+            QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+            QApplication::sendEvent(c.edPrice, &leave);
+            c.OkBtnClick();
+        });
+        f.w->N2->trigger();
+        QCOMPARE(f.stored(id, QStringLiteral("price")), QStringLiteral("12.5"));
     }
 
     // An existing record's card shows the initial places until a new-record card has been opened.

@@ -243,9 +243,14 @@ private slots:
         QTest::addColumn<bool>("readable");
         QTest::addColumn<QByteArray>("inFolder");
         QTest::addColumn<QString>("file");
-        QTest::newRow("replace: yes") << int(ui::Yes) << true << QByteArray("новый") << ".pdf";
-        QTest::newRow("replace: no") << int(ui::No) << true << QByteArray("старый") << "<null>";
-        QTest::newRow("unreadable source") << int(ui::Yes) << false << QByteArray("старый") << "<null>";
+        QTest::addColumn<QString>("message");
+        QTest::newRow("replace: yes") << int(ui::Yes) << true << QByteArray("новый") << ".pdf" << "";
+        QTest::newRow("replace: no") << int(ui::No) << true << QByteArray("старый") << "<null>" << "";
+        QTest::newRow("unreadable source") << int(ui::Yes) << false << QByteArray("старый") << "<null>"
+                                           << "Не удалось прочитать файл";
+        // The kind's folder cannot be made: a file stands where it should be.
+        QTest::newRow("no kind folder") << int(ui::Yes) << true << QByteArray("<missing>") << "<null>"
+                                        << "Не удалось создать папку";
     }
     void ebookReplaceOrFail()
     {
@@ -253,9 +258,13 @@ private slots:
         QFETCH(bool, readable);
         QFETCH(QByteArray, inFolder);
         QFETCH(QString, file);
+        QFETCH(QString, message);
         CardFixture f;
         const qint64 id = f.addHolding(5, 1, QStringLiteral("Книга"));
-        writeFile(f.path(QStringLiteral("files/1/5.pdf")), "старый");
+        if (inFolder == "<missing>")
+            writeFile(f.path(QStringLiteral("files/1")), "не папка");
+        else
+            writeFile(f.path(QStringLiteral("files/1/5.pdf")), "старый");
         const QString source = f.path(readable ? QStringLiteral("in/new.pdf") : QStringLiteral("in/missing.pdf"));
         if (readable)
             writeFile(source, "новый");
@@ -265,8 +274,8 @@ private slots:
         f.w->N2->trigger();
         QCOMPARE(readFile(f.path(QStringLiteral("files/1/5.pdf"))), inFolder);
         QCOMPARE(f.stored(id, QStringLiteral("file")), file);
-        if (!readable)
-            QVERIFY(f.platform.messageTexts().last().startsWith(QStringLiteral("Не удалось прочитать файл")));
+        if (!message.isEmpty())
+            QVERIFY(f.platform.messageTexts().last().startsWith(message));
     }
 
     // The file follows a record whose kind or number changes, on the card or by "Перенести в раздел".

@@ -81,7 +81,11 @@ DbEditBinder::DbEditBinder(QComboBox *box, store::Dataset *dataset, const QStrin
 DbEditBinder::DbEditBinder(QSpinBox *box, store::Dataset *dataset, const QString &field)
     : QObject(box), widget_(box), ds_(dataset), field_(field)
 {
-    show_ = [box](const QVariant &v) { box->setValue(v.toInt()); };
+    // The box is only set when the value differs, so that the text being typed is never rewritten.
+    show_ = [box](const QVariant &v) {
+        if (box->value() != v.toInt())
+            box->setValue(v.toInt());
+    };
     setReadOnly_ = [box](bool on) { box->setReadOnly(on); };
     connect(box, &QSpinBox::valueChanged, this, [this](int value) { userChanged(value); });
     connectDataset();
@@ -90,7 +94,10 @@ DbEditBinder::DbEditBinder(QSpinBox *box, store::Dataset *dataset, const QString
 DbEditBinder::DbEditBinder(QDoubleSpinBox *box, store::Dataset *dataset, const QString &field)
     : QObject(box), widget_(box), ds_(dataset), field_(field)
 {
-    show_ = [box](const QVariant &v) { box->setValue(v.toDouble()); };
+    show_ = [box](const QVariant &v) {
+        if (box->value() != v.toDouble())
+            box->setValue(v.toDouble());
+    };
     setReadOnly_ = [box](bool on) { box->setReadOnly(on); };
     connect(box, &QDoubleSpinBox::valueChanged, this, [this](double value) { userChanged(value); });
     connectDataset();
@@ -102,8 +109,9 @@ DbEditBinder::DbEditBinder(QDateEdit *box, store::Dataset *dataset, const QStrin
     box->setSpecialValueText(QStringLiteral(" "));
     box->setMinimumDate(QDate(1752, 9, 14));
     show_ = [box](const QVariant &v) {
-        const QDate d = v.toDate();
-        box->setDate(d.isValid() ? d : box->minimumDate());
+        const QDate d = v.toDate().isValid() ? v.toDate() : box->minimumDate();
+        if (box->date() != d)
+            box->setDate(d);
     };
     setReadOnly_ = [box](bool on) { box->setReadOnly(on); };
     connect(box, &QDateEdit::dateChanged, this, [this, box](QDate d) {
@@ -133,6 +141,9 @@ void DbEditBinder::setShown(const QVariant &value)
 
 void DbEditBinder::refresh()
 {
+    // While the box's own change is being applied, the box already shows it.
+    if (applying_)
+        return;
     const bool usable = ds_->active() && ds_->fieldIndex(field_) >= 0 && !ds_->isEmpty();
     QVariant value;
     if (usable)
@@ -145,11 +156,14 @@ void DbEditBinder::userChanged(const QVariant &value)
 {
     if (updating_)
         return;
+    applying_ = true;
     try {
         if (ds_->state() == store::DatasetState::Browse)
             ds_->edit();
         ds_->fieldByName(field_).setValue(value);
+        applying_ = false;
     } catch (const store::StoreError &e) {
+        applying_ = false;
         showApplicationError(e.message(), widget_);
         refresh();
     }

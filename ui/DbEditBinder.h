@@ -47,6 +47,7 @@ private:
     store::Dataset *ds_;
     QString field_;
     bool updating_ = false;
+    bool applying_ = false; // the box's own change is being set on the field
     bool textual_ = false; // shows the field as text (dates in the short date format)
     std::function<void(const QVariant &)> show_;
     std::function<void(bool)> setReadOnly_;

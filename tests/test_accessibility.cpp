@@ -1,0 +1,113 @@
+// The windows as a screen reader meets them: every input control has a name, and a control
+// activated through the accessibility interface does what a click does.
+#include "CardFixture.h"
+
+#include <QAbstractSpinBox>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMenu>
+#include <QTabBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QtTest>
+
+namespace {
+
+bool isInputControl(QWidget *w)
+{
+    if (qobject_cast<QLineEdit *>(w))
+        return !qobject_cast<QAbstractSpinBox *>(w->parentWidget()); // a spin box's own line is the box
+    return qobject_cast<QPlainTextEdit *>(w) || qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w) ||
+           qobject_cast<QAbstractButton *>(w) || qobject_cast<QAbstractItemView *>(w);
+}
+
+QStringList unnamedControls(QWidget *window)
+{
+    QStringList unnamed;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (!isInputControl(w) || w->window() != window || !w->isVisibleTo(window) || qobject_cast<QAbstractItemView *>(w->parentWidget()))
+            continue;
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
+        if (!iface || iface->text(QAccessible::Name).trimmed().isEmpty())
+            unnamed << QString::fromLatin1(w->metaObject()->className()) + u' ' + w->objectName();
+    }
+    return unnamed;
+}
+
+void doAction(QWidget *w, const QString &action)
+{
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
+    QVERIFY(iface && iface->actionInterface());
+    QVERIFY(iface->actionInterface()->actionNames().contains(action));
+    iface->actionInterface()->doAction(action);
+}
+
+QString accessibleChildName(QWidget *w, const QString &name)
+{
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
+    for (int i = 0; iface && i < iface->childCount(); ++i)
+        if (QAccessibleInterface *child = iface->child(i); child && child->text(QAccessible::Name) == name)
+            return name;
+    return {};
+}
+
+} // namespace
+
+class AccessibilityTest : public QObject {
+    Q_OBJECT
+private slots:
+    void everyControlIsNamed()
+    {
+        CardFixture f;
+        f.addHolding(3, 1, QStringLiteral("Книга"));
+        QCOMPARE(unnamedControls(f.w), QStringList{});
+        QStringList onCard, onPicker;
+        f.onCard([&](TBookForm &c) {
+            for (QWidget *page : {c.tshSummary, c.tshDetails, c.tshHistory}) {
+                c.PageControl1->setCurrentWidget(page);
+                onCard << unnamedControls(&c);
+            }
+        });
+        f.w->N2->trigger();
+        f.program.CatForm->show();
+        onPicker = unnamedControls(f.program.CatForm.get());
+        f.program.CatForm->hide();
+        QCOMPARE(onCard, QStringList{});
+        QCOMPARE(onPicker, QStringList{});
+    }
+
+    // "Toggle" on a quick filter narrows the catalogue as a click does; "Press" opens the card.
+    void actionsDoWhatClicksDo()
+    {
+        CardFixture f;
+        const qint64 lent = f.addHolding(3, 1, QStringLiteral("Выданная"));
+        f.addHolding(4, 1, QStringLiteral("На полке"));
+        f.db().MyServer.runStatement(QStringLiteral("UPDATE books SET onloan = 1 WHERE id = ?"), {lent});
+        f.books().refresh();
+        doAction(f.w->chbLoaned, QAccessibleActionInterface::toggleAction());
+        QVERIFY(f.w->chbLoaned->isChecked());
+        QCOMPARE(f.books().recordCount(), 1);
+        doAction(f.w->chbLoaned, QAccessibleActionInterface::toggleAction());
+        QCOMPARE(f.books().recordCount(), 2);
+        f.onCard([](TBookForm &) {});
+        doAction(f.w->btnNewItem, QAccessibleActionInterface::pressAction());
+        QTRY_COMPARE(f.platform.modalDialogs, QStringList{QStringLiteral("BookForm")});
+    }
+
+    // A kind named with "&" shows as stored on its tab and in "Перенести в раздел".
+    void ampersandShownAsStored()
+    {
+        WindowFixture f;
+        f.create();
+        f.db().AddItemKind(QStringLiteral("Диски & CD"), 5);
+        TMainForm &w = f.startInEditMode();
+        const QString name = QStringLiteral("Диски & CD");
+        QCOMPARE(accessibleChildName(w.tcKinds, name), name);
+        QCOMPARE(accessibleChildName(w.miChangeKind, name), name);
+    }
+};
+
+QTEST_MAIN(AccessibilityTest)
+#include "test_accessibility.moc"
