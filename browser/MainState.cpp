@@ -26,17 +26,7 @@ namespace {
 const QString General = QStringLiteral("General");
 }
 
-// Runs an action whose store errors end it and are shown; false when it failed.
-bool TMainForm::runGuarded(const std::function<void()> &action)
-{
-    try {
-        action();
-        return true;
-    } catch (const store::StoreError &e) {
-        ui::showApplicationError(e.message(), this);
-        return false;
-    }
-}
+bool TMainForm::runGuarded(const std::function<void()> &action) { return ui::runGuarded(this, action); }
 
 void TMainForm::FormShow()
 {

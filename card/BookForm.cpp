@@ -86,16 +86,7 @@ TBookForm::TBookForm(QWidget *parent) : QDialog(parent)
 
 TBookForm::~TBookForm() = default;
 
-bool TBookForm::runGuarded(const std::function<void()> &action)
-{
-    try {
-        action();
-        return true;
-    } catch (const store::StoreError &e) {
-        ui::showApplicationError(e.message(), this);
-        return false;
-    }
-}
+bool TBookForm::runGuarded(const std::function<void()> &action) { return ui::runGuarded(this, action); }
 
 void TBookForm::setDataModule(store::TDBMod *module)
 {

@@ -9,7 +9,9 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QAbstractSpinBox>
 #include <QTabWidget>
+#include <QTest>
 
 // The program in edit mode on a new catalogue (four item kinds) holding a few records, with
 // the card run through the recording platform: each test says what the librarian does on it.
@@ -75,4 +77,14 @@ inline void typeInto(QComboBox *box, const QString &text)
 {
     box->setCurrentText(text);
     emit box->lineEdit()->textEdited(text);
+}
+
+// Types into a number box and leaves it, which is when the box takes what was typed.
+inline void typeAndLeave(QAbstractSpinBox *box, const QString &text)
+{
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, text);
+    QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(box, &leave);
 }

@@ -185,11 +185,7 @@ private slots:
         CardFixture f;
         const qint64 id = f.addHolding(3, 1, QStringLiteral("Книга"));
         f.onCard([&](TBookForm &c) {
-            c.edYear->setFocus();
-            c.edYear->selectAll();
-            QTest::keyClicks(c.edYear, typed);
-            QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
-            QApplication::sendEvent(c.edYear, &leave);
+            typeAndLeave(c.edYear, typed);
             c.OkBtnClick();
         });
         f.w->N2->trigger();
@@ -208,11 +204,7 @@ private slots:
         CardFixture f;
         const qint64 id = f.addHolding(3, 1, QStringLiteral("Книга"));
         f.onCard([&](TBookForm &c) {
-            c.edPrice->setFocus();
-            c.edPrice->selectAll();
-            QTest::keyClicks(c.edPrice, typed);
-            QFocusEvent leave(QEvent::FocusOut, Qt::TabFocusReason);
-            QApplication::sendEvent(c.edPrice, &leave);
+            typeAndLeave(c.edPrice, typed);
             c.OkBtnClick();
         });
         f.w->N2->trigger();

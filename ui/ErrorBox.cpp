@@ -1,6 +1,7 @@
 #include "ErrorBox.h"
 
 #include "Platform.h"
+#include "StoreError.h"
 
 #include <QApplication>
 
@@ -16,6 +17,17 @@ QString applicationErrorText(const QString &message)
 void showApplicationError(const QString &message, QWidget *owner)
 {
     platform().messageBox(owner, applicationErrorText(message), QApplication::applicationName(), MsgIcon::Error, Ok);
+}
+
+bool runGuarded(QWidget *owner, const std::function<void()> &action)
+{
+    try {
+        action();
+        return true;
+    } catch (const store::StoreError &e) {
+        showApplicationError(e.message(), owner);
+        return false;
+    }
 }
 
 } // namespace ui

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -10,5 +11,8 @@ namespace ui {
 // letter or digit, under the application title, with the error icon and an OK button.
 QString applicationErrorText(const QString &message);
 void showApplicationError(const QString &message, QWidget *owner = nullptr);
+
+// Runs an action whose store errors end it and are shown in the error box; false when it failed.
+bool runGuarded(QWidget *owner, const std::function<void()> &action);
 
 } // namespace ui
