@@ -39,7 +39,7 @@ TPasswordForm::TPasswordForm(store::TDBMod *dbMod, QWidget *parent) : QDialog(pa
     buttons->addWidget(btnSave);
     buttons->addWidget(btnCancel);
     column->addLayout(buttons);
-    connect(chbShowPass, &QCheckBox::clicked, this, &TPasswordForm::chbShowPassClick);
+    connect(chbShowPass, &QCheckBox::toggled, this, &TPasswordForm::chbShowPassClick);
     connect(btnSave, &QPushButton::clicked, this, &TPasswordForm::btnSaveClick);
     connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     setFixedSize(340, 110);

@@ -93,7 +93,7 @@ void TMainForm::miChangeKindClick(QAction *sender)
     const QVariant kind = sender->data().toInt();
     QStringList ids;
     QList<std::pair<QString, QString>> files;
-    const bool moved = runGuarded([&] {
+    const bool collected = runGuarded([&] {
         for (const QModelIndex &row : MainGrid->selectionModel()->selectedRows()) {
             books.setRecNo(row.row());
             ids << books.fieldByName(QStringLiteral("id")).asString();
@@ -102,13 +102,18 @@ void TMainForm::miChangeKindClick(QAction *sender)
             if (!file.isNull())
                 files.push_back({dbMod_->EbookPath(), dbMod_->EbookPathOf(kind, inv, file)});
         }
+    });
+    // The files follow only records that did move.
+    const bool moved = collected && runGuarded([&] {
         dbMod_->MyServer.runStatement(QStringLiteral("UPDATE books SET itemkind_id = ") + kind.toString() +
                                       QStringLiteral(" WHERE id IN (") + ids.join(QStringLiteral(", ")) + u')');
-        books.refresh();
     });
+    if (collected)
+        runGuarded([&] { books.refresh(); });
+    if (!moved)
+        return;
     for (const auto &[from, to] : files)
         if (from != to)
             runGuarded([&] { store::moveEbookFile(from, to); });
-    if (moved)
-        ShowRecordCount();
+    ShowRecordCount();
 }

@@ -69,9 +69,11 @@ TBookForm::TBookForm(QWidget *parent) : QDialog(parent)
     connect(OkBtn, &QPushButton::clicked, this, &TBookForm::OkBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &TBookForm::CancelBtnClick);
     connect(PageControl1, &QTabWidget::currentChanged, this, &TBookForm::pageChanged);
-    // The librarian's choice of a kind, not the shown record changing, sets the liter.
-    connect(cbItemKind, &QComboBox::activated, this, [this] {
-        if (kindHandlerAttached_)
+    // The librarian's choice of another kind, not the shown record changing, sets the liter.
+    // This runs before the box's binding stores the choice, so the record still has the old kind.
+    connect(cbItemKind, &QComboBox::activated, this, [this](int index) {
+        const QVariant shown = dbMod_ ? dbMod_->MyBooks.fieldByName(QStringLiteral("itemkind_id")).asVariant() : QVariant();
+        if (kindHandlerAttached_ && cbItemKind->itemData(index) != shown)
             cbItemKindChange();
     });
     connect(CatBoxButton, &QToolButton::clicked, this, &TBookForm::CatBoxEditButtons0Click);
@@ -134,6 +136,7 @@ void TBookForm::FormShow()
     }
     kindHandlerAttached_ = true;
     InitialLiter = DBLiter->text();
+    loansChanged_ = false;
 }
 
 void TBookForm::FormHide() { kindHandlerAttached_ = false; }
@@ -151,13 +154,12 @@ void TBookForm::cbItemKindChange()
     });
 }
 
-// A title or number of blanks is no title or number: the librarian is asked for it.
 bool TBookForm::CheckRequiredFields()
 {
     QStringList missing;
-    if (InvNum->text().trimmed().isEmpty())
+    if (InvNum->text().isEmpty())
         missing << QStringLiteral("Инв. №");
-    if (edTitle->toPlainText().trimmed().isEmpty())
+    if (edTitle->toPlainText().isEmpty())
         missing << QStringLiteral("Название");
     if (missing.isEmpty())
         return true;
@@ -214,14 +216,23 @@ void TBookForm::runPageShow(QWidget *page)
 void TBookForm::OkBtnClick()
 {
     store::Dataset &books = dbMod_->MyBooks;
-    if (isEditing(dbMod_->myOrders) && !postLoan())
-        return;
+    if (isEditing(dbMod_->myOrders)) {
+        if (!postLoan())
+            return;
+    } else if (loansChanged_) {
+        // Loans saved in the grid (by moving to another row) or deleted there are mirrored too.
+        if (!runGuarded([this] {
+                dbMod_->MyBooks.edit();
+                dbMod_->MirrorOpenLoan();
+            }))
+            return;
+    }
     if (!isEditing(books)) {
         IsNewRecord = false;
         accept();
         return;
     }
-    if (edTitle->toPlainText().trimmed().isEmpty()) {
+    if (edTitle->toPlainText().isEmpty()) {
         ui::platform().messageBox(this, QStringLiteral("Пожалуйста, заполните поле \"Название\""),
                                   QStringLiteral("Не заполнены обязательные поля"), ui::MsgIcon::Warning, ui::Ok);
         return;
@@ -244,6 +255,7 @@ void TBookForm::CancelBtnClick()
         } catch (const store::StoreError &) {
         }
     }
+    dbMod_->forgetEbookWritten();
     QDialog::reject();
 }
 

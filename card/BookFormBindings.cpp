@@ -66,6 +66,8 @@ void TBookForm::bindLoanSheet()
     header->setSectionResizeMode(1, QHeaderView::Stretch);
     DBGridEh1->verticalHeader()->setDefaultSectionSize(DBGridEh1->fontMetrics().height() + 6);
     ui::linkCurrentRow(DBGridEh1, loanModel);
+    connect(&orders, &store::Dataset::rowUpdated, this, [this] { loansChanged_ = isVisible(); });
+    connect(&orders, &store::Dataset::rowRemoved, this, [this] { loansChanged_ = isVisible(); });
 
     bind(DBComboBoxEh1, orders, "status");
     bind(edLoaner, orders, "loaner");

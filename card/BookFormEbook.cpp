@@ -20,7 +20,7 @@ const char *const EbookFilter = "Все файлы|*.*|Документы Word (
 
 void TBookForm::btnEbookClick()
 {
-    const QString path = dbMod_->EbookPath();
+    const QString path = dbMod_->EbookFileOnDisk();
     if (QFileInfo(path).isFile()) {
         ui::platform().shellOpen(path);
         return;
@@ -32,7 +32,7 @@ void TBookForm::btnEbookClick()
 
 void TBookForm::btnEbookContextPopup()
 {
-    const bool exists = QFileInfo(dbMod_->EbookPath()).isFile();
+    const bool exists = QFileInfo(dbMod_->EbookFileOnDisk()).isFile();
     N2->setEnabled(!exists);
     N3->setEnabled(exists);
 }
@@ -45,7 +45,8 @@ void TBookForm::SpeedButton1Click()
 }
 
 // The copy is made first; the record takes the new extension only once its file is in place,
-// so that it never names a file that is not there or an older one.
+// so that it never names a file that is not there or an older one. Saving the record later
+// moves the copy along if the kind or the number changed meanwhile.
 void TBookForm::N2Click()
 {
     const QString source = ui::platform().openFileName(this, QStringLiteral("Открыть"), QString(),
@@ -67,6 +68,7 @@ void TBookForm::N2Click()
     }
     runGuarded([&] {
         store::copyEbookFile(source, target, replace);
+        dbMod_->noteEbookWritten(target);
         if (books.state() == store::DatasetState::Browse)
             books.edit();
         books.fieldByName(QStringLiteral("file")).setValue(extension);
@@ -78,7 +80,8 @@ void TBookForm::N3Click()
     if (ui::platform().messageBox(this, QStringLiteral("Уверены, что хотите удалить файл?"), QStringLiteral("Внимание"),
                                   ui::MsgIcon::Warning, ui::Yes | ui::No) != ui::Yes)
         return;
-    QFile::remove(dbMod_->EbookPath());
+    QFile::remove(dbMod_->EbookFileOnDisk());
+    dbMod_->forgetEbookWritten();
     runGuarded([this] {
         store::Dataset &books = dbMod_->MyBooks;
         if (books.state() == store::DatasetState::Browse)

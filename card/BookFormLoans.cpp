@@ -24,11 +24,15 @@ void TBookForm::tshHistoryShow()
     });
 }
 
+// A loan already being made is not saved unchecked by starting another one.
 void TBookForm::Button3Click()
 {
-    runGuarded([this] {
-        store::Dataset &books = dbMod_->MyBooks;
-        store::Dataset &orders = dbMod_->myOrders;
+    store::Dataset &books = dbMod_->MyBooks;
+    store::Dataset &orders = dbMod_->myOrders;
+    if (orders.state() == store::DatasetState::Insert)
+        return;
+    const bool wasBrowsing = books.state() == store::DatasetState::Browse;
+    const bool started = runGuarded([&] {
         books.edit();
         if (!orders.active())
             orders.open();
@@ -36,6 +40,11 @@ void TBookForm::Button3Click()
         orders.fieldByName(QStringLiteral("date_out")).setValue(QDate::currentDate());
         books.fieldByName(QStringLiteral("onloan")).setValue(1);
     });
+    if (!started) {
+        orders.cancel();
+        if (wasBrowsing)
+            books.cancel();
+    }
 }
 
 void TBookForm::DBComboBoxEh1Exit()

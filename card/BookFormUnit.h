@@ -127,6 +127,5 @@ private:
     int previousPage_ = 0;
     bool choosingPage_ = false;
     bool kindHandlerAttached_ = false;
-    bool keywordsModified_ = false;
-    bool fillingKeywords_ = false;
+    bool loansChanged_ = false; // a loan row was saved or deleted in the grid during this showing
 };

@@ -118,6 +118,7 @@ void TCatForm::markRecordRubrics()
 {
     tvRubrics->clearSelection();
     marked_.clear();
+    unmatched_.clear();
     if (!dbMod_ || !dbMod_->MyBooks.active() || dbMod_->MyBooks.isEmpty())
         return;
     QTreeWidgetItem *top = tvRubrics->topLevelItem(0);
@@ -142,6 +143,8 @@ void TCatForm::markRecordRubrics()
         }
         if (node && node != top)
             found.prepend(node); // the text lists the marks in reverse
+        else if (!node)
+            unmatched_ << element;
     }
     if (topMarked && top)
         found.prepend(top);
@@ -151,6 +154,8 @@ void TCatForm::markRecordRubrics()
         tvRubrics->scrollToItem(found.last());
 }
 
+// Elements naming deleted rubrics cannot be marked; they are kept as they were rather than
+// dropped unasked.
 QString TCatForm::rubricText() const
 {
     QString text;
@@ -159,6 +164,8 @@ QString TCatForm::rubricText() const
         for (QTreeWidgetItem *n = node; n && n->parent(); n = n->parent())
             text = QString::number(ui::rubricId(n)) + u'.' + text;
     }
+    for (auto it = unmatched_.crbegin(); it != unmatched_.crend(); ++it)
+        text = *it + u';' + text;
     return text;
 }
 

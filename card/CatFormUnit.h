@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QList>
+#include <QStringList>
 
 class QLabel;
 class QPushButton;
@@ -43,5 +44,6 @@ private:
 
     store::TDBMod *dbMod_ = nullptr;
     QList<QTreeWidgetItem *> marked_;
+    QStringList unmatched_; // elements of the record naming rubrics the tree no longer has
     QTreeWidgetItem *chosen_ = nullptr;
 };

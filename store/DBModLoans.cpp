@@ -2,6 +2,8 @@
 // that the catalogue record carries.
 #include "DBModUnit.h"
 
+#include "StoreError.h"
+
 #include <QDate>
 
 namespace store {
@@ -22,14 +24,21 @@ void TDBMod::ReturnHolding()
 {
     // Read afresh: another copy of the program may have lent or returned it meanwhile.
     myOrders.active() ? myOrders.refresh() : myOrders.open();
-    if (myOrders.moveToValue(QStringLiteral("date_in"), QVariant())) {
-        myOrders.edit();
-        myOrders.fieldByName(QStringLiteral("date_in")).setValue(QDate::currentDate());
-        myOrders.post();
+    try {
+        if (myOrders.moveToValue(QStringLiteral("date_in"), QVariant())) {
+            myOrders.edit();
+            myOrders.fieldByName(QStringLiteral("date_in")).setValue(QDate::currentDate());
+            myOrders.post();
+        }
+        MyBooks.edit();
+        MirrorOpenLoan();
+        MyBooks.post();
+    } catch (const StoreError &) {
+        // Nothing half-done is left to be posted by the next move in the catalogue.
+        myOrders.cancel();
+        MyBooks.cancel();
+        throw;
     }
-    MyBooks.edit();
-    MirrorOpenLoan();
-    MyBooks.post();
 }
 
 } // namespace store

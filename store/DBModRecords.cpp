@@ -32,18 +32,25 @@ QString TDBMod::EbookPath()
                        MyBooks.fieldByName(QStringLiteral("file")).asVariant());
 }
 
+QString TDBMod::EbookFileOnDisk()
+{
+    if (!ebookWritten_.isEmpty())
+        return ebookWritten_;
+    if (MyBooks.state() != DatasetState::Edit)
+        return EbookPath();
+    auto stored = [this](const char *name) { return MyBooks.storedValue(MyBooks.fieldIndex(QString::fromLatin1(name))); };
+    return EbookPathOf(stored("itemkind_id"), stored("inv_num"), stored("file"));
+}
+
 void TDBMod::PostBooks()
 {
-    if (MyBooks.state() != DatasetState::Edit) {
-        MyBooks.post();
-        return;
-    }
-    auto stored = [this](const char *name) { return MyBooks.storedValue(MyBooks.fieldIndex(QString::fromLatin1(name))); };
-    const QString before = EbookPathOf(stored("itemkind_id"), stored("inv_num"), stored("file"));
-    const bool hadFile = !stored("file").isNull();
+    const bool editing = MyBooks.state() == DatasetState::Edit || MyBooks.state() == DatasetState::Insert;
+    const bool hasFile = editing && !MyBooks.fieldByName(QStringLiteral("file")).isNull();
+    const QString before = hasFile ? EbookFileOnDisk() : QString();
     MyBooks.post();
+    ebookWritten_.clear();
     const QString after = EbookPath();
-    if (hadFile && !MyBooks.fieldByName(QStringLiteral("file")).isNull() && before != after)
+    if (hasFile && before != after)
         moveEbookFile(before, after);
 }
 

@@ -63,6 +63,11 @@ public:
 
     // Where the current record's electronic version lives.
     QString EbookPath();
+    // Where its file is now: where a document chosen during this edit was copied to, else
+    // where the record as last saved names it. PostBooks moves it to EbookPath.
+    QString EbookFileOnDisk();
+    void noteEbookWritten(const QString &path) { ebookWritten_ = path; }
+    void forgetEbookWritten() { ebookWritten_.clear(); }
     QString EbookPathOf(const QVariant &kind, const QVariant &invNum, const QVariant &file) const;
     // Before a holding is deleted its keywords go.
     void MyBooksBeforeDelete(Dataset &dataset);
@@ -115,6 +120,7 @@ private:
     QString programFile_;
     std::unique_ptr<IniFile> settings_;
     bool storeOpened_ = false;
+    QString ebookWritten_;
     bool destroyed_ = false;
 };
 

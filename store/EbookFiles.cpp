@@ -26,32 +26,50 @@ void makeFolderOf(const QString &path)
 
 } // namespace
 
+namespace {
+
+// Writes the whole source beside the target; false when any of it could not be written.
+bool writeCopy(QFile &in, const QString &part)
+{
+    QFile out(part);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    while (!in.atEnd()) {
+        const QByteArray chunk = in.read(1 << 20);
+        if ((chunk.isEmpty() && in.error() != QFileDevice::NoError) || out.write(chunk) != chunk.size())
+            return false;
+    }
+    return out.flush();
+}
+
+} // namespace
+
+// The new file is written in full beside the target before it takes the target's place; the
+// old version is kept aside until then and put back if that fails.
 void copyEbookFile(const QString &source, const QString &target, bool replace)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
-        throw StoreError(QStringLiteral("Не удалось прочитать файл «%1»: %2").arg(source, in.errorString()));
+        throw StoreError(QStringLiteral("Не удалось прочитать файл «%1»: файл недоступен.").arg(source));
     makeFolderOf(target);
     if (QFileInfo::exists(target) && !replace)
         throw StoreError(QStringLiteral("Файл «%1» уже существует.").arg(target));
-    // Written beside the target first, so that a failed copy never leaves half a file in place.
     const QString part = target + QStringLiteral(".part");
-    QFile out(part);
-    bool ok = out.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    while (ok && !in.atEnd()) {
-        const QByteArray chunk = in.read(1 << 20);
-        ok = !chunk.isEmpty() || in.atEnd();
-        ok = ok && out.write(chunk) == chunk.size();
-    }
-    ok = ok && in.error() == QFileDevice::NoError && out.flush();
-    const QString reason = out.errorString();
-    out.close();
-    if (ok && QFileInfo::exists(target))
-        ok = QFile::remove(target);
-    if (!ok || !QFile::rename(part, target)) {
+    const QString kept = target + QStringLiteral(".old");
+    const bool written = writeCopy(in, part);
+    QFile::remove(kept);
+    const bool hadOld = written && QFileInfo::exists(target);
+    bool placed = written && (!hadOld || QFile::rename(target, kept));
+    placed = placed && QFile::rename(part, target);
+    if (!placed) {
         QFile::remove(part);
-        throw StoreError(QStringLiteral("Не удалось скопировать файл «%1» в «%2»: %3").arg(source, target, reason));
+        if (hadOld && !QFileInfo::exists(target))
+            QFile::rename(kept, target);
+        throw StoreError(QStringLiteral("Не удалось скопировать файл «%1» в «%2»: нет места на диске или нет права "
+                                        "на запись в папку электронных версий.")
+                             .arg(source, target));
     }
+    QFile::remove(kept);
 }
 
 void moveEbookFile(const QString &from, const QString &to)

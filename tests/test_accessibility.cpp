@@ -91,6 +91,14 @@ private slots:
         QCOMPARE(f.books().recordCount(), 1);
         doAction(f.w->chbLoaned, QAccessibleActionInterface::toggleAction());
         QCOMPARE(f.books().recordCount(), 2);
+        doAction(f.w->EvBox, QAccessibleActionInterface::toggleAction());
+        QCOMPARE(f.books().recordCount(), 0);
+        doAction(f.w->EvBox, QAccessibleActionInterface::toggleAction());
+        auto *showPassword = f.program.PasswordForm->findChild<QCheckBox *>();
+        auto *password = f.program.PasswordForm->findChild<QLineEdit *>();
+        QVERIFY(showPassword && password);
+        doAction(showPassword, QAccessibleActionInterface::toggleAction());
+        QCOMPARE(password->echoMode(), QLineEdit::Normal);
         f.onCard([](TBookForm &) {});
         doAction(f.w->btnNewItem, QAccessibleActionInterface::pressAction());
         QTRY_COMPARE(f.platform.modalDialogs, QStringList{QStringLiteral("BookForm")});

@@ -74,7 +74,7 @@ private slots:
         QVERIFY(!f.card().IsNewRecord);
     }
 
-    // "ОК" asks only for the title (a title of blanks is no title); the page change asks for
+    // "ОК" asks only for the title (a title of blanks counts as filled); the page change asks for
     // the inventory number and the title, in that order, and saves when both are there.
     void requiredFields_data()
     {
@@ -85,7 +85,7 @@ private slots:
         const QString fill = QStringLiteral("Заполните следующие поля: ");
         const QString titleMsg = QStringLiteral("Пожалуйста, заполните поле \"Название\"");
         QTest::newRow("ok, empty title, number filled") << "5" << "" << false << titleMsg;
-        QTest::newRow("ok, blank title") << "5" << "   " << false << titleMsg;
+        QTest::newRow("ok, blank title") << "5" << "   " << false << QString();
         QTest::newRow("ok, title only") << "" << "Т" << false << QString();
         QTest::newRow("page, both empty") << "" << "" << true << fill + QStringLiteral("Инв. №, Название");
         QTest::newRow("page, no number") << "" << "Т" << true << fill + QStringLiteral("Инв. №");
@@ -140,35 +140,42 @@ private slots:
         QCOMPARE(f.stored(1, QStringLiteral("title")), QStringLiteral("Книга")); // closed: dropped
     }
 
-    // A record without a liter takes the first letter of the kind chosen; one with a liter keeps it.
+    // A record without a liter takes the first letter of another kind chosen; one with a liter
+    // keeps it, and choosing the kind it already has changes nothing.
     void literFollowsKind_data()
     {
         QTest::addColumn<QString>("liter");
+        QTest::addColumn<QString>("chosen");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("no liter") << QString() << QStringLiteral("Ж");
-        QTest::newRow("has liter") << QStringLiteral("К") << QStringLiteral("К");
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("no liter") << QString() << "Журналы" << "Ж" << "2";
+        QTest::newRow("has liter") << "К" << "Журналы" << "К" << "2";
+        QTest::newRow("same kind") << QString() << "Книги" << "<null>" << "1";
     }
     void literFollowsKind()
     {
         QFETCH(QString, liter);
+        QFETCH(QString, chosen);
         QFETCH(QString, expected);
+        QFETCH(QString, kind);
         CardFixture f;
         const qint64 id = f.addHolding(3, 1, QStringLiteral("Книга"));
         if (!liter.isEmpty())
             f.db().MyServer.runStatement(QStringLiteral("UPDATE books SET liter = ?"), {liter});
         f.books().refresh();
-        f.onCard([](TBookForm &c) {
-            const int journals = c.cbItemKind->findText(QStringLiteral("Журналы"));
-            c.cbItemKind->setCurrentIndex(journals);
-            emit c.cbItemKind->activated(journals);
+        f.onCard([&](TBookForm &c) {
+            const int index = c.cbItemKind->findText(chosen);
+            c.cbItemKind->setCurrentIndex(index);
+            emit c.cbItemKind->activated(index);
             c.OkBtnClick();
         });
         f.w->N2->trigger();
         QCOMPARE(f.stored(id, QStringLiteral("liter")), expected);
-        QCOMPARE(f.stored(id, QStringLiteral("itemkind_id")), QStringLiteral("2"));
+        QCOMPARE(f.stored(id, QStringLiteral("itemkind_id")), kind);
         // A kind changed while the card is hidden never touches the liter.
         f.card().cbItemKind->setCurrentIndex(0);
-        QCOMPARE(f.books().state(), store::DatasetState::Browse);
+        emit f.card().cbItemKind->activated(0);
+        QCOMPARE(f.stored(id, QStringLiteral("liter")), expected);
     }
 
     void yearKeptWithinThisYear_data()

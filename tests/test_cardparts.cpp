@@ -184,6 +184,8 @@ private slots:
             ids << n->data(0, Qt::UserRole).toLongLong();
         std::sort(ids.begin(), ids.end());
         QCOMPARE(ids, marked);
+        // "ОК" on the picker as it opened gives the record's text back, deleted rubrics included.
+        QCOMPARE(picker.rubricText(), rubric);
         picker.hide();
         QCOMPARE(f.db().RubricNames(), rubric == "3.7.;5.;" ? QStringLiteral("Древний мир; Право; ")
                                        : rubric == "9.;5.;" ? QStringLiteral("Право; ")
@@ -276,6 +278,59 @@ private slots:
         QCOMPARE(f.stored(id, QStringLiteral("file")), file);
         if (!message.isEmpty())
             QVERIFY(f.platform.messageTexts().last().startsWith(message));
+    }
+
+    // The version follows the record to the number it is saved with, whichever was changed first.
+    void ebookFollowsChoiceAndNumber_data()
+    {
+        QTest::addColumn<int>("order"); // 0: choose, then renumber; 1: renumber, then choose; 2: new record
+        QTest::newRow("choose, renumber") << 0;
+        QTest::newRow("renumber, choose") << 1;
+        QTest::newRow("new record") << 2;
+    }
+    void ebookFollowsChoiceAndNumber()
+    {
+        QFETCH(int, order);
+        CardFixture f;
+        f.addHolding(5, 1, QStringLiteral("Книга"));
+        writeFile(f.path(QStringLiteral("in/new.docx")), "новый");
+        f.platform.fileAnswer = f.path(QStringLiteral("in/new.docx"));
+        f.onCard([&](TBookForm &c) {
+            if (order != 1)
+                c.N2Click();
+            typeInto(c.InvNum, QStringLiteral("9"));
+            if (order == 1)
+                c.N2Click();
+            typeInto(c.edTitle, QStringLiteral("Книга"));
+            c.OkBtnClick();
+        });
+        if (order == 2) {
+            f.w->tcKinds->setCurrentIndex(1);
+            f.w->miNewItem->trigger();
+        } else {
+            f.w->N2->trigger();
+        }
+        QCOMPARE(f.platform.messageTexts(), QStringList{});
+        QCOMPARE(readFile(f.path(QStringLiteral("files/1/9.docx"))), QByteArray("новый"));
+        QVERIFY(!QFileInfo::exists(f.path(QStringLiteral("files/1/5.docx"))));
+        QVERIFY(!QFileInfo::exists(f.path(QStringLiteral("files/1/6.docx"))));
+    }
+
+    // Deleting after an unsaved renumbering deletes the file the record had.
+    void ebookDeletedAfterRenumber()
+    {
+        CardFixture f;
+        const qint64 id = f.addHolding(5, 1, QStringLiteral("Книга"), {}, QStringLiteral(".pdf"));
+        writeFile(f.path(QStringLiteral("files/1/5.pdf")), "версия");
+        f.onCard([](TBookForm &c) {
+            typeInto(c.InvNum, QStringLiteral("9"));
+            c.N3Click();
+            c.OkBtnClick();
+        });
+        f.w->N2->trigger();
+        QVERIFY(!QFileInfo::exists(f.path(QStringLiteral("files/1/5.pdf"))));
+        QCOMPARE(f.stored(id, QStringLiteral("file")), QStringLiteral("<null>"));
+        QCOMPARE(f.stored(id, QStringLiteral("inv_num")), QStringLiteral("9"));
     }
 
     // The file follows a record whose kind or number changes, on the card or by "Перенести в раздел".

@@ -173,6 +173,51 @@ private slots:
         QCOMPARE(mirror(f, id), QStringLiteral("1|Петров П.|") + Today);
     }
 
+    // A new loan made on the card of a holding with two open loans: the first of them is mirrored.
+    void twoOpenLoansMirrorTheFirst()
+    {
+        CardFixture f;
+        const qint64 id = f.addHolding(3, 1, QStringLiteral("Книга"));
+        addLoan(f, id, "Иванова А.", "2024-03-01");
+        addLoan(f, id, "Петров П.", "2024-04-15");
+        f.onCard([](TBookForm &c) {
+            c.PageControl1->setCurrentWidget(c.tshHistory);
+            c.Button3Click();
+            c.Button3Click(); // a second press starts nothing: the first row is not saved unchecked
+            typeInto(c.edLoaner, QStringLiteral("Сидоров С."));
+            c.OkBtnClick();
+        });
+        f.w->N2->trigger();
+        QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM orders")), 3);
+        QCOMPARE(mirror(f, id), QStringLiteral("1|Иванова А.|2024-03-01"));
+    }
+
+    // Loans changed in the grid itself are mirrored by "ОК" as well; an editor left unchanged
+    // changes nothing, and an empty return date is not filled in by leaving it.
+    void gridEditsAreMirrored()
+    {
+        CardFixture f;
+        const qint64 id = f.addHolding(3, 1, QStringLiteral("Книга"));
+        addLoan(f, id, "Иванова А.", "2024-03-01");
+        markLent(f, id, "Иванова А.", "2024-03-01");
+        QVariant shownForEditing;
+        f.onCard([&](TBookForm &c) {
+            c.PageControl1->setCurrentWidget(c.tshHistory);
+            const QModelIndex returned = c.loanModel->index(0, 2);
+            shownForEditing = returned.data(Qt::EditRole);
+            QVERIFY(c.loanModel->setData(returned, QString(), Qt::EditRole));
+            QCOMPARE(f.db().myOrders.state(), store::DatasetState::Browse);
+            c.DBGridEh1->setCurrentIndex(returned);
+            QTest::keyClick(c.DBGridEh1, Qt::Key_Delete, Qt::ControlModifier); // answered Yes
+            c.OkBtnClick();
+        });
+        f.w->N2->trigger();
+        QVERIFY(shownForEditing.isNull());
+        QCOMPARE(f.platform.messageTexts(), QStringList{QStringLiteral("Удалить запись?")});
+        QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM orders")), 0);
+        QCOMPARE(mirror(f, id), QStringLiteral("0||<null>"));
+    }
+
     void viewModeLoanGridTakesNoEdit()
     {
         CardFixture f(false);

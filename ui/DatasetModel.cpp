@@ -4,7 +4,6 @@
 #include "ErrorBox.h"
 #include "StoreError.h"
 
-#include <QDate>
 
 namespace ui {
 
@@ -77,13 +76,9 @@ QVariant DatasetModel::data(const QModelIndex &index, int role) const
         const QString text = field < 0 ? QString() : ds_->textAt(index.row(), field);
         return text.size() > 30 ? QVariant(text) : QVariant();
     }
-    case Qt::EditRole: {
-        // Dates edit as dates, with an empty one shown as today's for the editor to start from.
-        const QVariant value = field < 0 ? QVariant() : ds_->valueAt(index.row(), field);
-        if (field >= 0 && ds_->fieldDef(field).type == store::FieldType::Date && !value.toDate().isValid())
-            return QDate::currentDate();
-        return value;
-    }
+    case Qt::EditRole:
+        // An empty date opens as empty text, so that leaving the cell never fills in a date.
+        return field < 0 ? QVariant() : ds_->valueAt(index.row(), field);
     case Qt::BackgroundRole:
         return rowBackground ? rowBackground(index.row()) : QVariant();
     default:
@@ -104,6 +99,11 @@ bool DatasetModel::setData(const QModelIndex &index, const QVariant &value, int 
     const int field = fieldOfColumn(index.column());
     if (!editable || role != Qt::EditRole || field < 0 || index.row() >= rows_)
         return false;
+    // An editor left without a change changes nothing (and puts no row in edit state).
+    const QVariant old = ds_->valueAt(index.row(), field);
+    const bool empty = value.isNull() || (value.typeId() == QMetaType::QString && value.toString().isEmpty());
+    if ((old.isNull() && empty) || old == value)
+        return true;
     try {
         if (ds_->recNo() != index.row())
             ds_->setRecNo(index.row());

@@ -117,7 +117,9 @@ QString qtFileFilter(const QString &windowsFilter)
     const QStringList parts = windowsFilter.split(u'|');
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        filters << parts[i] + QStringLiteral(" (") + QString(parts[i + 1]).replace(u';', u' ') + u')';
+        // "*.*" means every file; here it would leave out names without a point.
+        filters << parts[i] + QStringLiteral(" (") +
+                       QString(parts[i + 1]).replace(u';', u' ').replace(QStringLiteral("*.*"), QStringLiteral("*")) + u')';
     return filters.join(QStringLiteral(";;"));
 }
 
