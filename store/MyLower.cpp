@@ -1,6 +1,7 @@
 #include "MyLower.h"
 
 #include <QString>
+#include <cstring>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -142,7 +143,9 @@ void myLowerSqlFunction(sqlite3_context *context, int argc, sqlite3_value **argv
     }
     if (lowerLatinCyrillic(text, std::size_t(bytes), out)) {
         out[bytes] = 0;
-        sqlite3_result_text(context, reinterpret_cast<char *>(out), -1, sqlite3_free);
+        // A text holding NUL must be counted, or it would end at the first one.
+        const bool holdsNul = std::memchr(out, 0, std::size_t(bytes)) != nullptr;
+        sqlite3_result_text(context, reinterpret_cast<char *>(out), holdsNul ? bytes : -1, sqlite3_free);
         return;
     }
     sqlite3_free(out);
