@@ -1,6 +1,7 @@
 #include "MyLower.h"
 
 #include <QString>
+#include <QStringDecoder>
 #include <cstring>
 
 #ifdef __SSE2__
@@ -121,8 +122,10 @@ void lowerUtf8(std::string_view text, std::string &out)
     if (lowerLatinCyrillic(reinterpret_cast<const unsigned char *>(text.data()), text.size(),
                            reinterpret_cast<unsigned char *>(out.data())))
         return;
-    const QByteArray lowered =
-        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toLower().toUtf8();
+    // Decoded whole and with a leading U+FEFF kept, which QString::fromUtf8 would drop.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    const QString decoded = utf8.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    const QByteArray lowered = decoded.toLower().toUtf8();
     out.assign(lowered.constData(), static_cast<std::size_t>(lowered.size()));
 }
 

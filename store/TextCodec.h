@@ -17,6 +17,7 @@ enum class TextEncoding { Cp1251, Utf8 };
 QByteArray encodeCp1251(const QString &text, bool *lossless = nullptr);
 
 QByteArray encodeText(const QString &text, TextEncoding encoding, bool *lossless = nullptr);
+// A UTF-8 byte-order mark at the start is skipped.
 QString decodeText(const QByteArray &bytes, TextEncoding encoding);
 
 // UTF-8 when the bytes are valid UTF-8 with letters beyond ASCII, else code page 1251.
