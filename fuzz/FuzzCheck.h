@@ -2,9 +2,12 @@
 
 // What every fuzz target shares: a failed check prints what was expected and aborts, so that
 // libFuzzer keeps the input as a crash to be replayed.
+#include "MyLower.h"
+
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
+#include <sqlite3.h>
 
 namespace fuzzcheck {
 
@@ -31,6 +34,18 @@ inline QString shown(const QString &text)
             out += c;
     }
     return u'"' + out + u'"';
+}
+
+// An in-memory database made by the script, with my_lower as the program registers it.
+inline sqlite3 *memoryDatabase(const char *script)
+{
+    sqlite3 *db = nullptr;
+    check(sqlite3_open(":memory:", &db) == SQLITE_OK, "an in-memory database opens");
+    sqlite3_create_function(db, "my_lower", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, store::myLowerSqlFunction,
+                            nullptr, nullptr);
+    check(sqlite3_exec(db, script, nullptr, nullptr, nullptr) == SQLITE_OK, "the database script runs",
+          QString::fromUtf8(script));
+    return db;
 }
 
 } // namespace fuzzcheck

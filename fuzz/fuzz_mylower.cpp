@@ -17,13 +17,7 @@ namespace {
 
 sqlite3_stmt *lowerStatement()
 {
-    static sqlite3 *db = [] {
-        sqlite3 *handle = nullptr;
-        sqlite3_open(":memory:", &handle);
-        sqlite3_create_function(handle, "my_lower", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                store::myLowerSqlFunction, nullptr, nullptr);
-        return handle;
-    }();
+    static sqlite3 *db = fuzzcheck::memoryDatabase("");
     static sqlite3_stmt *stmt = [] {
         sqlite3_stmt *s = nullptr;
         sqlite3_prepare_v2(db, "SELECT my_lower(?1)", -1, &s, nullptr);

@@ -18,16 +18,10 @@ namespace {
 
 sqlite3 *database()
 {
-    static sqlite3 *db = [] {
-        sqlite3 *handle = nullptr;
-        sqlite3_open(":memory:", &handle);
-        sqlite3_exec(handle,
-                     "CREATE TABLE t (id INTEGER PRIMARY KEY, a INTEGER, b TEXT, c INTEGER);"
-                     "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 12)"
-                     " INSERT INTO t SELECT i, i * 7 % 10, char(96 + i % 5) || 'x', i % 3 FROM n;",
-                     nullptr, nullptr, nullptr);
-        return handle;
-    }();
+    static sqlite3 *db = fuzzcheck::memoryDatabase(
+        "CREATE TABLE t (id INTEGER PRIMARY KEY, a INTEGER, b TEXT, c INTEGER);"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 12)"
+        " INSERT INTO t SELECT i, i * 7 % 10, char(96 + i % 5) || 'x', i % 3 FROM n;");
     return db;
 }
 
