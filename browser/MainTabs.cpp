@@ -106,9 +106,10 @@ void TMainForm::miChangeKindClick(QAction *sender)
                                       QStringLiteral(" WHERE id IN (") + ids.join(QStringLiteral(", ")) + u')');
         books.refresh();
     });
-    for (const auto &[from, to] : files)
-        if (from != to)
-            runGuarded([&] { store::moveEbookFile(from, to); });
+    // A pair, not a structured binding: clang 14 cannot capture those in a lambda.
+    for (const auto &move : files)
+        if (move.first != move.second)
+            runGuarded([&] { store::moveEbookFile(move.first, move.second); });
     if (moved)
         ShowRecordCount();
 }
