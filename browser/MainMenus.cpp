@@ -16,7 +16,7 @@
 
 void TMainForm::buildMenus()
 {
-    auto add = [this](QMenu *menu, const QString &name, const QString &caption) {
+    auto add = [](QMenu *menu, const QString &name, const QString &caption) {
         auto *a = menu->addAction(caption);
         a->setObjectName(name);
         return a;

@@ -112,8 +112,9 @@ void TMainForm::miChangeKindClick(QAction *sender)
         runGuarded([&] { books.refresh(); });
     if (!moved)
         return;
-    for (const auto &[from, to] : files)
-        if (from != to)
-            runGuarded([&] { store::moveEbookFile(from, to); });
+    // A pair, not a structured binding: clang 14 cannot capture those in a lambda.
+    for (const auto &move : files)
+        if (move.first != move.second)
+            runGuarded([&] { store::moveEbookFile(move.first, move.second); });
     ShowRecordCount();
 }

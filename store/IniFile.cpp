@@ -1,7 +1,5 @@
 #include "IniFile.h"
 
-#include "TextCodec.h"
-
 #include <QFile>
 #include <QSaveFile>
 #include <QStringList>
@@ -10,12 +8,8 @@ namespace store {
 
 namespace {
 
-QStringList readLines(const QString &path)
+QStringList splitLines(QString text)
 {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QString text = decodeCp1251OrUtf8(f.readAll());
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     QStringList lines = text.split(u'\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
@@ -62,11 +56,41 @@ int findKey(const QStringList &lines, const QString &section, const QString &key
     return found;
 }
 
+// The file's bytes in its encoding, or in UTF-8 when code page 1251 would lose a letter or give
+// bytes that the next run would take for UTF-8; the mark at the start settles that for it.
+QByteArray fileBytes(const QString &text, TextEncoding &encoding)
+{
+    bool lossless = true;
+    const QByteArray bytes = encodeText(text, encoding, &lossless);
+    if (encoding == TextEncoding::Utf8)
+        return bytes;
+    if (!lossless) {
+        encoding = TextEncoding::Utf8;
+        return encodeText(text, encoding);
+    }
+    if (guessEncoding(bytes) == TextEncoding::Utf8) {
+        encoding = TextEncoding::Utf8;
+        return QByteArray("\xEF\xBB\xBF") + encodeText(text, encoding);
+    }
+    return bytes;
+}
+
 } // namespace
+
+QStringList IniFile::readLines() const
+{
+    QFile f(path_);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = f.readAll();
+    if (!encoding_)
+        encoding_ = guessEncoding(bytes);
+    return splitLines(decodeText(bytes, *encoding_));
+}
 
 QString IniFile::readString(const QString &section, const QString &key, const QString &defaultValue) const
 {
-    const QStringList lines = readLines(path_);
+    const QStringList lines = readLines();
     int end;
     const int i = findKey(lines, section, key, &end);
     if (i < 0)
@@ -97,7 +121,7 @@ bool IniFile::readBool(const QString &section, const QString &key, bool defaultV
 
 bool IniFile::writeString(const QString &section, const QString &key, const QString &value)
 {
-    QStringList lines = readLines(path_);
+    QStringList lines = readLines();
     int end;
     const int i = findKey(lines, section, key, &end);
     const QString line = key + u'=' + value;
@@ -115,13 +139,14 @@ bool IniFile::writeString(const QString &section, const QString &key, const QStr
     if (!f.open(QIODevice::WriteOnly))
         return false;
     const QString text = lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
-    bool lossless = true;
-    QByteArray bytes = encodeCp1251(text, &lossless);
-    // A hand-edited file may hold letters code page 1251 lacks: keep it UTF-8 rather than lose them.
-    if (!lossless)
-        bytes = text.toUtf8();
+    // A file not there yet is the program's own, in code page 1251.
+    TextEncoding encoding = encoding_.value_or(TextEncoding::Cp1251);
+    const QByteArray bytes = fileBytes(text, encoding);
     f.write(bytes);
-    return f.commit();
+    if (!f.commit())
+        return false;
+    encoding_ = encoding;
+    return true;
 }
 
 bool IniFile::writeInteger(const QString &section, const QString &key, int value)

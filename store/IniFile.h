@@ -1,6 +1,10 @@
 #pragma once
 
+#include "TextCodec.h"
+
 #include <QString>
+#include <QStringList>
+#include <optional>
 
 namespace store {
 
@@ -8,6 +12,8 @@ namespace store {
 // with CR LF line ends. Every read looks at the file as it is now and every write goes to the
 // file at once, so that nothing is lost when the program ends abruptly. A missing file,
 // section or key reads as the default; the file is created by the first write.
+// The file's encoding is decided when it is first seen and kept, so that a value written can
+// never change how another one reads.
 class IniFile {
 public:
     explicit IniFile(const QString &path) : path_(path) {}
@@ -26,7 +32,10 @@ public:
     bool writeBool(const QString &section, const QString &key, bool value);
 
 private:
+    QStringList readLines() const;
+
     QString path_;
+    mutable std::optional<TextEncoding> encoding_;
 };
 
 } // namespace store

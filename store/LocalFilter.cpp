@@ -180,9 +180,17 @@ bool LocalFilter::Node::compare(const RowRef &row) const
 bool LocalFilter::Node::eval(const RowRef &row) const
 {
     switch (kind) {
-    case Kind::Or: return left->eval(row) || right->eval(row);
-    case Kind::And: return left->eval(row) && right->eval(row);
-    case Kind::Not: return !left->eval(row);
+    case Kind::Or:
+        for (const auto &term : terms)
+            if (term->eval(row))
+                return true;
+        return false;
+    case Kind::And:
+        for (const auto &term : terms)
+            if (!term->eval(row))
+                return false;
+        return true;
+    case Kind::Not: return !terms.front()->eval(row);
     case Kind::Compare: return compare(row);
     case Kind::Like: {
         const Value x = valueOf(a, row), y = valueOf(b, row);

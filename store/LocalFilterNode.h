@@ -52,7 +52,9 @@ struct LocalFilter::Node {
     Kind kind = Kind::Truth;
     filter::CompareOp op = filter::CompareOp::Eq;
     filter::PatternKind pattern = filter::PatternKind::Runtime;
-    std::unique_ptr<Node> left, right;
+    // The terms of an AND or OR chain side by side, or the one term of a NOT: a long chain is
+    // walked in a loop, never by recursion that could run out of stack.
+    std::vector<std::unique_ptr<Node>> terms;
     filter::Operand a, b;
 
     // Inline: it runs twice for every held row a comparison looks at.

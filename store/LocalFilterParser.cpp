@@ -34,6 +34,12 @@ QString where(const Token &t)
     return t.type == Tok::End ? QStringLiteral("at the end") : QStringLiteral("at position %1").arg(t.pos + 1);
 }
 
+// Only ASCII digits make a number: other scripts' digits would not convert.
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
 bool isNameChar(QChar c)
 {
     return c.isLetterOrNumber() || c == u'_';
@@ -103,22 +109,22 @@ std::vector<Token> tokenize(const QString &s)
                 syntaxError(QStringLiteral("missing ']' for the name starting at position %1").arg(i + 1));
             t.text = s.mid(i + 1, close - i - 1);
             i = close + 1;
-        } else if (c.isDigit() || (c == u'.' && i + 1 < n && s[i + 1].isDigit())) {
+        } else if (isDigit(c) || (c == u'.' && i + 1 < n && isDigit(s[i + 1]))) {
             t.type = Tok::Number;
-            while (i < n && s[i].isDigit())
+            while (i < n && isDigit(s[i]))
                 ++i;
             if (i < n && s[i] == u'.') {
                 ++i;
-                while (i < n && s[i].isDigit())
+                while (i < n && isDigit(s[i]))
                     ++i;
             }
             if (i < n && (s[i] == u'e' || s[i] == u'E')) {
                 int j = i + 1;
                 if (j < n && (s[j] == u'+' || s[j] == u'-'))
                     ++j;
-                if (j < n && s[j].isDigit()) {
+                if (j < n && isDigit(s[j])) {
                     i = j;
-                    while (i < n && s[i].isDigit())
+                    while (i < n && isDigit(s[i]))
                         ++i;
                 }
             }
@@ -181,40 +187,63 @@ private:
         return t.type == Tok::String ? spelled : QStringLiteral("'%1'").arg(spelled);
     }
 
-    static std::unique_ptr<Node> binary(Node::Kind kind, std::unique_ptr<Node> l, std::unique_ptr<Node> r)
+    static std::unique_ptr<Node> negation(std::unique_ptr<Node> term)
     {
         auto node = std::make_unique<Node>();
+        node->kind = Node::Kind::Not;
+        node->terms.push_back(std::move(term));
+        return node;
+    }
+
+    // Terms joined by one operator, gathered into one node however many there are.
+    template<typename ParseTerm>
+    std::unique_ptr<Node> chain(Node::Kind kind, QLatin1StringView word, ParseTerm parseTerm)
+    {
+        auto first = parseTerm();
+        if (!isKeyword(peek(), word))
+            return first;
+        auto node = std::make_unique<Node>();
         node->kind = kind;
-        node->left = std::move(l);
-        node->right = std::move(r);
+        node->terms.push_back(std::move(first));
+        while (isKeyword(peek(), word)) {
+            take();
+            node->terms.push_back(parseTerm());
+        }
         return node;
     }
 
     std::unique_ptr<Node> parseOr()
     {
-        auto node = parseAnd();
-        while (isKeyword(peek(), QLatin1StringView("OR"))) {
-            take();
-            node = binary(Node::Kind::Or, std::move(node), parseAnd());
-        }
-        return node;
+        return chain(Node::Kind::Or, QLatin1StringView("OR"), [this] { return parseAnd(); });
     }
 
     std::unique_ptr<Node> parseAnd()
     {
-        auto node = parseNot();
-        while (isKeyword(peek(), QLatin1StringView("AND"))) {
-            take();
-            node = binary(Node::Kind::And, std::move(node), parseNot());
-        }
-        return node;
+        return chain(Node::Kind::And, QLatin1StringView("AND"), [this] { return parseNot(); });
     }
+
+    // Each bracket and NOT is a level of recursion in the parser and in evaluation; a bound keeps
+    // an expression however long from running out of stack.
+    static constexpr int MaxNesting = 200;
+
+    struct NestingLevel {
+        explicit NestingLevel(Parser &p) : parser(p)
+        {
+            if (++parser.nesting_ > MaxNesting)
+                syntaxError(QStringLiteral("nested deeper than %1 levels %2").arg(MaxNesting).arg(where(parser.peek())));
+        }
+        ~NestingLevel() { --parser.nesting_; }
+        NestingLevel(const NestingLevel &) = delete;
+        NestingLevel &operator=(const NestingLevel &) = delete;
+        Parser &parser;
+    };
 
     std::unique_ptr<Node> parseNot()
     {
         if (isKeyword(peek(), QLatin1StringView("NOT"))) {
             take();
-            return binary(Node::Kind::Not, parseNot(), nullptr);
+            NestingLevel level(*this);
+            return negation(parseNot());
         }
         return parseCondition();
     }
@@ -223,6 +252,7 @@ private:
     {
         if (peek().type == Tok::LParen) {
             const Token open = take();
+            NestingLevel level(*this);
             auto inner = parseOr();
             if (peek().type != Tok::RParen) {
                 if (peek().type == Tok::End)
@@ -255,7 +285,7 @@ private:
                 syntaxError(QStringLiteral("expected NULL after IS but found %1 %2").arg(describe(peek()), where(peek())));
             take();
             node->kind = Node::Kind::IsNull;
-            return negated ? binary(Node::Kind::Not, std::move(node), nullptr) : std::move(node);
+            return negated ? negation(std::move(node)) : std::move(node);
         }
         bool negated = false;
         if (isKeyword(t, QLatin1StringView("NOT"))) {
@@ -269,7 +299,7 @@ private:
             node->kind = Node::Kind::Like;
             node->b = parseOperand();
             node->pattern = patternKind(node->b);
-            return negated ? binary(Node::Kind::Not, std::move(node), nullptr) : std::move(node);
+            return negated ? negation(std::move(node)) : std::move(node);
         }
         node->kind = Node::Kind::Truth;
         return node;
@@ -333,6 +363,8 @@ private:
             // Too large for an integer, or written with a point or exponent.
             o.literalType = CellType::Float;
             o.real = spelled.toDouble(&ok);
+            if (!ok)
+                syntaxError(QStringLiteral("number %1 out of range %2").arg(spelled, where(t)));
         }
         o.text = spelled.toStdString();
         return o;
@@ -357,6 +389,7 @@ private:
     std::vector<Token> tokens_;
     const std::vector<FieldDef> &fields_;
     std::size_t pos_ = 0;
+    int nesting_ = 0;
 };
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "MyLower.h"
 
 #include <QString>
+#include <QStringDecoder>
+#include <cstring>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -120,8 +122,10 @@ void lowerUtf8(std::string_view text, std::string &out)
     if (lowerLatinCyrillic(reinterpret_cast<const unsigned char *>(text.data()), text.size(),
                            reinterpret_cast<unsigned char *>(out.data())))
         return;
-    const QByteArray lowered =
-        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toLower().toUtf8();
+    // Decoded whole and with a leading U+FEFF kept, which QString::fromUtf8 would drop.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
+    const QString decoded = utf8.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    const QByteArray lowered = decoded.toLower().toUtf8();
     out.assign(lowered.constData(), static_cast<std::size_t>(lowered.size()));
 }
 
@@ -142,7 +146,9 @@ void myLowerSqlFunction(sqlite3_context *context, int argc, sqlite3_value **argv
     }
     if (lowerLatinCyrillic(text, std::size_t(bytes), out)) {
         out[bytes] = 0;
-        sqlite3_result_text(context, reinterpret_cast<char *>(out), -1, sqlite3_free);
+        // A text holding NUL must be counted, or it would end at the first one.
+        const bool holdsNul = std::memchr(out, 0, std::size_t(bytes)) != nullptr;
+        sqlite3_result_text(context, reinterpret_cast<char *>(out), holdsNul ? bytes : -1, sqlite3_free);
         return;
     }
     sqlite3_free(out);

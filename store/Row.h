@@ -93,7 +93,6 @@ private:
     int columns_;
     std::vector<char> header_;
     std::vector<std::string_view> bytes_;
-    std::size_t payload_ = 0;
 };
 
 // Conversions between held cells and the values the program works with.

@@ -116,13 +116,25 @@ QString expandSqlMacros(const QString &sql, const std::function<std::optional<QS
     return out;
 }
 
-static bool isStopWord(const QString &sql, const SqlToken &t)
+// The clauses a WHERE must come before; a ";" ends the statement the condition belongs to.
+static bool isStop(const QString &sql, const SqlToken &t)
 {
-    for (auto w : {QLatin1StringView("GROUP"), QLatin1StringView("HAVING"), QLatin1StringView("UNION"),
+    if (t.kind == SqlToken::Symbol)
+        return sql[t.start] == u';';
+    for (auto w : {QLatin1StringView("GROUP"), QLatin1StringView("HAVING"), QLatin1StringView("WINDOW"),
+                   QLatin1StringView("UNION"), QLatin1StringView("INTERSECT"), QLatin1StringView("EXCEPT"),
                    QLatin1StringView("MINUS"), QLatin1StringView("ORDER"), QLatin1StringView("LIMIT")})
         if (wordIs(sql, t, w))
             return true;
     return false;
+}
+
+static int depthChange(const QString &sql, const SqlToken &t)
+{
+    if (t.kind != SqlToken::Symbol)
+        return 0;
+    const QChar c = sql[t.start];
+    return c == u'(' ? 1 : c == u')' ? -1 : 0;
 }
 
 // True when the condition has an OR outside brackets, so that joining it with AND would change
@@ -131,54 +143,68 @@ static bool hasOuterOr(const QString &condition)
 {
     int depth = 0;
     for (const auto &t : tokenizeSql(condition)) {
-        if (t.kind == SqlToken::Symbol) {
-            const QChar c = condition[t.start];
-            depth += c == u'(' ? 1 : c == u')' ? -1 : 0;
-        } else if (depth == 0 && wordIs(condition, t, QLatin1StringView("OR"))) {
+        depth += depthChange(condition, t);
+        if (depth == 0 && wordIs(condition, t, QLatin1StringView("OR")))
             return true;
-        }
     }
     return false;
 }
 
-QString addSqlCondition(const QString &sql, const QString &condition)
+// True when the text ends inside a "--" comment, which would swallow whatever followed on its line.
+static bool endsInLineComment(const QString &text)
+{
+    const auto tokens = tokenizeSql(text);
+    return !tokens.empty() && tokens.back().kind == SqlToken::Comment && text[tokens.back().start] == u'-';
+}
+
+namespace {
+// Where a condition goes: just past the outer WHERE keyword (-1 when there is none) and the
+// start of the first clause that must follow it.
+struct ConditionPlace {
+    qsizetype whereEnd = -1;
+    qsizetype stop = 0;
+};
+} // namespace
+
+// The main SELECT is the first at the outer level, so the SELECTs of a WITH clause are passed by.
+static ConditionPlace conditionPlace(const QString &sql)
 {
     const auto tokens = tokenizeSql(sql);
-    std::size_t i = 0;
-    while (i < tokens.size() && !wordIs(sql, tokens[i], QLatin1StringView("SELECT")))
-        ++i;
+    ConditionPlace place{-1, sql.size()};
     int depth = 0;
-    qsizetype whereEnd = -1; // just past the WHERE keyword
-    qsizetype stop = sql.size();
-    for (; i < tokens.size(); ++i) {
-        const auto &t = tokens[i];
-        if (t.kind == SqlToken::Symbol) {
-            const QChar c = sql[t.start];
-            depth += c == u'(' ? 1 : c == u')' ? -1 : 0;
+    bool inSelect = false;
+    for (const auto &t : tokens) {
+        depth += depthChange(sql, t);
+        if (depth != 0 || t.kind == SqlToken::Space || t.kind == SqlToken::Comment)
             continue;
-        }
-        if (depth != 0)
-            continue;
-        if (whereEnd < 0 && wordIs(sql, t, QLatin1StringView("WHERE"))) {
-            whereEnd = t.start + t.length;
-        } else if (isStopWord(sql, t)) {
-            stop = t.start;
+        if (!inSelect) {
+            inSelect = wordIs(sql, t, QLatin1StringView("SELECT"));
+        } else if (place.whereEnd < 0 && wordIs(sql, t, QLatin1StringView("WHERE"))) {
+            place.whereEnd = t.start + t.length;
+        } else if (isStop(sql, t)) {
+            place.stop = t.start;
             break;
         }
     }
-    // Keep a trailing semicolon and blanks after the insertion point.
-    qsizetype insertAt = stop;
-    while (insertAt > 0 && (sql[insertAt - 1].isSpace() || (stop == sql.size() && sql[insertAt - 1] == u';')))
+    return place;
+}
+
+QString addSqlCondition(const QString &sql, const QString &condition)
+{
+    const ConditionPlace place = conditionPlace(sql);
+    qsizetype insertAt = place.stop;
+    while (insertAt > 0 && sql[insertAt - 1].isSpace())
         --insertAt;
-    const QString added = hasOuterOr(condition) ? u'(' + condition + u')' : condition;
-    const QString tail = sql.mid(insertAt);
-    // Line breaks around the inserted pieces, so that a line comment before them cannot swallow them.
-    const QString tailSep = stop < sql.size() ? QStringLiteral("\n") : QString();
-    if (whereEnd < 0)
-        return sql.left(insertAt) + QStringLiteral("\nWHERE ") + added + tailSep + tail.trimmed();
-    const QString existing = sql.mid(whereEnd, insertAt - whereEnd).trimmed();
-    return sql.left(whereEnd) + QStringLiteral(" (") + existing + QStringLiteral("\n) AND ") + added + tailSep
-        + tail.trimmed();
+    // Line breaks before the closing brackets and the rest, so that a "--" comment at the end of
+    // a condition cannot swallow them.
+    const QString added = hasOuterOr(condition) ? u'(' + condition + QStringLiteral("\n)") : condition;
+    const QString tail = sql.mid(insertAt).trimmed();
+    const bool ownLine = !tail.isEmpty() && (!tail.startsWith(u';') || endsInLineComment(added));
+    const QString rest = (ownLine ? QStringLiteral("\n") : QString()) + tail;
+    if (place.whereEnd < 0)
+        return sql.left(insertAt) + QStringLiteral("\nWHERE ") + added + rest;
+    const QString existing = sql.mid(place.whereEnd, insertAt - place.whereEnd).trimmed();
+    return sql.left(place.whereEnd) + QStringLiteral(" (") + existing + QStringLiteral("\n) AND ") + added + rest;
 }
 
 QString sqlMainTable(const QString &sql)
@@ -187,12 +213,12 @@ QString sqlMainTable(const QString &sql)
     int depth = 0;
     bool afterFrom = false;
     for (const auto &t : tokens) {
-        if (t.kind == SqlToken::Symbol) {
-            const QChar c = sql[t.start];
-            depth += c == u'(' ? 1 : c == u')' ? -1 : 0;
-            continue;
-        }
-        if (depth != 0 || t.kind == SqlToken::Space || t.kind == SqlToken::Comment)
+        const int change = depthChange(sql, t);
+        // FROM (subquery): no table of its own to post edits to.
+        if (afterFrom && change != 0)
+            return {};
+        depth += change;
+        if (depth != 0 || t.kind == SqlToken::Space || t.kind == SqlToken::Comment || change != 0)
             continue;
         if (afterFrom) {
             if (t.kind == SqlToken::Word)

@@ -30,10 +30,12 @@ QString expandSqlMacros(const QString &sql, const std::function<std::optional<QS
 QStringList sqlParamNames(const QString &sql);
 
 // Adds a condition to a SELECT statement: a WHERE clause of its own, or AND after the existing
-// one put in brackets, placed before GROUP, HAVING, UNION, MINUS, ORDER or LIMIT.
+// one put in brackets, placed before GROUP, HAVING, WINDOW, UNION, INTERSECT, EXCEPT, MINUS,
+// ORDER, LIMIT or the ";" that ends the statement. A WITH clause is passed by.
 QString addSqlCondition(const QString &sql, const QString &condition);
 
-// The first table named after FROM at the outer level: the table a dataset posts its edits to.
+// The first table named after FROM at the outer level: the table a dataset posts its edits to;
+// empty when the outer FROM reads a subquery.
 QString sqlMainTable(const QString &sql);
 
 } // namespace store

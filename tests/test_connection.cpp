@@ -221,6 +221,8 @@ private slots:
         QTest::newRow("Greek") << "my_lower('ΑΘΗΝΑ')" << "[αθηνα]";
         QTest::newRow("German beside Cyrillic") << "my_lower('Ärger МИР')" << "[ärger мир]";
         QTest::newRow("punctuation beyond ASCII") << "my_lower('«ЁЖ» — Ёж')" << "[«ёж» — ёж]";
+        QTest::newRow("NUL inside the text") << "hex(my_lower('Abc' || char(0) || 'Def'))" << "[61626300646566]";
+        QTest::newRow("NUL inside Cyrillic") << "hex(my_lower('Ё' || char(0) || 'Я'))" << "[D19100D18F]";
         QTest::newRow("result is text, not NULL") << "typeof(my_lower(NULL))" << "[text]";
         QTest::newRow("result of a number is text") << "typeof(my_lower(1999))" << "[text]";
     }

@@ -303,6 +303,23 @@ private slots:
     }
     void ordering() { check(); }
 
+    // Long chains are walked in a loop, and nesting up to the bound works.
+    void longExpressions_data()
+    {
+        columns();
+        const auto chain = [](const char *term, const char *op, int count) {
+            QStringList terms(count, QString::fromLatin1(term));
+            return terms.join(QString::fromLatin1(op));
+        };
+        QTest::newRow("10,000 ORs") << chain("onloan = 7", " OR ", 10000) + QStringLiteral(" OR onloan = 2") << "5";
+        QTest::newRow("10,000 ANDs") << chain("onloan = 1", " AND ", 10000) << "1 3";
+        QTest::newRow("200 brackets")
+            << QString(200, u'(') + QStringLiteral("parent = 12") + QString(200, u')') << "4 5";
+        QTest::newRow("NOT(NOT(E)) 100 deep")
+            << QStringLiteral("NOT (").repeated(100) + QStringLiteral("file IS NULL") + QString(100, u')') << "2 6";
+    }
+    void longExpressions() { check(); }
+
     void errors_data()
     {
         QTest::addColumn<QString>("expression");
@@ -329,6 +346,15 @@ private slots:
         add("onloan # 1", "Invalid filter expression: unexpected character '#' at position 8");
         add("price > -x", "Invalid filter expression: expected a number after '-' but found 'x' at position 10");
         add("Мир = 1", "Field 'Мир' not found");
+        // Digits of other scripts are no number.
+        add("onloan = \u0663", "Field '\u0663' not found");
+        add("onloan = 1\u0663", "Invalid filter expression: unexpected '\u0663' at position 11");
+        add("price > 1e999", "Invalid filter expression: number 1e999 out of range at position 9");
+        // Nesting is bounded, so that no expression can exhaust the stack.
+        const QString deep = QString(3000, u'(') + QStringLiteral("onloan = 1") + QString(3000, u')');
+        QTest::newRow("3000 brackets") << deep << QStringLiteral("Invalid filter expression: nested deeper than 200 levels at position 202");
+        QTest::newRow("300 NOTs") << QStringLiteral("NOT ").repeated(300) + QStringLiteral("onloan")
+                                  << QStringLiteral("Invalid filter expression: nested deeper than 200 levels at position 805");
     }
 
     void errors()

@@ -238,6 +238,20 @@ private slots:
             << "SELECT id AS \"where\" FROM books" << "onloan = 1" << "" << "1 3";
         QTest::newRow("line breaks")
             << "SELECT id\nFROM books\nWHERE onloan = 1\nORDER BY id DESC" << "itemkind_id = 1" << "" << "1";
+        QTest::newRow("added OR ending in a line comment")
+            << "SELECT id FROM books" << "itemkind_id = 1 OR itemkind_id = 3 -- note" << "" << "1 2 4";
+        QTest::newRow("line comment after the final semicolon")
+            << "SELECT id FROM books; -- done" << "onloan = 1" << "" << "1 3";
+        QTest::newRow("INTERSECT: first part only")
+            << "SELECT id FROM books INTERSECT SELECT book_id FROM orders" << "itemkind_id = 1" << "" << "1";
+        QTest::newRow("EXCEPT: first part only")
+            << "SELECT id FROM books EXCEPT SELECT book_id FROM orders" << "onloan = 1" << "" << "3";
+        QTest::newRow("WITH: the main SELECT, not the one inside")
+            << "WITH lent AS (SELECT * FROM books WHERE onloan = 1 ORDER BY id LIMIT 5) SELECT id FROM lent ORDER BY id"
+            << "itemkind_id = 2" << "" << "3";
+        QTest::newRow("WINDOW comes after the condition")
+            << "SELECT id, COUNT(*) OVER w FROM books WINDOW w AS (ORDER BY id) ORDER BY id" << "onloan = 0" << ""
+            << "2 4 5";
         QTest::newRow("author condition with LIKE")
             << "SELECT DISTINCT author FROM books" << "author LIKE 'Т%'" << "" << "Толстой";
     }
@@ -348,6 +362,8 @@ private slots:
         QTest::newRow("subquery in the column list")
             << "SELECT id, (SELECT COUNT(*) FROM orders) FROM keywords WHERE book_id = 1" << "keywords";
         QTest::newRow("quoted") << "select * from \"categories\"" << "categories";
+        QTest::newRow("subquery in FROM: no table") << "SELECT * FROM (SELECT * FROM books) WHERE id = 1" << "";
+        QTest::newRow("after a WITH clause") << "WITH o AS (SELECT * FROM orders) SELECT * FROM books" << "books";
     }
 
     void mainTable()
