@@ -14,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTableView>
+#include <algorithm>
 
 namespace {
 template <typename Box> void bind(Box *box, store::Dataset &ds, const char *field)
@@ -61,8 +62,8 @@ void TBookForm::bindLoanSheet()
     QHeaderView *header = DBGridEh1->horizontalHeader();
     // "Кому выдано" takes what the grid's width leaves beside the two dates.
     header->setSectionResizeMode(QHeaderView::Interactive);
-    header->resizeSection(0, 88);
-    header->resizeSection(2, 99);
+    header->resizeSection(0, std::max(88, header->sectionSizeHint(0)));
+    header->resizeSection(2, std::max(99, header->sectionSizeHint(2)));
     header->setSectionResizeMode(1, QHeaderView::Stretch);
     DBGridEh1->verticalHeader()->setDefaultSectionSize(DBGridEh1->fontMetrics().height() + 6);
     ui::linkCurrentRow(DBGridEh1, loanModel);
