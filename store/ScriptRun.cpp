@@ -62,21 +62,35 @@ bool onlyComments(const QByteArray &text, qsizetype from)
     return true;
 }
 
-QByteArray firstWord(const char *sql, int size)
+// The statement without the blanks and "--" comment lines before it.
+QByteArray statementBody(const char *sql, qsizetype size)
 {
-    int i = 0;
-    while (i < size && (sql[i] == ' ' || sql[i] == '\r' || sql[i] == '\n' || sql[i] == '\t'))
-        ++i;
-    int end = i;
-    while (end < size && sql[end] != ' ' && sql[end] != ';' && sql[end] != '\r' && sql[end] != '\n')
+    qsizetype i = 0;
+    while (i < size) {
+        if (sql[i] == ' ' || sql[i] == '\r' || sql[i] == '\n' || sql[i] == '\t') {
+            ++i;
+        } else if (sql[i] == '-' && i + 1 < size && sql[i + 1] == '-') {
+            while (i < size && sql[i] != '\n')
+                ++i;
+        } else {
+            break;
+        }
+    }
+    return QByteArray::fromRawData(sql + i, size - i);
+}
+
+QByteArray firstWord(const QByteArray &body)
+{
+    qsizetype end = 0;
+    while (end < body.size() && body[end] != ' ' && body[end] != ';' && body[end] != '\r' && body[end] != '\n')
         ++end;
-    return QByteArray(sql + i, end - i).toUpper();
+    return body.left(end).toUpper();
 }
 
 // The table a statement of the backup's two kinds ("DELETE FROM t;", "INSERT INTO t ...") names.
-QString tableOf(const QByteArray &word, const char *sql, int size)
+QString tableOf(const QByteArray &word, const QByteArray &body)
 {
-    const QByteArray s = QByteArray::fromRawData(sql, size).trimmed();
+    const QByteArray s = body.trimmed();
     if (word == "DELETE" && s.startsWith("DELETE FROM ") && s.indexOf(" ", 12) < 0)
         return QString::fromUtf8(s.mid(12, s.size() - 13));
     if (word != "INSERT" || !s.startsWith("INSERT INTO "))
@@ -124,7 +138,7 @@ TableRows ScriptDump::runScript(QByteArray utf8, bool backupOnly, const Progress
         // a table was cut off.
         QSet<QString> emptied;
         for (const Statement &s : statements)
-            emptied.insert(tableOf("DELETE", utf8.constData() + s.start, int(s.size)));
+            emptied.insert(tableOf("DELETE", statementBody(utf8.constData() + s.start, s.size)));
         for (const QString &table : conn_->tableNames())
             if (!table.startsWith(QLatin1String("sqlite_")) && !emptied.contains(table))
                 throw StoreError(QStringLiteral("В файле нет таблицы %1: копия неполная.").arg(table));
@@ -137,7 +151,8 @@ TableRows ScriptDump::runScript(QByteArray utf8, bool backupOnly, const Progress
         qint64 done = 0;
         for (const Statement &s : statements) {
             const char *sql = utf8.constData() + s.start;
-            const QByteArray word = firstWord(sql, int(s.size));
+            const QByteArray body = statementBody(sql, s.size);
+            const QByteArray word = firstWord(body);
             // The script's own transaction brackets are folded into the one around it.
             if (word == "BEGIN" || word == "COMMIT" || word == "END" || word == "ROLLBACK")
                 continue;
@@ -152,7 +167,7 @@ TableRows ScriptDump::runScript(QByteArray utf8, bool backupOnly, const Progress
             }
             if (rc != SQLITE_DONE)
                 conn_->raiseEngineError(rc);
-            const QString table = tableOf(word, sql, int(s.size));
+            const QString table = tableOf(word, body);
             if (!table.isEmpty()) {
                 if (rows.isEmpty() || rows.last().first != table)
                     rows.push_back({table, 0});
