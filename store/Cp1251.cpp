@@ -42,18 +42,39 @@ int cp1251Byte(char32_t c)
     return it == map.end() ? -1 : it->second;
 }
 
-void appendCp1251Html(QByteArray &out, QStringView text)
+namespace {
+
+void appendCharacter(QByteArray &out, QStringView text, qsizetype &i)
+{
+    char32_t c = text[i].unicode();
+    if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+        c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
+    const int b = cp1251Byte(c);
+    if (b >= 0)
+        out.append(char(b));
+    else
+        out.append("&#").append(QByteArray::number(quint32(c))).append(';');
+}
+
+} // namespace
+
+void appendCp1251HtmlValue(QByteArray &out, QStringView text)
 {
     for (qsizetype i = 0; i < text.size(); ++i) {
-        char32_t c = text[i].unicode();
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate())
-            c = QChar::surrogateToUcs4(char16_t(c), text[++i].unicode());
-        const int b = cp1251Byte(c);
-        if (b >= 0)
-            out.append(char(b));
-        else
-            out.append("&#").append(QByteArray::number(quint32(c))).append(';');
+        switch (text[i].unicode()) {
+        case u'&': out.append("&amp;"); break;
+        case u'<': out.append("&lt;"); break;
+        case u'>': out.append("&gt;"); break;
+        case u'"': out.append("&quot;"); break;
+        default: appendCharacter(out, text, i);
+        }
     }
+}
+
+void appendCp1251Html(QByteArray &out, QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i)
+        appendCharacter(out, text, i);
 }
 
 QByteArray encodeCp1251Html(QStringView text)

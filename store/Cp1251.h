@@ -13,5 +13,7 @@ int cp1251Byte(char32_t c);
 // numeric character reference, so that the page shows it all the same.
 void appendCp1251Html(QByteArray &out, QStringView text);
 QByteArray encodeCp1251Html(QStringView text);
+// The same for a stored value shown as text: "&", "<", ">" and '"' as entities.
+void appendCp1251HtmlValue(QByteArray &out, QStringView text);
 
 } // namespace store

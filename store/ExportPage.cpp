@@ -16,17 +16,19 @@ ExportTable::ExportTable()
 
 void ExportTable::addRow(const ExportRow &values)
 {
-    QString row = QStringLiteral("  <tr><td>");
+    bytes_ += "  <tr><td>";
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (i > 0)
-            row += QLatin1String("</td><td>");
-        QString cell = htmlEscape(values[i]);
-        if (i == 4)
-            CrLfToBr(cell);
-        row += cell;
+            bytes_ += "</td><td>";
+        if (i != 4) {
+            appendCp1251HtmlValue(bytes_, values[i]);
+            continue;
+        }
+        QString title = htmlEscape(values[i]); // only the title's line breaks become <br>
+        CrLfToBr(title);
+        appendCp1251Html(bytes_, title);
     }
-    row += QLatin1String("</td></tr>\r\n");
-    appendCp1251Html(bytes_, row);
+    bytes_ += "</td></tr>\r\n";
 }
 
 QByteArray ExportTable::finish()

@@ -8,7 +8,9 @@
 #include <QLocale>
 #include <QSaveFile>
 #include <QStringList>
+#include <charconv>
 #include <cstdio>
+#include <string>
 
 namespace store {
 
@@ -49,13 +51,18 @@ StatementPtr prepared(sqlite3 *db, const Connection &conn, const QByteArray &sql
     return StatementPtr(raw);
 }
 
-void appendValue(QByteArray &out, sqlite3_stmt *stmt, int column)
+void appendValue(std::string &out, sqlite3_stmt *stmt, int column)
 {
     static const char hex[] = "0123456789ABCDEF";
     switch (sqlite3_column_type(stmt, column)) {
     case SQLITE_NULL: out += "NULL"; break;
-    case SQLITE_INTEGER: out += QByteArray::number(sqlite3_column_int64(stmt, column)); break;
-    case SQLITE_FLOAT: out += scriptReal(sqlite3_column_double(stmt, column)); break;
+    case SQLITE_INTEGER: {
+        char digits[24];
+        const auto end = std::to_chars(digits, digits + sizeof digits, sqlite3_column_int64(stmt, column)).ptr;
+        out.append(digits, end);
+        break;
+    }
+    case SQLITE_FLOAT: out += scriptReal(sqlite3_column_double(stmt, column)).toStdString(); break;
     case SQLITE_TEXT:
         appendScriptText(out, reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)),
                          sqlite3_column_bytes(stmt, column));
@@ -64,8 +71,10 @@ void appendValue(QByteArray &out, sqlite3_stmt *stmt, int column)
         const auto *bytes = static_cast<const unsigned char *>(sqlite3_column_blob(stmt, column));
         const int size = sqlite3_column_bytes(stmt, column);
         out += "X'";
-        for (int i = 0; i < size; ++i)
-            out.append(hex[bytes[i] >> 4]).append(hex[bytes[i] & 15]);
+        for (int i = 0; i < size; ++i) {
+            out += hex[bytes[i] >> 4];
+            out += hex[bytes[i] & 15];
+        }
         out += '\'';
     }
     }
@@ -107,36 +116,50 @@ QByteArray scriptReal(double value)
     return text;
 }
 
-void appendScriptText(QByteArray &out, const char *utf8, int size)
+void appendScriptText(std::string &out, const char *utf8, int size)
 {
     const auto *s = reinterpret_cast<const unsigned char *>(utf8);
-    const qsizetype start = out.size();
+    const std::size_t start = out.size();
     out += '\'';
     bool concatenated = false; // some character went out as char(): the value is an expression
     bool inQuote = true;
+    auto put = [&](int b) {
+        if (!inQuote)
+            out += ")||'";
+        inQuote = true;
+        out += char(b);
+        if (b == '\'')
+            out += '\'';
+    };
     for (int i = 0; i < size;) {
+        const unsigned char b = s[i];
+        if (b < 0x80) {
+            put(b);
+            ++i;
+            continue;
+        }
+        // А to я, two bytes each: the bulk of every Russian text.
+        if ((b == 0xD0 || b == 0xD1) && i + 1 < size) {
+            const char32_t c = char32_t((b & 0x1F) << 6 | (s[i + 1] & 0x3F));
+            if (c >= 0x410 && c <= 0x44F) {
+                put(int(c - 0x410 + 0xC0));
+                i += 2;
+                continue;
+            }
+        }
         const char32_t c = nextCodePoint(s, size, i);
-        const int b = cp1251Byte(c);
-        if (b >= 0) {
-            if (!inQuote)
-                out += ")||'";
-            inQuote = true;
-            out += char(b);
-            if (b == '\'')
-                out += '\'';
+        if (const int mapped = cp1251Byte(c); mapped >= 0) {
+            put(mapped);
             continue;
         }
         concatenated = true;
-        if (inQuote)
-            out += "'||char(";
-        else
-            out += ',';
+        out += inQuote ? "'||char(" : ",";
         inQuote = false;
-        out += QByteArray::number(quint32(c));
+        out += std::to_string(quint32(c));
     }
     out += inQuote ? "'" : ")";
     if (concatenated) {
-        out.insert(start, '(');
+        out.insert(start, 1, '(');
         out += ')';
     }
 }
@@ -168,30 +191,32 @@ void ScriptDump::BackupToScript(const QString &fileName, const Progress &progres
         throw StoreError(QStringLiteral("Не удается создать файл «%1»: %2").arg(fileName, file.errorString()));
     const QLocale locale;
     const QDateTime now = QDateTime::currentDateTime();
-    QByteArray out = scriptHeader(conn_->engineVersion(),
-                                  locale.toString(now.date(), QLocale::ShortFormat) + u' ' +
-                                      locale.toString(now.time(), QLocale::LongFormat),
-                                  conn_->database());
+    std::string out = scriptHeader(conn_->engineVersion(),
+                                   locale.toString(now.date(), QLocale::ShortFormat) + u' ' +
+                                       locale.toString(now.time(), QLocale::LongFormat),
+                                   conn_->database())
+                          .toStdString();
     auto flush = [&] {
-        if (file.write(out) != out.size())
+        if (file.write(out.data(), qint64(out.size())) != qint64(out.size()))
             throw StoreError(QStringLiteral("Не удается записать файл «%1»: %2").arg(fileName, file.errorString()));
         out.clear();
     };
     for (const QByteArray &t : tables) {
         const QByteArray name = sqlName(t);
-        out += "\r\nDELETE FROM " + name + ";\r\n";
+        out += ("\r\nDELETE FROM " + name + ";\r\n").toStdString();
+        const std::string insert = ("INSERT INTO " + name + " VALUES (").toStdString();
         StatementPtr rows = prepared(db, *conn_, "SELECT * FROM " + name);
         const int columns = sqlite3_column_count(rows.get());
         int rc;
         while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
-            out += "INSERT INTO " + name + " VALUES (";
+            out += insert;
             for (int c = 0; c < columns; ++c) {
                 if (c > 0)
                     out += ", ";
                 appendValue(out, rows.get(), c);
             }
             out += ");\r\n";
-            if (out.size() > (1 << 20))
+            if (out.size() > (1u << 20))
                 flush();
             if (progress && ++done % 5000 == 0)
                 progress(done, total);

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <string>
 #include <utility>
 
 namespace store {
@@ -42,7 +43,7 @@ private:
 
 // One value in the form the script writes it; text outside code page 1251 as a concatenation
 // with char(), so that the script puts back exactly what was stored.
-void appendScriptText(QByteArray &out, const char *utf8, int size);
+void appendScriptText(std::string &out, const char *utf8, int size);
 QByteArray scriptReal(double value);
 
 } // namespace store

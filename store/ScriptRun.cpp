@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QSet>
 #include <QStringDecoder>
+#include <cstring>
 
 namespace store {
 
@@ -79,24 +80,105 @@ QByteArray statementBody(const char *sql, qsizetype size)
     return QByteArray::fromRawData(sql + i, size - i);
 }
 
-QByteArray firstWord(const QByteArray &body)
+enum class Kind { Insert, Delete, Transaction, Other };
+
+Kind kindOf(const QByteArray &body)
 {
+    if (body.startsWith("INSERT INTO "))
+        return Kind::Insert;
+    if (body.startsWith("DELETE FROM "))
+        return Kind::Delete;
     qsizetype end = 0;
     while (end < body.size() && body[end] != ' ' && body[end] != ';' && body[end] != '\r' && body[end] != '\n')
         ++end;
-    return body.left(end).toUpper();
+    const QByteArray word = body.left(end).toUpper();
+    if (word == "BEGIN" || word == "COMMIT" || word == "END" || word == "ROLLBACK")
+        return Kind::Transaction;
+    return Kind::Other;
 }
 
-// The table a statement of the backup's two kinds ("DELETE FROM t;", "INSERT INTO t ...") names.
-QString tableOf(const QByteArray &word, const QByteArray &body)
+// The table an "INSERT INTO t ..." or "DELETE FROM t ..." statement names; no copy is made.
+QByteArray tableOf(Kind kind, const QByteArray &body)
 {
-    const QByteArray s = body.trimmed();
-    if (word == "DELETE" && s.startsWith("DELETE FROM ") && s.indexOf(" ", 12) < 0)
-        return QString::fromUtf8(s.mid(12, s.size() - 13));
-    if (word != "INSERT" || !s.startsWith("INSERT INTO "))
+    if (kind != Kind::Insert && kind != Kind::Delete)
         return {};
-    const qsizetype end = s.indexOf(' ', 12);
-    return QString::fromUtf8(s.mid(12, end < 0 ? -1 : end - 12));
+    qsizetype end = 12;
+    while (end < body.size() && !std::strchr(" ;(\r\n", body[end]))
+        ++end;
+    return QByteArray::fromRawData(body.constData() + 12, end - 12);
+}
+
+// Every table of the catalogue is emptied by a whole backup: one that stops short of a table
+// was cut off.
+void checkEveryTableEmptied(const QByteArray &utf8, const QList<Statement> &statements, const Connection &conn)
+{
+    QSet<QString> emptied;
+    for (const Statement &s : statements) {
+        const QByteArray body = statementBody(utf8.constData() + s.start, s.size);
+        if (kindOf(body) == Kind::Delete)
+            emptied.insert(QString::fromUtf8(tableOf(Kind::Delete, body)));
+    }
+    for (const QString &table : conn.tableNames())
+        if (!emptied.contains(table))
+            throw StoreError(QStringLiteral("В файле нет таблицы %1: копия неполная.").arg(table));
+}
+
+// Drops the indexes of the tables and returns the statements that make them again.
+QList<QByteArray> dropIndexes(Connection &conn)
+{
+    QList<QByteArray> names, creations;
+    sqlite3_stmt *raw = nullptr;
+    if (sqlite3_prepare_v2(conn.handle(), "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL",
+                           -1, &raw, nullptr) != SQLITE_OK)
+        conn.raiseEngineError(sqlite3_errcode(conn.handle()));
+    StatementPtr stmt(raw);
+    while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+        names << reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 0));
+        creations << reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 1));
+    }
+    stmt.reset();
+    for (const QByteArray &name : names)
+        conn.runStatement(QStringLiteral("DROP INDEX \"%1\"").arg(QString::fromUtf8(name).replace(u'"', QStringLiteral("\"\""))));
+    return creations;
+}
+
+TableRows runStatements(Connection &conn, const QByteArray &utf8, const QList<Statement> &statements,
+                        const Progress &progress)
+{
+    sqlite3 *db = conn.handle();
+    TableRows rows;
+    QByteArray lastTable;
+    qint64 done = 0;
+    for (const Statement &s : statements) {
+        const char *sql = utf8.constData() + s.start;
+        const QByteArray body = statementBody(sql, s.size);
+        const Kind kind = kindOf(body);
+        if (kind == Kind::Transaction) // folded into the one around the whole script
+            continue;
+        sqlite3_stmt *raw = nullptr;
+        if (sqlite3_prepare_v2(db, sql, int(s.size), &raw, nullptr) != SQLITE_OK)
+            conn.raiseEngineError(sqlite3_errcode(db));
+        StatementPtr stmt(raw);
+        if (!stmt) // only comments
+            continue;
+        int rc;
+        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE)
+            conn.raiseEngineError(rc);
+        if (kind == Kind::Insert || kind == Kind::Delete) {
+            const QByteArray table = tableOf(kind, body);
+            if (rows.isEmpty() || table != lastTable) {
+                rows.push_back({QString::fromUtf8(table), 0});
+                lastTable = table;
+            }
+            if (kind == Kind::Insert)
+                rows.last().second += sqlite3_changes(db);
+        }
+        if (progress && ++done % 5000 == 0)
+            progress(done, statements.size());
+    }
+    return rows;
 }
 
 [[noreturn]] void refuse(const QString &fileName, const QString &why)
@@ -133,56 +215,24 @@ TableRows ScriptDump::runScript(QByteArray utf8, bool backupOnly, const Progress
     const QList<Statement> statements = splitStatements(utf8, rest);
     if (!onlyComments(utf8, rest))
         throw StoreError(QStringLiteral("Последняя команда в файле оборвана: файл неполный."));
-    if (backupOnly) {
-        // Every table of the catalogue is emptied by a whole backup: one that stops short of
-        // a table was cut off.
-        QSet<QString> emptied;
-        for (const Statement &s : statements)
-            emptied.insert(tableOf("DELETE", statementBody(utf8.constData() + s.start, s.size)));
-        for (const QString &table : conn_->tableNames())
-            if (!table.startsWith(QLatin1String("sqlite_")) && !emptied.contains(table))
-                throw StoreError(QStringLiteral("В файле нет таблицы %1: копия неполная.").arg(table));
-    }
+    if (backupOnly)
+        checkEveryTableEmptied(utf8, statements, *conn_);
 
     sqlite3 *db = conn_->handle();
     conn_->runStatement(QStringLiteral("BEGIN IMMEDIATE"));
-    TableRows rows;
     try {
-        qint64 done = 0;
-        for (const Statement &s : statements) {
-            const char *sql = utf8.constData() + s.start;
-            const QByteArray body = statementBody(sql, s.size);
-            const QByteArray word = firstWord(body);
-            // The script's own transaction brackets are folded into the one around it.
-            if (word == "BEGIN" || word == "COMMIT" || word == "END" || word == "ROLLBACK")
-                continue;
-            sqlite3_stmt *raw = nullptr;
-            if (sqlite3_prepare_v2(db, sql, int(s.size), &raw, nullptr) != SQLITE_OK)
-                conn_->raiseEngineError(sqlite3_errcode(db));
-            StatementPtr stmt(raw);
-            if (!stmt) // only comments
-                continue;
-            int rc;
-            while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-            }
-            if (rc != SQLITE_DONE)
-                conn_->raiseEngineError(rc);
-            const QString table = tableOf(word, body);
-            if (!table.isEmpty()) {
-                if (rows.isEmpty() || rows.last().first != table)
-                    rows.push_back({table, 0});
-                if (word == "INSERT")
-                    rows.last().second += sqlite3_changes(db);
-            }
-            if (progress && ++done % 5000 == 0)
-                progress(done, statements.size());
-        }
+        // A backup fills whole tables: their indexes are built once afterwards rather than row
+        // by row, inside the same transaction.
+        const QList<QByteArray> indexes = backupOnly ? dropIndexes(*conn_) : QList<QByteArray>();
+        const TableRows rows = runStatements(*conn_, utf8, statements, progress);
+        for (const QByteArray &sql : indexes)
+            conn_->runStatement(QString::fromUtf8(sql));
         conn_->runStatement(QStringLiteral("COMMIT"));
+        return rows;
     } catch (...) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;
     }
-    return rows;
 }
 
 } // namespace store
