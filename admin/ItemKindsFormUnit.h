@@ -1,15 +1,50 @@
 #pragma once
 
 #include <QDialog>
+#include <functional>
 
-// The item kinds dialog. Created at start in its place in the creation order; its
-// controls come with the work that builds it.
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTableView;
+
+namespace store {
+class TDBMod;
+}
+namespace ui {
+class DatasetModel;
+}
+
+// The item kinds dialog: the kinds of myItemKinds edited in place through bound controls.
 class TItemKindsForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TItemKindsForm(QWidget *parent = nullptr) : QDialog(parent)
-    {
-        setObjectName(QStringLiteral("ItemKindsForm"));
-        setWindowTitle(QStringLiteral("Виды изданий"));
-    }
+    explicit TItemKindsForm(store::TDBMod *dbMod, QWidget *parent = nullptr);
+
+    void FormShow();
+    void btnAddClick();
+    void btnDelClick();
+
+    QTableView *grKindList;
+    QLabel *lblName;
+    QLineEdit *edKindName;
+    QLabel *lblDescription;
+    QPlainTextEdit *edKindDescription;
+    QPushButton *btnAdd;
+    QPushButton *btnDel;
+    QPushButton *btnClose;
+    ui::DatasetModel *kindModel = nullptr;
+
+    // A change typed but not yet posted is posted as the dialog closes, so that it is not lost
+    // when the program ends next; if it cannot be posted the dialog stays open with it.
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    bool guarded(const std::function<void()> &action);
+    store::TDBMod *dbMod_;
 };

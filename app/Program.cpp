@@ -4,10 +4,34 @@
 #include "Platform.h"
 #include "StoreError.h"
 
+#include "MainGridView.h"
+
 #include <QApplication>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QTreeWidget>
 #include <exception>
 
 namespace {
+
+// The help contexts of the windows and controls; everything else carries none.
+void assignHelpContexts(Program &p)
+{
+    TMainForm &m = *p.MainForm;
+    setHelpContext(&m, 1040);
+    setHelpContext(m.MainGrid, 1040);
+    setHelpContext(m.gbSearch, 1060);
+    setHelpContext(m.edSearch, 1060);
+    setHelpContext(m.tvRubrics, 1050);
+    setHelpContext(m.tvAuthors, 1102);
+    setHelpContext(m.gbKeywords, 1103);
+    setHelpContext(p.BookForm.get(), 1070);
+    setHelpContext(p.BookForm->tshSummary, 1070);
+    setHelpContext(p.BookForm->tshDetails, 1101);
+    setHelpContext(p.BookForm->tshHistory, 1080);
+    setHelpContext(p.LoginForm.get(), 1100);
+}
 
 void runCreationHandler(const std::function<void()> &handler)
 {
@@ -34,6 +58,8 @@ bool reportUnopenableDatabase(store::TDBMod &module, const store::StoreError &er
 
 void Program::create(const QString &programFile)
 {
+    Help = std::make_unique<HelpViewer>(QFileInfo(programFile).absolutePath() + QStringLiteral("/help"));
+    setHelpViewer(Help.get());
     MainForm = std::make_unique<TMainForm>();
     SetupForm = std::make_unique<TSetupForm>();
     DBMod = std::make_unique<store::TDBMod>(programFile);
@@ -49,17 +75,22 @@ void Program::create(const QString &programFile)
         BookForm->FormCreate();
     });
     PeriodFm = std::make_unique<TPeriodFm>(MainForm.get());
+    PeriodFm->setDataModule(DBMod.get());
     AboutForm = std::make_unique<TAboutForm>(MainForm.get());
     CatForm = std::make_unique<TCatForm>(BookForm.get());
     CatForm->setDataModule(DBMod.get());
     BookForm->setCatForm(CatForm.get());
     LoginForm = std::make_unique<TLoginForm>(DBMod.get());
     PasswordForm = std::make_unique<TPasswordForm>(DBMod.get(), MainForm.get());
-    ItemKindsForm = std::make_unique<TItemKindsForm>(MainForm.get());
+    ItemKindsForm = std::make_unique<TItemKindsForm>(DBMod.get(), MainForm.get());
     MainForm->setDataModule(DBMod.get());
     MainForm->setLoginForm(LoginForm.get());
     MainForm->setPasswordForm(PasswordForm.get());
     MainForm->setBookForm(BookForm.get());
+    MainForm->setPeriodForm(PeriodFm.get());
+    MainForm->setItemKindsForm(ItemKindsForm.get());
+    MainForm->setAboutForm(AboutForm.get());
+    assignHelpContexts(*this);
 }
 
 void Program::finish()
@@ -80,4 +111,5 @@ void Program::destroy()
     SetupForm.reset();
     MainForm.reset();
     DBMod.reset();
+    Help.reset();
 }

@@ -4,6 +4,7 @@
 #include "BookFormUnit.h"
 #include "CatFormUnit.h"
 #include "DBModUnit.h"
+#include "HelpViewer.h"
 #include "ItemKindsFormUnit.h"
 #include "LoginFormUnit.h"
 #include "Main.h"
@@ -16,6 +17,7 @@
 // The objects the program entry creates, in their order, and owns until the end. Declared so
 // that the windows go before the data module they use.
 struct Program {
+    std::unique_ptr<HelpViewer> Help; // set up before every window, gone after them
     std::unique_ptr<store::TDBMod> DBMod;
     std::unique_ptr<TMainForm> MainForm;
     std::unique_ptr<TSetupForm> SetupForm;

@@ -3,6 +3,7 @@
 #include "BenchUtil.h"
 #include "BookFormUnit.h"
 #include "Platform.h"
+#include "ProgramFolder.h"
 #include "Program.h"
 #include "ProcessValues.h"
 #include "Reference.h"
@@ -24,21 +25,8 @@
 
 namespace {
 
+using bench::ProgramFolder;
 using bench::Side;
-
-// A program folder whose library.sdb is the catalogue, in edit mode with no login, and whose
-// backup folder cannot be made, so that ending a run copies nothing.
-struct ProgramFolder {
-    QTemporaryDir dir;
-    explicit ProgramFolder(const QString &catalogue)
-    {
-        QFile::link(catalogue, dir.filePath(QStringLiteral("library.sdb")));
-        QFile ini(dir.filePath(QStringLiteral("library.ini")));
-        if (ini.open(QIODevice::WriteOnly))
-            ini.write("[General]\r\nAutoAdminLogon=1\r\nBackupPath=/nonexistent/backup\r\n");
-    }
-    QString programFile() const { return dir.filePath(QStringLiteral("library")); }
-};
 
 void endProgram(Program &program)
 {
@@ -327,11 +315,7 @@ int main(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Библиотека"));
     QStringList args = app.arguments().mid(1);
-    int rounds = 7;
-    if (args.size() >= 2 && args[0] == u"--rounds") {
-        rounds = args[1].toInt();
-        args = args.mid(2);
-    }
+    const int rounds = bench::takeRounds(args, 7);
     if (args.isEmpty()) {
         std::fprintf(stderr, "usage: bench_window [--rounds N] CATALOGUE.sdb\n");
         return 2;

@@ -29,6 +29,7 @@ class DatasetModel;
 class QDialog;
 class MainGridView;
 class TBookForm;
+class TPeriodFm;
 
 // The main window: menus, the left panes, the item-kind tabs over the catalogue grid, the
 // search strip and the annotation pane. Its parts are implemented by responsibility in
@@ -44,6 +45,9 @@ public:
     void setLoginForm(QDialog *form) { loginForm_ = form; }
     void setPasswordForm(QDialog *form) { passwordForm_ = form; }
     void setBookForm(TBookForm *form) { bookForm_ = form; }
+    void setPeriodForm(TPeriodFm *form) { periodForm_ = form; }
+    void setItemKindsForm(QDialog *form) { itemKindsForm_ = form; }
+    void setAboutForm(QDialog *form) { aboutForm_ = form; }
     store::TDBMod *dataModule() const { return dbMod_; }
 
     // Window life and view state (MainState.cpp).
@@ -62,6 +66,23 @@ public:
     void miAnnotationClick();
     void miExitClick();
     void miPasswordClick();
+    void N4Click();
+    void N18Click();
+    void miAboutClick();
+
+    // Reports, the period views and the export (MainReports.cpp).
+    QString AskPeriod();
+    void N12Click();
+    void N13Click();
+    void N14Click();
+    void miNewAcquirementsClick();
+    void miExportClick();
+    void miPrintClick();
+    QString lastReport() const { return lastReport_; }
+
+    // The backup script and the restore from it (MainBackup.cpp).
+    void miBackupClick();
+    void miRestoreClick();
 
     // Item-kind tabs (MainTabs.cpp).
     void tcKindsChange();
@@ -131,9 +152,9 @@ public:
     // Main menu.
     QMenu *N1, *N27, *N11, *miSetup, *N15;
     QAction *miNewItem, *miExport, *miNewAcquirements, *miAlphabet, *miRubricTree, *miKeywords, *miHideTrees,
-        *miBackup, *miExit;
+        *miBackup, *miRestore, *miExit;
     QAction *miFontLarger, *miFontSmaller, *miAnnotation;
-    QAction *N12, *N13, *N14, *miPassword, *N4, *N18, *miAbout;
+    QAction *N12, *N13, *N14, *miPrint, *miPassword, *N4, *N18, *miAbout;
     // Grid context menu.
     QMenu *PopupMenu1;
     QAction *N2, *N3, *N8, *N9, *N10;
@@ -172,12 +193,18 @@ private:
     bool runGuarded(const std::function<void()> &action);
     void attachGridModel();
     void stepSortMarker(int column);
+    void openReport(const QString &fileName, const QByteArray &page);
+    void reloadAfterRestore();
     bool searchTextUsable(int field, const QString &text);
 
     store::TDBMod *dbMod_ = nullptr;
     QDialog *loginForm_ = nullptr;
     QDialog *passwordForm_ = nullptr;
     TBookForm *bookForm_ = nullptr;
+    TPeriodFm *periodForm_ = nullptr;
+    QDialog *itemKindsForm_ = nullptr;
+    QDialog *aboutForm_ = nullptr;
+    QString lastReport_; // the page "Печать…" previews
     bool shown_ = false;
     bool closeWritten_ = false;
     bool tabsChanging_ = false;

@@ -33,6 +33,7 @@ void TMainForm::buildMenus()
     miHideTrees = add(N1, QStringLiteral("miHideTrees"), QStringLiteral("Скрыть"));
     N1->addSeparator();
     miBackup = add(N1, QStringLiteral("miBackup"), QStringLiteral("Резервная копия ..."));
+    miRestore = add(N1, QStringLiteral("miRestore"), QStringLiteral("Восстановить из резервной копии..."));
     miExit = add(N1, QStringLiteral("miExit"), QStringLiteral("Выход"));
 
     N27 = menuBar()->addMenu(QStringLiteral("Вид"));
@@ -44,6 +45,9 @@ void TMainForm::buildMenus()
     N12 = add(N11, QStringLiteral("N12"), QStringLiteral("Общий"));
     N13 = add(N11, QStringLiteral("N13"), QStringLiteral("По сотрудникам"));
     N14 = add(N11, QStringLiteral("N14"), QStringLiteral("Выданные"));
+    N11->addSeparator();
+    miPrint = add(N11, QStringLiteral("miPrint"), QStringLiteral("Печать…"));
+    miPrint->setEnabled(false); // until a report has been written in this run
 
     miSetup = menuBar()->addMenu(QStringLiteral("Настройка"));
     miPassword = add(miSetup, QStringLiteral("miPassword"), QStringLiteral("Доступ"));
@@ -54,9 +58,15 @@ void TMainForm::buildMenus()
     N18->setShortcut(QKeySequence(Qt::Key_F1));
     miAbout = add(N15, QStringLiteral("miAbout"), QStringLiteral("О программе"));
 
-    // What later parts of the program bring stays visible but disabled until then.
-    for (QAction *a : {miExport, miNewAcquirements, miBackup, N12, N13, N14, N4, N18, miAbout})
-        a->setEnabled(false);
+    const std::pair<QAction *, void (TMainForm::*)()> handlers[] = {
+        {miExport, &TMainForm::miExportClick},   {miNewAcquirements, &TMainForm::miNewAcquirementsClick},
+        {miBackup, &TMainForm::miBackupClick},   {miRestore, &TMainForm::miRestoreClick},
+        {N12, &TMainForm::N12Click},             {N13, &TMainForm::N13Click},
+        {N14, &TMainForm::N14Click},             {miPrint, &TMainForm::miPrintClick},
+        {N4, &TMainForm::N4Click},               {N18, &TMainForm::N18Click},
+        {miAbout, &TMainForm::miAboutClick}};
+    for (const auto &[action, handler] : handlers)
+        connect(action, &QAction::triggered, this, handler);
 
     // Radio group 1: a chosen item toggles its own mark, clears the others, and its action runs.
     for (QAction *a : {miAlphabet, miRubricTree, miKeywords, miHideTrees}) {

@@ -83,6 +83,7 @@ void TMainForm::applyViewOnly()
     btnNewItem->setEnabled(false);
     miNewItem->setEnabled(false);
     miBackup->setEnabled(false);
+    miRestore->setEnabled(false);
     N8->setEnabled(false);
     N9->setEnabled(false);
     for (QAction *a : {N24, N25, N26, N31})

@@ -25,6 +25,8 @@ CREATE TABLE books (
     file TEXT
 );
 CREATE INDEX books_itemkind ON books (itemkind_id, inv_num);
+-- Periods are ranges of receipt and lending dates: the reports and period views read them in order.
+CREATE INDEX books_date_reg ON books (date_reg, itemkind_id);
 
 CREATE TABLE orders (
     id INTEGER PRIMARY KEY,
@@ -36,6 +38,7 @@ CREATE TABLE orders (
     cost INTEGER DEFAULT 0
 );
 CREATE INDEX orders_book ON orders (book_id);
+CREATE INDEX orders_dates ON orders (date_out, date_in);
 
 CREATE TABLE categories (
     id INTEGER PRIMARY KEY,

@@ -3,6 +3,8 @@
 #include "Connection.h"
 #include "Dataset.h"
 #include "IniFile.h"
+#include "Progress.h"
+#include "ScriptDump.h"
 #include "StoreError.h"
 
 #include <QObject>
@@ -17,6 +19,7 @@ namespace store {
 struct SaveDialogSpec {
     QString defaultExtension;
     QString filter;
+    QString fileName; // the name chosen last, proposed at the next showing
 };
 
 // The data module: the connection, every dataset of the program and the operations on them
@@ -90,6 +93,10 @@ public:
     QString ReadPassword();
     void SavePassword(const QString &text);
 
+    // Writes the holdings the catalogue shows as an HTML table into a copy of the template
+    // table.html of the program folder.
+    void ExportHtml(const QString &fileName, const Progress &progress = {});
+
     // True once the database has been opened in this run: only then is there anything to copy.
     bool storeOpened() const { return storeOpened_; }
 
@@ -108,7 +115,8 @@ public:
     DataSource srcItemKinds{&myItemKinds};
     Dataset myKeywordFilter{&MyServer};
     DataSource srcKeywordFilter{&myKeywordFilter};
-    SaveDialogSpec dlgSave{QStringLiteral("sql"), QStringLiteral("файлы данных|*.sql")};
+    ScriptDump MyDump{&MyServer};
+    SaveDialogSpec dlgSave{QStringLiteral("sql"), QStringLiteral("файлы данных|*.sql"), {}};
 
     quint16 CurrentKind = 0;
     std::optional<QStringList> Conditions; // created by DataModuleCreate

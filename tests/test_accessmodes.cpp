@@ -382,6 +382,7 @@ private slots:
         QVERIFY(!w.btnNewItem->isEnabled());
         QVERIFY(!w.miNewItem->isEnabled());
         QVERIFY(!w.miBackup->isEnabled());
+        QVERIFY(!w.miRestore->isEnabled());
         QVERIFY(!w.N8->isEnabled());
         QVERIFY(!w.N9->isEnabled());
         QVERIFY(!w.miSetup->isEnabled());

@@ -1,0 +1,238 @@
+// Running a script: statements split where the engine says one ends, all in one transaction.
+#include "Connection.h"
+#include "ScriptDump.h"
+#include "StoreError.h"
+
+#include <QFile>
+#include <QSet>
+#include <QStringDecoder>
+#include <cstring>
+
+namespace store {
+
+namespace {
+
+QByteArray readScript(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw StoreError(QStringLiteral("Не удается открыть файл «%1»: %2").arg(fileName, file.errorString()));
+    return file.readAll();
+}
+
+QByteArray utf8OfScript(const QByteArray &cp1251)
+{
+    QStringDecoder decoder("windows-1251");
+    return QString(decoder.decode(cp1251)).toUtf8();
+}
+
+struct Statement {
+    qsizetype start;
+    qsizetype size;
+};
+
+// Cuts the text at each ";" that ends a whole statement, so that a ";" inside a quoted value
+// or a comment stays where it is. rest: where the text after the last statement begins.
+QList<Statement> splitStatements(QByteArray &text, qsizetype &rest)
+{
+    QList<Statement> statements;
+    char *data = text.data(); // detached once; the terminator below is put back at once
+    qsizetype start = 0;
+    for (qsizetype semi = text.indexOf(';'); semi >= 0; semi = text.indexOf(';', semi + 1)) {
+        const char saved = data[semi + 1];
+        data[semi + 1] = '\0';
+        const bool complete = sqlite3_complete(data + start) != 0;
+        data[semi + 1] = saved;
+        if (complete) {
+            statements.push_back({start, semi + 1 - start});
+            start = semi + 1;
+        }
+    }
+    rest = start;
+    return statements;
+}
+
+// True when nothing but blanks and comments is left.
+bool onlyComments(const QByteArray &text, qsizetype from)
+{
+    for (const QByteArray &line : text.mid(from).split('\n')) {
+        const QByteArray t = line.trimmed();
+        if (!t.isEmpty() && !t.startsWith("--"))
+            return false;
+    }
+    return true;
+}
+
+// The statement without the blanks and "--" comment lines before it.
+QByteArray statementBody(const char *sql, qsizetype size)
+{
+    qsizetype i = 0;
+    while (i < size) {
+        if (sql[i] == ' ' || sql[i] == '\r' || sql[i] == '\n' || sql[i] == '\t') {
+            ++i;
+        } else if (sql[i] == '-' && i + 1 < size && sql[i + 1] == '-') {
+            while (i < size && sql[i] != '\n')
+                ++i;
+        } else {
+            break;
+        }
+    }
+    return QByteArray::fromRawData(sql + i, size - i);
+}
+
+enum class Kind { Insert, Delete, Transaction, Other };
+
+Kind kindOf(const QByteArray &body)
+{
+    if (body.startsWith("INSERT INTO "))
+        return Kind::Insert;
+    if (body.startsWith("DELETE FROM "))
+        return Kind::Delete;
+    qsizetype end = 0;
+    while (end < body.size() && body[end] != ' ' && body[end] != ';' && body[end] != '\r' && body[end] != '\n')
+        ++end;
+    const QByteArray word = body.left(end).toUpper();
+    if (word == "BEGIN" || word == "COMMIT" || word == "END" || word == "ROLLBACK")
+        return Kind::Transaction;
+    return Kind::Other;
+}
+
+// The table an "INSERT INTO t ..." or "DELETE FROM t ..." statement names; no copy is made.
+QByteArray tableOf(Kind kind, const QByteArray &body)
+{
+    if (kind != Kind::Insert && kind != Kind::Delete)
+        return {};
+    qsizetype end = 12;
+    while (end < body.size() && !std::strchr(" ;(\r\n", body[end]))
+        ++end;
+    return QByteArray::fromRawData(body.constData() + 12, end - 12);
+}
+
+// Every table of the catalogue is emptied by a whole backup: one that stops short of a table
+// was cut off.
+void checkEveryTableEmptied(const QByteArray &utf8, const QList<Statement> &statements, const Connection &conn)
+{
+    QSet<QString> emptied;
+    for (const Statement &s : statements) {
+        const QByteArray body = statementBody(utf8.constData() + s.start, s.size);
+        if (kindOf(body) == Kind::Delete)
+            emptied.insert(QString::fromUtf8(tableOf(Kind::Delete, body)));
+    }
+    for (const QString &table : conn.tableNames())
+        if (!emptied.contains(table))
+            throw StoreError(QStringLiteral("В файле нет таблицы %1: копия неполная.").arg(table));
+}
+
+// Drops the indexes of the tables and returns the statements that make them again.
+QList<QByteArray> dropIndexes(Connection &conn)
+{
+    QList<QByteArray> names, creations;
+    sqlite3_stmt *raw = nullptr;
+    if (sqlite3_prepare_v2(conn.handle(), "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL",
+                           -1, &raw, nullptr) != SQLITE_OK)
+        conn.raiseEngineError(sqlite3_errcode(conn.handle()));
+    StatementPtr stmt(raw);
+    while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
+        names << reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 0));
+        creations << reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 1));
+    }
+    stmt.reset();
+    for (const QByteArray &name : names)
+        conn.runStatement(QStringLiteral("DROP INDEX \"%1\"").arg(QString::fromUtf8(name).replace(u'"', QStringLiteral("\"\""))));
+    return creations;
+}
+
+TableRows runStatements(Connection &conn, const QByteArray &utf8, const QList<Statement> &statements,
+                        const Progress &progress)
+{
+    sqlite3 *db = conn.handle();
+    TableRows rows;
+    QByteArray lastTable;
+    qint64 done = 0;
+    for (const Statement &s : statements) {
+        const char *sql = utf8.constData() + s.start;
+        const QByteArray body = statementBody(sql, s.size);
+        const Kind kind = kindOf(body);
+        if (kind == Kind::Transaction) // folded into the one around the whole script
+            continue;
+        sqlite3_stmt *raw = nullptr;
+        if (sqlite3_prepare_v2(db, sql, int(s.size), &raw, nullptr) != SQLITE_OK)
+            conn.raiseEngineError(sqlite3_errcode(db));
+        StatementPtr stmt(raw);
+        if (!stmt) // only comments
+            continue;
+        int rc;
+        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+        }
+        if (rc != SQLITE_DONE)
+            conn.raiseEngineError(rc);
+        if (kind == Kind::Insert || kind == Kind::Delete) {
+            const QByteArray table = tableOf(kind, body);
+            if (rows.isEmpty() || table != lastTable) {
+                rows.push_back({QString::fromUtf8(table), 0});
+                lastTable = table;
+            }
+            if (kind == Kind::Insert)
+                rows.last().second += sqlite3_changes(db);
+        }
+        if (progress && ++done % 5000 == 0)
+            progress(done, statements.size());
+    }
+    return rows;
+}
+
+[[noreturn]] void refuse(const QString &fileName, const QString &why)
+{
+    throw StoreError(QStringLiteral("Файл «%1» не подходит для восстановления каталога. %2").arg(fileName, why));
+}
+
+} // namespace
+
+TableRows ScriptDump::RunScriptFile(const QString &fileName, const Progress &progress)
+{
+    return runScript(utf8OfScript(readScript(fileName)), false, progress);
+}
+
+TableRows ScriptDump::RestoreFromScript(const QString &fileName, const Progress &progress)
+{
+    const QByteArray bytes = readScript(fileName);
+    if (!bytes.startsWith("-- " + layerName().toLatin1() + " version: "))
+        refuse(fileName, QStringLiteral("Это не резервная копия, записанная программой."));
+    try {
+        return runScript(utf8OfScript(bytes), true, progress);
+    } catch (const StoreError &e) {
+        if (e.sqliteCode() != 0)
+            throw;
+        refuse(fileName, e.message());
+    }
+}
+
+TableRows ScriptDump::runScript(QByteArray utf8, bool backupOnly, const Progress &progress)
+{
+    if (!conn_->isOpen())
+        conn_->open();
+    qsizetype rest = 0;
+    const QList<Statement> statements = splitStatements(utf8, rest);
+    if (!onlyComments(utf8, rest))
+        throw StoreError(QStringLiteral("Последняя команда в файле оборвана: файл неполный."));
+    if (backupOnly)
+        checkEveryTableEmptied(utf8, statements, *conn_);
+
+    sqlite3 *db = conn_->handle();
+    conn_->runStatement(QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        // A backup fills whole tables: their indexes are built once afterwards rather than row
+        // by row, inside the same transaction.
+        const QList<QByteArray> indexes = backupOnly ? dropIndexes(*conn_) : QList<QByteArray>();
+        const TableRows rows = runStatements(*conn_, utf8, statements, progress);
+        for (const QByteArray &sql : indexes)
+            conn_->runStatement(QString::fromUtf8(sql));
+        conn_->runStatement(QStringLiteral("COMMIT"));
+        return rows;
+    } catch (...) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+} // namespace store

@@ -1,0 +1,212 @@
+// The backup script as a file (header, tables, every kind of value), its restore putting back
+// every value, a restore that fails or is refused changing nothing, and the two menu items.
+#include "WindowFixture.h"
+
+#include "DatabaseCopy.h"
+#include "ScriptDump.h"
+#include "SchemaCreation.h"
+#include "TempDb.h"
+#include "TextCodec.h"
+
+#include <QAction>
+#include <QDir>
+#include <QLabel>
+#include <QtTest>
+#include <sqlite3.h>
+
+namespace {
+
+QByteArray cp1251(const QByteArray &utf8) { return store::encodeCp1251(QString::fromUtf8(utf8)); }
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// Every table's rows as the engine holds them: storage class and value of each cell.
+QStringList contents(store::Connection &conn)
+{
+    QStringList out;
+    for (const QString &table : conn.tableNames()) {
+        sqlite3_stmt *stmt = nullptr;
+        sqlite3_prepare_v2(conn.handle(), ("SELECT * FROM " + table + " ORDER BY 1").toUtf8().constData(), -1, &stmt,
+                           nullptr);
+        while (sqlite3_step(stmt) == SQLITE_ROW) {
+            QStringList cells{table};
+            for (int c = 0; c < sqlite3_column_count(stmt); ++c)
+                cells << QString::number(sqlite3_column_type(stmt, c)) + u':' +
+                             QString::fromUtf8(QByteArray(static_cast<const char *>(sqlite3_column_blob(stmt, c)),
+                                                          sqlite3_column_bytes(stmt, c)).toHex());
+            out << cells.join(u'|');
+        }
+        sqlite3_finalize(stmt);
+    }
+    return out;
+}
+
+const char *const SmallDatabase = R"(
+CREATE TABLE books (id INTEGER PRIMARY KEY, title TEXT, price REAL, date_out DATE, cover BLOB);
+CREATE TABLE shelf (x TEXT);
+CREATE TABLE "my table" (id INTEGER PRIMARY KEY AUTOINCREMENT, n INTEGER);
+INSERT INTO books VALUES (1, 'l''Europe', 12.5, NULL, X'00FF10');
+INSERT INTO books VALUES (2, 'две' || char(13, 10) || 'строки', 1e20, '2014-10-17', NULL);
+INSERT INTO books VALUES (3, 'café € 中', -0.25, 1e-7, NULL);
+INSERT INTO "my table" (n) VALUES (-5);
+)";
+
+} // namespace
+
+class BackupTest : public QObject {
+    Q_OBJECT
+private slots:
+    void backupFileOfASmallDatabase()
+    {
+        TempDb db(QString::fromUtf8(SmallDatabase));
+        store::ScriptDump dump(&db.conn);
+        const QString file = db.dir.filePath(QStringLiteral("copy.sql"));
+        dump.BackupToScript(file);
+        const QByteArray bytes = readFile(file);
+
+        const QByteArrayList lines = bytes.split('\n');
+        const QByteArray version = sqlite3_libversion();
+        QCOMPARE(lines[0], "-- LibraryStore version: 1.0\r");
+        QCOMPARE(lines[1], "-- SQLite server version: " + version + "\r");
+        QCOMPARE(lines[2], "-- SQLite client version: " + version + "\r");
+        QVERIFY(lines[3].startsWith("-- Script date ") && lines[3].endsWith('\r'));
+        QCOMPARE(lines[4], "-- " + QByteArray(70, '-') + " \r");
+        QCOMPARE(lines[5], "-- Server: \r");
+        QCOMPARE(lines[6], "-- Database: " + QFile::encodeName(db.path()) + "\r");
+        QCOMPARE(lines[7], "\r");
+        const QByteArray body = bytes.mid(lines.mid(0, 8).join('\n').size() + 1);
+        QCOMPARE(body, cp1251("\r\nDELETE FROM books;\r\n"
+                              "INSERT INTO books VALUES (1, 'l''Europe', 12.5, NULL, X'00FF10');\r\n"
+                              "INSERT INTO books VALUES (2, 'две\r\nстроки', 1E20, '2014-10-17', NULL);\r\n"
+                              "INSERT INTO books VALUES (3, ('caf'||char(233)||' € '||char(20013)), -0.25, 1E-7, NULL);\r\n"
+                              "\r\nDELETE FROM \"my table\";\r\n"
+                              "INSERT INTO \"my table\" VALUES (1, -5);\r\n"
+                              "\r\nDELETE FROM shelf;\r\n"
+                              "\r\nDELETE FROM sqlite_sequence;\r\n"
+                              "INSERT INTO sqlite_sequence VALUES ('my table', 1);\r\n"));
+    }
+
+    void roundTripPutsBackEveryValue()
+    {
+        TempDb source;
+        store::ensureCatalogueSchema(source.conn);
+        source.conn.runStatement(
+            QStringLiteral("INSERT INTO books (id, inv_num, title, notes, price, date_reg, annotation, file) VALUES "
+                           "(1, 7, ?, ?, 0.1, '2024-01-31', ?, NULL), (2, -3, ?, '', 1e300, NULL, ?, '.pdf')"),
+            {QStringLiteral("Итоги; -- не комментарий"), QStringLiteral("строка\r\nдругая;\r\n"),
+             QStringLiteral("émigré € 中文 😀 l'Europe"), QStringLiteral("/* нет */ '';'"), QByteArray("\x00\x01;", 3)});
+        source.conn.runStatement(QStringLiteral("INSERT INTO orders (book_id, loaner, date_out) VALUES (1, 'Ан;на', "
+                                                "'2024-02-01')"));
+        const QString file = source.dir.filePath(QStringLiteral("copy.sql"));
+        store::ScriptDump(&source.conn).BackupToScript(file);
+
+        TempDb target;
+        store::ensureCatalogueSchema(target.conn);
+        target.conn.runStatement(QStringLiteral("INSERT INTO books (id, title) VALUES (99, 'лишняя')"));
+        const store::TableRows rows = store::ScriptDump(&target.conn).RestoreFromScript(file);
+        QCOMPARE(contents(target.conn), contents(source.conn));
+        QCOMPARE(rows, (store::TableRows{{"books", 2}, {"categories", 0}, {"keywords", 0}, {"orders", 1},
+                                         {"settings", 1}, {"v_itemkind", 4}}));
+    }
+
+    void restoreIsAllOrNothing_data()
+    {
+        QTest::addColumn<QByteArray>("edit"); // how the good script is spoiled
+        QTest::addColumn<QString>("message");
+        QTest::newRow("a failing statement") << QByteArray("INSERT INTO orders VALUES (1);\r\n")
+                                             << QStringLiteral("table orders has 7 columns but 1 values were supplied");
+        QTest::newRow("cut off in a statement") << QByteArray("INSERT INTO orders VALUES (5, 'обор")
+                                                << QStringLiteral("Последняя команда в файле оборвана");
+        QTest::newRow("not written by the program") << QByteArray("<header>")
+                                                    << QStringLiteral("Это не резервная копия, записанная программой.");
+        QTest::newRow("cut off before a table") << QByteArray("<cut>")
+                                                << QStringLiteral("В файле нет таблицы v_itemkind: копия неполная.");
+    }
+    void restoreIsAllOrNothing()
+    {
+        QFETCH(QByteArray, edit);
+        QFETCH(QString, message);
+        TempDb db;
+        store::ensureCatalogueSchema(db.conn);
+        db.conn.runStatement(QStringLiteral("INSERT INTO books (id, title) VALUES (1, 'первая')"));
+        const QString file = db.dir.filePath(QStringLiteral("copy.sql"));
+        store::ScriptDump dump(&db.conn);
+        dump.BackupToScript(file);
+        QByteArray script = readFile(file);
+        if (edit == "<header>")
+            script.replace(0, 15, "-- Other tool ");
+        else if (edit == "<cut>")
+            script.truncate(script.indexOf("\r\nDELETE FROM v_itemkind"));
+        else
+            script += edit;
+        writeFile(file, script);
+        db.conn.runStatement(QStringLiteral("UPDATE books SET title = 'изменена'"));
+        const QStringList before = contents(db.conn);
+
+        QVERIFY2(errorOf([&] { dump.RestoreFromScript(file); }).contains(message),
+                 qPrintable(errorOf([&] { dump.RestoreFromScript(file); })));
+        QCOMPARE(contents(db.conn), before);
+    }
+
+    void failedBackupKeepsTheEarlierFile()
+    {
+        TempDb db(QStringLiteral("CREATE TABLE a (x); INSERT INTO a VALUES (1);"));
+        const QString file = db.dir.filePath(QStringLiteral("copy.sql"));
+        writeFile(file, "earlier backup");
+        // A view whose rows cannot be read makes the backup fail after the table before it.
+        db.conn.runStatement(QStringLiteral("CREATE VIEW b AS SELECT abs(-9223372036854775807 - 1) AS v"));
+        QVERIFY(errorOf([&] { store::ScriptDump(&db.conn).BackupToScript(file); }).contains(QStringLiteral("overflow")));
+        QCOMPARE(readFile(file), QByteArray("earlier backup"));
+        QCOMPARE(QDir(db.dir.path()).entryList(QDir::Files),
+                 (QStringList{QStringLiteral("copy.sql"), QStringLiteral("library.sdb")}));
+    }
+
+    void backupAndRestoreFromTheMenu()
+    {
+        WindowFixture f;
+        f.writeSettings("[General]\r\nAutoAdminLogon=1\r\nBackupPath=" + QFile::encodeName(f.path("saved")) + "\r\n");
+        TMainForm &w = f.start();
+        f.db().MyServer.runStatement(QStringLiteral("INSERT INTO books (id, inv_num, title) VALUES (1, 1, 'Одна')"));
+        const QString file = f.path(QStringLiteral("copy.sql"));
+        f.platform.fileAnswer = file;
+        w.miBackup->trigger();
+        QCOMPARE(f.platform.messageTexts(), QStringList{"Резервная копия успешно сохранена в файл " + file});
+        QCOMPARE(f.platform.messages.first().caption, QStringLiteral("Резервное копирование"));
+        QCOMPARE(f.platform.messages.first().icon, ui::MsgIcon::Information);
+        QCOMPARE(f.db().dlgSave.fileName, file);
+
+        f.db().MyServer.runStatement(QStringLiteral("INSERT INTO books (id, inv_num, title) VALUES (2, 2, 'Вторая')"));
+        f.db().MyBooks.refresh();
+        f.platform.messages.clear();
+        f.platform.messageAnswers = {ui::No};
+        w.miRestore->trigger(); // answered No: nothing happens
+        QCOMPARE(f.platform.messages.size(), 1);
+        QCOMPARE(f.platform.messages.first().icon, ui::MsgIcon::Warning);
+        QCOMPARE(f.db().MyBooks.recordCount(), 2);
+
+        f.platform.messages.clear();
+        w.miRestore->trigger();
+        QCOMPARE(f.db().MyBooks.recordCount(), 1);
+        QVERIFY(w.sbStatusCount->text().endsWith(u'1'));
+        QVERIFY(QFile::exists(f.path(QStringLiteral("saved/library.sdb")))); // the database before the restore
+        QCOMPARE(f.platform.messages.size(), 2);
+        QVERIFY2(f.platform.messages.last().text.endsWith(
+                     QStringLiteral("Получено строк:\nbooks: 1\ncategories: 0\nkeywords: 0\norders: 0\nsettings: 1\n"
+                                    "v_itemkind: 4")),
+                 qPrintable(f.platform.messages.last().text));
+    }
+};
+
+QTEST_MAIN(BackupTest)
+#include "test_backup.moc"
