@@ -133,7 +133,8 @@ void appendScriptText(std::string &out, const char *utf8, int size)
     };
     for (int i = 0; i < size;) {
         const unsigned char b = s[i];
-        if (b < 0x80) {
+        // A NUL would end the statement for whoever reads the script: it goes out as char(0).
+        if (b < 0x80 && b != 0) {
             put(b);
             ++i;
             continue;
@@ -148,7 +149,7 @@ void appendScriptText(std::string &out, const char *utf8, int size)
             }
         }
         const char32_t c = nextCodePoint(s, size, i);
-        if (const int mapped = cp1251Byte(c); mapped >= 0) {
+        if (const int mapped = cp1251Byte(c); mapped >= 0 && c != 0) {
             put(mapped);
             continue;
         }

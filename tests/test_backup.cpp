@@ -105,7 +105,8 @@ private slots:
             QStringLiteral("INSERT INTO books (id, inv_num, title, notes, price, date_reg, annotation, file) VALUES "
                            "(1, 7, ?, ?, 0.1, '2024-01-31', ?, NULL), (2, -3, ?, '', 1e300, NULL, ?, '.pdf')"),
             {QStringLiteral("Итоги; -- не комментарий"), QStringLiteral("строка\r\nдругая;\r\n"),
-             QStringLiteral("émigré € 中文 😀 l'Europe"), QStringLiteral("/* нет */ '';'"), QByteArray("\x00\x01;", 3)});
+             QStringLiteral("émigré € 中文 😀 l'Europe"), QStringLiteral("/* нет */ '';'") + QChar(0) + QStringLiteral("после нуля"),
+             QByteArray("\x00\x01;", 3)});
         source.conn.runStatement(QStringLiteral("INSERT INTO orders (book_id, loaner, date_out) VALUES (1, 'Ан;на', "
                                                 "'2024-02-01')"));
         const QString file = source.dir.filePath(QStringLiteral("copy.sql"));
