@@ -54,6 +54,7 @@ TPeriodFm::TPeriodFm(QWidget *parent) : QDialog(parent)
     dtFrom->setAccessibleName(QStringLiteral("С"));
     dtTo->setAccessibleName(QStringLiteral("по"));
     cbLoaners->setAccessibleName(Label3->text());
+    cbLoaners->lineEdit()->setAccessibleName(Label3->text());
 
     btnOk = new QPushButton(QStringLiteral("OK"), this);
     btnOk->setObjectName(QStringLiteral("btnOk"));

@@ -31,7 +31,7 @@ QStringList unnamedControls(QWidget *window)
             continue;
         QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
         if (!iface || iface->text(QAccessible::Name).trimmed().isEmpty())
-            unnamed << QString::fromLatin1(w->metaObject()->className()) + u' ' + w->objectName();
+            unnamed << QString::fromLatin1(w->metaObject()->className()) + u' ' + w->objectName() + u'@' + window->objectName() + u'/' + w->parentWidget()->metaObject()->className();
     }
     return unnamed;
 }
@@ -76,6 +76,15 @@ private slots:
         f.program.CatForm->hide();
         QCOMPARE(onCard, QStringList{});
         QCOMPARE(onPicker, QStringList{});
+        QStringList onDialogs;
+        for (QDialog *dialog : std::initializer_list<QDialog *>{f.program.PeriodFm.get(), f.program.ItemKindsForm.get(),
+                                                                f.program.AboutForm.get(), f.program.LoginForm.get(),
+                                                                f.program.PasswordForm.get()}) {
+            dialog->show();
+            onDialogs << unnamedControls(dialog);
+            dialog->hide();
+        }
+        QCOMPARE(onDialogs, QStringList{});
     }
 
     // "Toggle" on a quick filter narrows the catalogue as a click does; "Press" opens the card.
