@@ -39,6 +39,8 @@ CREATE TABLE orders (
 );
 CREATE INDEX orders_book ON orders (book_id);
 CREATE INDEX orders_dates ON orders (date_out, date_in);
+-- The reader list of the card reads the first readers in order and stops there.
+CREATE INDEX orders_loaner ON orders (loaner);
 
 CREATE TABLE categories (
     id INTEGER PRIMARY KEY,
