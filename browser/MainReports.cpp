@@ -13,6 +13,17 @@
 
 #include <QAction>
 
+namespace {
+// The period dialog, with or without the reader box; empty when there is no dialog or it was cancelled.
+QString askPeriodFor(TMainForm &window, TPeriodFm *form, bool withReader)
+{
+    if (!form)
+        return {};
+    form->setReaderVisible(withReader);
+    return window.AskPeriod();
+}
+} // namespace
+
 QString TMainForm::AskPeriod()
 {
     if (!periodForm_ || ui::platform().runModal(*periodForm_) != QDialog::Accepted)
@@ -31,10 +42,7 @@ void TMainForm::openReport(const QString &fileName, const QByteArray &page)
 
 void TMainForm::N12Click()
 {
-    if (!periodForm_)
-        return;
-    periodForm_->setReaderVisible(false);
-    const QString clause = AskPeriod();
+    const QString clause = askPeriodFor(*this, periodForm_, false);
     if (clause.isEmpty())
         return;
     runGuarded([&] {
@@ -47,10 +55,7 @@ void TMainForm::N12Click()
 
 void TMainForm::N13Click()
 {
-    if (!periodForm_)
-        return;
-    periodForm_->setReaderVisible(true);
-    const QString clause = AskPeriod();
+    const QString clause = askPeriodFor(*this, periodForm_, true);
     if (clause.isEmpty())
         return;
     const QString reader = periodForm_->reader();
@@ -62,10 +67,7 @@ void TMainForm::N13Click()
 
 void TMainForm::N14Click()
 {
-    if (!periodForm_)
-        return;
-    periodForm_->setReaderVisible(false);
-    const QString clause = AskPeriod();
+    const QString clause = askPeriodFor(*this, periodForm_, false);
     if (clause.isEmpty())
         return;
     // Replaces the composed filter as a whole; the next change of a condition or kind ends it.
@@ -78,10 +80,7 @@ void TMainForm::N14Click()
 
 void TMainForm::miNewAcquirementsClick()
 {
-    if (!periodForm_)
-        return;
-    periodForm_->setReaderVisible(false);
-    const QString clause = AskPeriod();
+    const QString clause = askPeriodFor(*this, periodForm_, false);
     if (clause.isEmpty())
         return;
     runGuarded([&] {
