@@ -5,25 +5,12 @@
 #include "HtmlText.h"
 #include "ProcessValues.h"
 
-#include <QFile>
 
 namespace store {
 
-namespace {
-
-QByteArray readTemplate(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw StoreError(QStringLiteral("Не удается открыть файл «%1»: %2").arg(path, file.errorString()));
-    return file.readAll();
-}
-
-} // namespace
-
 void TDBMod::ExportHtml(const QString &fileName, const Progress &progress)
 {
-    const QByteArray templ = readTemplate(process().AppDir + QStringLiteral("table.html"));
+    const QByteArray templ = readWholeFile(process().AppDir + QStringLiteral("table.html"));
     if (!templ.contains("{content}")) {
         writePageFile(fileName, templ);
         return;

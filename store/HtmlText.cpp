@@ -1,5 +1,7 @@
 #include "HtmlText.h"
 
+#include <QFile>
+
 #include "StoreError.h"
 
 #include <QSaveFile>
@@ -32,6 +34,14 @@ void writePageFile(const QString &fileName, const QByteArray &page)
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(page) != page.size() || !file.commit())
         throw StoreError(QStringLiteral("Не удается записать файл «%1»: %2").arg(fileName, file.errorString()));
+}
+
+QByteArray readWholeFile(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw StoreError(QStringLiteral("Не удается открыть файл «%1»: %2").arg(fileName, file.errorString()));
+    return file.readAll();
 }
 
 } // namespace store

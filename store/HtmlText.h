@@ -16,4 +16,7 @@ void CrLfToBr(QString &text);
 // whole page is written; raises StoreError naming the file and the reason.
 void writePageFile(const QString &fileName, const QByteArray &page);
 
+// The whole of a file the program reads (a template, a script); raises StoreError naming it.
+QByteArray readWholeFile(const QString &fileName);
+
 } // namespace store

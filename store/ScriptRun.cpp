@@ -1,9 +1,9 @@
 // Running a script: statements split where the engine says one ends, all in one transaction.
 #include "Connection.h"
+#include "HtmlText.h"
 #include "ScriptDump.h"
 #include "StoreError.h"
 
-#include <QFile>
 #include <QSet>
 #include <QStringDecoder>
 #include <cstring>
@@ -11,14 +11,6 @@
 namespace store {
 
 namespace {
-
-QByteArray readScript(const QString &fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw StoreError(QStringLiteral("Не удается открыть файл «%1»: %2").arg(fileName, file.errorString()));
-    return file.readAll();
-}
 
 QByteArray utf8OfScript(const QByteArray &cp1251)
 {
@@ -190,12 +182,12 @@ TableRows runStatements(Connection &conn, const QByteArray &utf8, const QList<St
 
 TableRows ScriptDump::RunScriptFile(const QString &fileName, const Progress &progress)
 {
-    return runScript(utf8OfScript(readScript(fileName)), false, progress);
+    return runScript(utf8OfScript(readWholeFile(fileName)), false, progress);
 }
 
 TableRows ScriptDump::RestoreFromScript(const QString &fileName, const Progress &progress)
 {
-    const QByteArray bytes = readScript(fileName);
+    const QByteArray bytes = readWholeFile(fileName);
     if (!bytes.startsWith("-- " + layerName().toLatin1() + " version: "))
         refuse(fileName, QStringLiteral("Это не резервная копия, записанная программой."));
     try {
