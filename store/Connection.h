@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Engine.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -12,22 +14,31 @@ namespace store {
 
 class Dataset;
 
-// A scalar SQL function as the engine calls it.
+// A scalar SQL function as the embedded engine calls it.
 using SqlScalarFunction = void (*)(sqlite3_context *, int, sqlite3_value **);
 
-// The connection to one SQLite database file (`MyServer`). Options are given as
-// "SQLite.Name=Value" lines; the ones this layer knows are BusyTimeout, ReadUncommitted and
-// EnableSharedCache. Every statement commits on its own: no transaction is ever opened here.
+// The connection (`MyServer`): an SQLite file by default, or a database on a MariaDB/MySQL
+// server when the provider is "MySQL". Options are given as "SQLite.Name=Value" lines; the ones
+// this layer knows are BusyTimeout, ReadUncommitted and EnableSharedCache. Every statement
+// commits on its own: no transaction is ever opened here.
 class Connection : public QObject {
     Q_OBJECT
 public:
     explicit Connection(QObject *parent = nullptr);
     ~Connection() override;
 
-    QString providerName() const { return QStringLiteral("SQLite"); }
-    void setProviderName(const QString &) {}
+    // "SQLite" or "MySQL"; changing it closes the connection.
+    QString providerName() const { return provider_; }
+    void setProviderName(const QString &name);
+    bool isServer() const { return provider_ == QLatin1String("MySQL"); }
 
-    QString database() const { return database_; }
+    QString serverName() const { return settings_.server; }
+    void setServerName(const QString &name) { settings_.server = name; }
+    QString userName() const { return settings_.user; }
+    void setUserName(const QString &name) { settings_.user = name; }
+    QString password() const { return settings_.password; }
+    void setPassword(const QString &text) { settings_.password = text; }
+    QString database() const { return settings_.database; }
     void setDatabase(const QString &path);
 
     QStringList &options() { return options_; }
@@ -35,7 +46,7 @@ public:
 
     void open();
     void close();
-    bool isOpen() const { return db_ != nullptr; }
+    bool isOpen() const { return engine_ && engine_->isOpen(); }
 
     // The options actually in force after open, for callers that report them.
     int busyTimeout() const;
@@ -45,38 +56,36 @@ public:
     // Runs every statement of the text at once; values are bound to `?` or `:name` placeholders
     // in order, so user text never becomes part of the statement itself.
     void runStatement(const QString &sql, const QVariantList &params = {});
+    // Registers a function on the embedded engine; a server has its functions installed with
+    // the catalogue, so there it only checks that the connection is open.
     void addSqlFunction(const QString &name, int argumentCount, SqlScalarFunction function);
+    std::unique_ptr<EngineStatement> prepare(const QString &sql);
 
-    QStringList tableNames() const;
-    QString engineVersion() const;
+    QStringList tableNames() const;                 // the catalogue's tables, by name
+    QStringList tableAndViewNames() const;          // what a backup writes, in byte order of names
+    QStringList databaseNames();                    // the server's databases, for the settings dialog
+    QByteArray sqlName(const QByteArray &name) const;
+    QString engineVersion() const;                  // the server's version on a server
+    QString clientVersion() const;
     qint64 lastInsertRowId() const;
     int changes() const;
 
+    // The embedded engine's handle, for what only SQLite does (the online file copy).
     sqlite3 *handle() const;
-
-    // Raises the engine's current error as a StoreError.
-    [[noreturn]] void raiseEngineError(int code) const;
 
 private:
     friend class Dataset;
     void attach(Dataset *dataset);
     void detach(Dataset *dataset);
     QString option(const QString &name) const;
+    Engine &engine() const; // the open engine, or the layer's error
+    ConnectionSettings effectiveSettings() const;
 
-    QString database_;
+    QString provider_ = QStringLiteral("SQLite");
+    ConnectionSettings settings_;
     QStringList options_;
-    sqlite3 *db_ = nullptr;
+    std::unique_ptr<Engine> engine_;
     std::vector<Dataset *> datasets_;
 };
-
-// Binds a value to a prepared statement's placeholder (1-based): numbers as numbers, dates as
-// yyyy-mm-dd text, byte arrays as blobs, everything else as UTF-8 text.
-void bindSqlValue(sqlite3_stmt *stmt, int index, const QVariant &value);
-
-// Owns a prepared statement and finalizes it.
-struct StatementCloser {
-    void operator()(sqlite3_stmt *s) const { sqlite3_finalize(s); }
-};
-using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementCloser>;
 
 } // namespace store
