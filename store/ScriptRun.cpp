@@ -208,8 +208,15 @@ TableRows ScriptDump::RestoreFromScript(const QString &fileName, const Progress 
     const QByteArray bytes = readWholeFile(fileName);
     if (!bytes.startsWith("-- " + layerName().toLatin1() + " version: "))
         refuse(fileName, QStringLiteral("Это не резервная копия, записанная программой."));
+    // A backup of the other engine: its characters outside code page 1251 are put into this one's words.
+    QByteArray utf8 = utf8OfScript(bytes);
+    const bool fromServer = bytes.contains("\n-- MySQL server version: ");
+    if (conn_->isServer() && !fromServer)
+        utf8 = charCallsForServer(utf8);
+    else if (!conn_->isServer() && fromServer)
+        utf8 = charCallsForSqlite(utf8);
     try {
-        return runScript(utf8OfScript(bytes), true, progress);
+        return runScript(std::move(utf8), true, progress);
     } catch (const StoreError &e) {
         if (e.sqliteCode() != 0)
             throw;

@@ -228,6 +228,51 @@ QByteArray inlineMyLower(const QByteArray &utf8)
     return out;
 }
 
+namespace {
+
+// Rewrites each "from" that is followed by code points and "fromEnd" outside quoted text.
+QByteArray rewriteCharCalls(const QByteArray &script, const QByteArray &from, const QByteArray &fromEnd,
+                            const QByteArray &to, const QByteArray &toEnd)
+{
+    QByteArray out;
+    out.reserve(script.size());
+    for (qsizetype i = 0; i < script.size();) {
+        const qsizetype after = skipQuotedOrComment(script, i);
+        if (after != i) {
+            out.append(script.constData() + i, after - i);
+            i = after;
+            continue;
+        }
+        if (script.mid(i, from.size()).compare(from, Qt::CaseInsensitive) == 0) {
+            qsizetype end = i + from.size();
+            while (end < script.size() && ((script[end] >= '0' && script[end] <= '9') || script[end] == ','))
+                ++end;
+            if (end > i + qsizetype(from.size()) && script.mid(end, fromEnd.size()).compare(fromEnd, Qt::CaseInsensitive) == 0) {
+                out += to + script.mid(i + from.size(), end - i - from.size()) + toEnd;
+                i = end + fromEnd.size();
+                continue;
+            }
+        }
+        out += script[i];
+        ++i;
+    }
+    return out;
+}
+
+const QByteArray ServerCall = "CONVERT(char(", ServerEnd = " USING utf32) USING utf8mb4)";
+
+} // namespace
+
+QByteArray charCallsForServer(const QByteArray &script)
+{
+    return rewriteCharCalls(script, "||char(", ")", "||" + ServerCall, ServerEnd);
+}
+
+QByteArray charCallsForSqlite(const QByteArray &script)
+{
+    return rewriteCharCalls(script, "||" + ServerCall, ServerEnd, "||char(", ")");
+}
+
 QByteArray quotedServerName(const QString &name) { return quoted(name.toUtf8(), '`'); }
 
 } // namespace store

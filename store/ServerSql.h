@@ -42,6 +42,12 @@ QByteArray withLiterals(const QByteArray &utf8, const QList<SqlPlaceholder> &pla
 // returns, without the cost of calling a stored function for every row.
 QByteArray inlineMyLower(const QByteArray &utf8);
 
+// A backup writes characters outside code page 1251 as char(n, ...) for SQLite and as
+// CONVERT(char(n, ... USING utf32) USING utf8mb4) for a server: a backup of one engine is put
+// into the words of the other, so a catalogue moves between them whole.
+QByteArray charCallsForServer(const QByteArray &script);
+QByteArray charCallsForSqlite(const QByteArray &script);
+
 // A name as an identifier between backticks, a backtick inside doubled: whatever the text, it
 // stays one name.
 QByteArray quotedServerName(const QString &name);

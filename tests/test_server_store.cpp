@@ -2,6 +2,7 @@
 // for a lock held by another computer, a session that goes away, values sent as literals, the
 // server's my_lower, and a backup of a server catalogue restored on the server.
 #include "Dataset.h"
+#include "SchemaCreation.h"
 #include "ScriptDump.h"
 #include "StoreError.h"
 #include "TempDb.h"
@@ -180,6 +181,27 @@ private slots:
             QFAIL(qPrintable(e.message()));
         }
     }
+    // A catalogue moves from a file to a server and back by a backup, characters outside code
+    // page 1251 included.
+    void backupMovesBetweenEngines()
+    {
+        const QString text = QStringLiteral("Ёлка 😀 ∑ l'Europe");
+        TempDb file;
+        ensureCatalogueSchema(file.conn);
+        file.conn.runStatement(QStringLiteral("INSERT INTO books (id, title) VALUES (7, ?)"), {text});
+        QTemporaryDir dir;
+        const QString fromFile = dir.filePath(QStringLiteral("file.sql")), fromServer = dir.filePath(QStringLiteral("server.sql"));
+        ScriptDump(&file.conn).BackupToScript(fromFile);
+        ScriptDump(&db_->conn).RestoreFromScript(fromFile);
+        QCOMPARE(first(db_->conn, QStringLiteral("SELECT title FROM books WHERE id = 7")), text);
+        QCOMPARE(first(db_->conn, QStringLiteral("SELECT COUNT(*) FROM books")), QStringLiteral("1"));
+
+        db_->conn.runStatement(QStringLiteral("UPDATE books SET title = ? WHERE id = 7"), {text + QStringLiteral(" ₿")});
+        ScriptDump(&db_->conn).BackupToScript(fromServer);
+        ScriptDump(&file.conn).RestoreFromScript(fromServer);
+        QCOMPARE(first(file.conn, QStringLiteral("SELECT title FROM books WHERE id = 7")), text + QStringLiteral(" ₿"));
+    }
+
 private:
     void backupAndRestore()
     {
