@@ -1,6 +1,7 @@
 #include "DatabaseCopy.h"
 
 #include "Connection.h"
+#include "ScriptDump.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -9,12 +10,19 @@
 
 namespace store {
 
-bool copyDatabaseTo(Connection &connection, const QString &folder)
+namespace {
+// Only the folder itself is made: a missing parent means the setting names a wrong place.
+bool readyToCopy(const Connection &connection, const QString &folder)
 {
     if (!connection.isOpen() || folder.isEmpty())
         return false;
-    QDir dir(folder);
-    if (!dir.exists() && !QDir().mkdir(folder))
+    return QDir(folder).exists() || QDir().mkdir(folder);
+}
+} // namespace
+
+bool copyDatabaseTo(Connection &connection, const QString &folder)
+{
+    if (!readyToCopy(connection, folder))
         return false;
     const QString target = folder + QStringLiteral("/library.sdb");
     const QString temp = target + QStringLiteral(".part");
@@ -52,6 +60,18 @@ bool copyDatabaseTo(Connection &connection, const QString &folder)
     if (!ok)
         QFile::remove(temp);
     return ok;
+}
+
+bool backupServerTo(Connection &connection, const QString &folder)
+{
+    if (!readyToCopy(connection, folder))
+        return false;
+    try {
+        ScriptDump(&connection).BackupToScript(folder + QStringLiteral("/library.sql"));
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
 }
 
 } // namespace store

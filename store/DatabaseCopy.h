@@ -13,4 +13,8 @@ class Connection;
 // the copy could not be made.
 bool copyDatabaseTo(Connection &connection, const QString &folder);
 
+// The same for a catalogue on a server: the whole catalogue as a backup script,
+// folder/library.sql, put in place only once it is complete.
+bool backupServerTo(Connection &connection, const QString &folder);
+
 } // namespace store
