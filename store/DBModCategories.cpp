@@ -30,9 +30,10 @@ bool TDBMod::RenameCategory(qint64 id, const QString &title)
 void TDBMod::DeleteCategory(qint64 id)
 {
     // UNION, not UNION ALL: a parent chain that loops back on itself still ends.
-    MyServer.runStatement(QStringLiteral("WITH RECURSIVE doomed(id) AS (SELECT ? UNION "
+    // The query sits inside the DELETE so that a server, which takes no WITH before DELETE, runs it too.
+    MyServer.runStatement(QStringLiteral("DELETE FROM categories WHERE id IN (WITH RECURSIVE doomed(id) AS (SELECT ? UNION "
                                          "SELECT c.id FROM categories c JOIN doomed d ON c.parent = d.id) "
-                                         "DELETE FROM categories WHERE id IN doomed"),
+                                         "SELECT id FROM doomed)"),
                           {id});
 }
 

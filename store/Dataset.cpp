@@ -187,7 +187,7 @@ void Dataset::close()
     if (!active())
         return;
     if (stmt_)
-        sqlite3_reset(stmt_.get());
+        stmt_->reset();
     dropRows();
     buffer_.clear();
     modified_.clear();
@@ -219,32 +219,23 @@ void Dataset::dropRows()
 void Dataset::prepareStatement(const QString &text)
 {
     if (stmt_ && text == stmtText_) {
-        sqlite3_reset(stmt_.get());
-        sqlite3_clear_bindings(stmt_.get());
+        stmt_->reset();
         return;
     }
     stmt_.reset();
-    sqlite3_stmt *raw = nullptr;
-    const QByteArray utf8 = text.toUtf8();
-    const int rc = sqlite3_prepare_v2(conn_->handle(), utf8.constData(), int(utf8.size()), &raw, nullptr);
-    if (rc != SQLITE_OK)
-        conn_->raiseEngineError(rc);
-    if (!raw)
-        throw StoreError(QStringLiteral("The SQL text holds no statement"));
-    stmt_.reset(raw);
+    stmt_ = conn_->prepare(text);
     stmtText_ = text;
 }
 
 void Dataset::readFieldDefs()
 {
-    const int n = sqlite3_column_count(stmt_.get());
+    const int n = stmt_->columnCount();
     fields_.clear();
     fields_.reserve(std::size_t(n));
     for (int c = 0; c < n; ++c) {
         FieldDef f;
-        f.name = QString::fromUtf8(sqlite3_column_name(stmt_.get(), c));
-        const char *decl = sqlite3_column_decltype(stmt_.get(), c);
-        f.declaredType = decl ? QString::fromUtf8(decl) : QString();
+        f.name = stmt_->columnName(c);
+        f.declaredType = stmt_->declaredType(c);
         f.type = fieldTypeFromDeclared(f.declaredType);
         fields_.push_back(f);
     }
@@ -252,13 +243,10 @@ void Dataset::readFieldDefs()
 
 void Dataset::bindParams()
 {
-    sqlite3_stmt *st = stmt_.get();
-    const int n = sqlite3_bind_parameter_count(st);
+    EngineStatement &st = *stmt_;
+    const int n = st.parameterCount();
     for (int i = 1; i <= n; ++i) {
-        const char *raw = sqlite3_bind_parameter_name(st, i);
-        if (!raw)
-            continue;
-        const QString name = QString::fromUtf8(raw + 1);
+        const QString name = st.parameterName(i);
         QVariant value;
         bool found = false;
         for (qsizetype k = 0; k < masterFields_.size() && masterSource_; ++k) {
@@ -273,71 +261,48 @@ void Dataset::bindParams()
                 found = true;
             }
         }
-        bindSqlValue(st, i, value);
+        st.bind(i, value);
     }
 }
 
 void Dataset::fetchRows()
 {
-    sqlite3_stmt *st = stmt_.get();
+    EngineStatement &st = *stmt_;
     const int columns = int(fields_.size());
     const std::size_t header = RowRef::headerSize(columns);
-    std::vector<const char *> text(static_cast<std::size_t>(columns));
-    std::vector<std::uint32_t> length(static_cast<std::size_t>(columns));
-    std::vector<int> type(static_cast<std::size_t>(columns));
-    int rc;
-    while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+    std::vector<CellView> cells(static_cast<std::size_t>(columns));
+    while (st.next()) {
+        st.readRow(cells.data());
         std::size_t total = header;
-        for (int c = 0; c < columns; ++c) {
-            const int t = type[c] = sqlite3_column_type(st, c);
-            if (t == SQLITE_TEXT) {
-                text[c] = reinterpret_cast<const char *>(sqlite3_column_text(st, c));
-                length[c] = std::uint32_t(sqlite3_column_bytes(st, c));
-                total += length[c];
-            } else if (t == SQLITE_BLOB) {
-                text[c] = static_cast<const char *>(sqlite3_column_blob(st, c));
-                length[c] = std::uint32_t(sqlite3_column_bytes(st, c));
-                total += length[c];
-            }
-        }
+        for (int c = 0; c < columns; ++c)
+            total += cells[c].bytes.size();
         char *block = arena_.allocate(total);
         char *slotArea = block + RowRef::slotsOffset(columns);
         std::uint32_t offset = std::uint32_t(header);
         for (int c = 0; c < columns; ++c) {
             char *slot = slotArea + 8 * c;
-            switch (type[c]) {
-            case SQLITE_INTEGER: {
-                block[c] = char(CellType::Integer);
-                const sqlite3_int64 v = sqlite3_column_int64(st, c);
-                std::memcpy(slot, &v, 8);
-                break;
-            }
-            case SQLITE_FLOAT: {
-                block[c] = char(CellType::Float);
-                const double v = sqlite3_column_double(st, c);
-                std::memcpy(slot, &v, 8);
-                break;
-            }
-            case SQLITE_TEXT:
-            case SQLITE_BLOB:
-                block[c] = char(type[c] == SQLITE_TEXT ? CellType::Text : CellType::Blob);
-                if (length[c])
-                    std::memcpy(block + offset, text[c], length[c]);
+            const CellView &v = cells[c];
+            block[c] = char(v.type);
+            switch (v.type) {
+            case CellType::Integer: std::memcpy(slot, &v.integer, 8); break;
+            case CellType::Float: std::memcpy(slot, &v.real, 8); break;
+            case CellType::Text:
+            case CellType::Blob: {
+                const std::uint32_t length = std::uint32_t(v.bytes.size());
+                if (length)
+                    std::memcpy(block + offset, v.bytes.data(), length);
                 std::memcpy(slot, &offset, 4);
-                std::memcpy(slot + 4, &length[c], 4);
-                offset += length[c];
+                std::memcpy(slot + 4, &length, 4);
+                offset += length;
                 break;
-            default:
-                block[c] = char(CellType::Null);
-                break;
+            }
+            case CellType::Null: break;
             }
         }
         rows_.push_back(block);
     }
-    if (rc != SQLITE_DONE)
-        conn_->raiseEngineError(rc);
     // Release the read lock at once: another copy of the program may want to write.
-    sqlite3_reset(st);
+    st.reset();
 }
 
 void Dataset::execute(bool keepPosition)
@@ -358,18 +323,22 @@ void Dataset::execute(bool keepPosition)
     modified_.clear();
     try {
         prepareStatement(assembledSql());
-        readFieldDefs();
         usedKey_ = masterKey();
         const bool linked = masterSource_ && !masterFields_.isEmpty();
+        // The columns are read after the run where there is one: a server tells them with the rows.
         if (!linked || usedKey_.valid) {
             bindParams();
+            stmt_->execute();
+            readFieldDefs();
             fetchRows();
+        } else {
+            readFieldDefs();
         }
         compileFilter();
         sortOrder_ = SortOrder::parse(indexFieldNames_, fields_);
     } catch (...) {
         if (stmt_)
-            sqlite3_reset(stmt_.get());
+            stmt_->reset();
         dropRows();
         if (wasActive) {
             emit rowsReset();

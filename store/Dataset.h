@@ -243,7 +243,7 @@ private:
     std::vector<Dataset *> details_;
 
     DatasetState state_ = DatasetState::Inactive;
-    StatementPtr stmt_;
+    std::unique_ptr<EngineStatement> stmt_;
     QString stmtText_;
     std::vector<FieldDef> fields_;
     RowArena arena_;

@@ -140,30 +140,30 @@ void Dataset::postInsert()
 // Picks up what the engine filled in (column defaults) for the columns the dataset shows.
 void Dataset::rereadRow(qint64 id)
 {
-    sqlite3_stmt *raw = nullptr;
-    const QByteArray sql = QStringLiteral("SELECT * FROM \"%1\" WHERE id = ?").arg(updateTable()).toUtf8();
-    if (sqlite3_prepare_v2(conn_->handle(), sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
-        return;
-    StatementPtr st(raw);
-    sqlite3_bind_int64(st.get(), 1, id);
-    if (sqlite3_step(st.get()) != SQLITE_ROW)
-        return;
-    const int n = sqlite3_column_count(st.get());
+    std::unique_ptr<EngineStatement> st;
+    try {
+        st = conn_->prepare(QStringLiteral("SELECT * FROM \"%1\" WHERE id = ?").arg(updateTable()));
+        st->bind(1, id);
+        st->execute();
+        if (!st->next())
+            return;
+    } catch (const StoreError &) {
+        return; // the row is stored; only the engine's defaults stay unseen
+    }
+    const int n = st->columnCount();
+    std::vector<CellView> cells(std::size_t(std::max(n, 0)));
+    st->readRow(cells.data());
     for (int i = 0; i < n; ++i) {
-        const int c = fieldIndex(QString::fromUtf8(sqlite3_column_name(st.get(), i)));
+        const int c = fieldIndex(st->columnName(i));
         if (c < 0 || modified_[std::size_t(c)] || !buffer_[std::size_t(c)].isNull())
             continue;
-        switch (sqlite3_column_type(st.get(), i)) {
-        case SQLITE_INTEGER: buffer_[std::size_t(c)] = qlonglong(sqlite3_column_int64(st.get(), i)); break;
-        case SQLITE_FLOAT: buffer_[std::size_t(c)] = sqlite3_column_double(st.get(), i); break;
-        case SQLITE_TEXT:
-            buffer_[std::size_t(c)] = QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(st.get(), i)));
-            break;
-        case SQLITE_BLOB:
-            buffer_[std::size_t(c)] = QByteArray(static_cast<const char *>(sqlite3_column_blob(st.get(), i)),
-                                                 sqlite3_column_bytes(st.get(), i));
-            break;
-        default: break;
+        const CellView &v = cells[std::size_t(i)];
+        switch (v.type) {
+        case CellType::Integer: buffer_[std::size_t(c)] = qlonglong(v.integer); break;
+        case CellType::Float: buffer_[std::size_t(c)] = v.real; break;
+        case CellType::Text: buffer_[std::size_t(c)] = QString::fromUtf8(v.bytes.data(), qsizetype(v.bytes.size())); break;
+        case CellType::Blob: buffer_[std::size_t(c)] = QByteArray(v.bytes.data(), qsizetype(v.bytes.size())); break;
+        case CellType::Null: break;
         }
     }
 }

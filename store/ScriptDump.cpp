@@ -16,67 +16,27 @@ namespace store {
 
 namespace {
 
-// A name as the engine's syntax needs it: bare when it is a plain word, else between quotes.
-QByteArray sqlName(const QByteArray &name)
-{
-    bool plain = !name.isEmpty() && !(name[0] >= '0' && name[0] <= '9');
-    for (char c : name)
-        plain = plain && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_');
-    if (plain && !sqlite3_keyword_check(name.constData(), int(name.size())))
-        return name;
-    return '"' + QByteArray(name).replace("\"", "\"\"") + '"';
-}
-
-QByteArrayList tableNames(sqlite3 *db, const Connection &conn)
-{
-    sqlite3_stmt *raw = nullptr;
-    if (sqlite3_prepare_v2(db, "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') ORDER BY name", -1,
-                           &raw, nullptr) != SQLITE_OK)
-        conn.raiseEngineError(sqlite3_errcode(db));
-    StatementPtr stmt(raw);
-    QByteArrayList names;
-    int rc;
-    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW)
-        names << QByteArray(reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 0)));
-    if (rc != SQLITE_DONE)
-        conn.raiseEngineError(rc);
-    return names;
-}
-
-StatementPtr prepared(sqlite3 *db, const Connection &conn, const QByteArray &sql)
-{
-    sqlite3_stmt *raw = nullptr;
-    if (sqlite3_prepare_v2(db, sql.constData(), int(sql.size()), &raw, nullptr) != SQLITE_OK)
-        conn.raiseEngineError(sqlite3_errcode(db));
-    return StatementPtr(raw);
-}
-
-void appendValue(std::string &out, sqlite3_stmt *stmt, int column)
+void appendValue(std::string &out, const CellView &v, bool server)
 {
     static const char hex[] = "0123456789ABCDEF";
-    switch (sqlite3_column_type(stmt, column)) {
-    case SQLITE_NULL: out += "NULL"; break;
-    case SQLITE_INTEGER: {
+    switch (v.type) {
+    case CellType::Null: out += "NULL"; break;
+    case CellType::Integer: {
         char digits[24];
-        const auto end = std::to_chars(digits, digits + sizeof digits, sqlite3_column_int64(stmt, column)).ptr;
+        const auto end = std::to_chars(digits, digits + sizeof digits, v.integer).ptr;
         out.append(digits, end);
         break;
     }
-    case SQLITE_FLOAT: out += scriptReal(sqlite3_column_double(stmt, column)).toStdString(); break;
-    case SQLITE_TEXT:
-        appendScriptText(out, reinterpret_cast<const char *>(sqlite3_column_text(stmt, column)),
-                         sqlite3_column_bytes(stmt, column));
-        break;
-    default: {
-        const auto *bytes = static_cast<const unsigned char *>(sqlite3_column_blob(stmt, column));
-        const int size = sqlite3_column_bytes(stmt, column);
+    case CellType::Float: out += scriptReal(v.real).toStdString(); break;
+    case CellType::Text: appendScriptText(out, v.bytes.data(), int(v.bytes.size()), server); break;
+    case CellType::Blob:
         out += "X'";
-        for (int i = 0; i < size; ++i) {
-            out += hex[bytes[i] >> 4];
-            out += hex[bytes[i] & 15];
+        for (unsigned char b : v.bytes) {
+            out += hex[b >> 4];
+            out += hex[b & 15];
         }
         out += '\'';
-    }
+        break;
     }
 }
 
@@ -116,7 +76,7 @@ QByteArray scriptReal(double value)
     return text;
 }
 
-void appendScriptText(std::string &out, const char *utf8, int size)
+void appendScriptText(std::string &out, const char *utf8, int size, bool server)
 {
     const auto *s = reinterpret_cast<const unsigned char *>(utf8);
     const std::size_t start = out.size();
@@ -125,7 +85,7 @@ void appendScriptText(std::string &out, const char *utf8, int size)
     bool inQuote = true;
     auto put = [&](int b) {
         if (!inQuote)
-            out += ")||'";
+            out += server ? " USING utf32)||'" : ")||'";
         inQuote = true;
         out += char(b);
         if (b == '\'')
@@ -158,33 +118,43 @@ void appendScriptText(std::string &out, const char *utf8, int size)
         inQuote = false;
         out += std::to_string(quint32(c));
     }
-    out += inQuote ? "'" : ")";
+    out += inQuote ? "'" : server ? " USING utf32)" : ")";
     if (concatenated) {
         out.insert(start, 1, '(');
         out += ')';
     }
 }
 
-QByteArray ScriptDump::scriptHeader(const QString &engineVersion, const QString &dateTime, const QString &database)
+QByteArray ScriptDump::scriptHeader(const ScriptSource &source, const QString &dateTime)
 {
     const QString text =
-        QStringLiteral("-- %1 version: %2\r\n-- SQLite server version: %3\r\n-- SQLite client version: %3\r\n"
-                       "-- Script date %4\r\n-- %5 \r\n-- Server: \r\n-- Database: %6\r\n\r\n")
-            .arg(layerName(), layerVersion(), engineVersion, dateTime, QString(70, u'-'), database);
+        QStringLiteral("-- %1 version: %2\r\n-- %3 server version: %4\r\n-- %3 client version: %5\r\n"
+                       "-- Script date %6\r\n-- %7 \r\n-- Server: %8\r\n-- Database: %9\r\n\r\n")
+            .arg(layerName(), layerVersion(), source.provider, source.serverVersion, source.clientVersion, dateTime,
+                 QString(70, u'-'), source.server, source.database);
     return encodeCp1251Html(text);
+}
+
+ScriptSource ScriptDump::sourceOf(const Connection &conn)
+{
+    return {conn.providerName(), conn.engineVersion(), conn.clientVersion(), conn.serverName(), conn.database()};
 }
 
 void ScriptDump::BackupToScript(const QString &fileName, const Progress &progress)
 {
     if (!conn_->isOpen())
         conn_->open();
-    sqlite3 *db = conn_->handle();
-    const QByteArrayList tables = tableNames(db, *conn_);
+    const QStringList tables = conn_->tableAndViewNames();
+    const bool server = conn_->isServer();
     long long total = 0, done = 0;
-    for (const QByteArray &t : tables) {
-        StatementPtr count = prepared(db, *conn_, "SELECT COUNT(*) FROM " + sqlName(t));
-        if (sqlite3_step(count.get()) == SQLITE_ROW)
-            total += sqlite3_column_int64(count.get(), 0);
+    for (const QString &t : tables) {
+        auto count = conn_->prepare(QString::fromUtf8("SELECT COUNT(*) FROM " + conn_->sqlName(t.toUtf8())));
+        count->execute();
+        CellView cell;
+        if (count->next()) {
+            count->readRow(&cell);
+            total += cell.integer;
+        }
     }
 
     QSaveFile file(fileName);
@@ -192,29 +162,30 @@ void ScriptDump::BackupToScript(const QString &fileName, const Progress &progres
         throw StoreError(QStringLiteral("Не удается создать файл «%1»: %2").arg(fileName, file.errorString()));
     const QLocale locale;
     const QDateTime now = QDateTime::currentDateTime();
-    std::string out = scriptHeader(conn_->engineVersion(),
-                                   locale.toString(now.date(), QLocale::ShortFormat) + u' ' +
-                                       locale.toString(now.time(), QLocale::LongFormat),
-                                   conn_->database())
+    std::string out = scriptHeader(sourceOf(*conn_), locale.toString(now.date(), QLocale::ShortFormat) + u' ' +
+                                                         locale.toString(now.time(), QLocale::LongFormat))
                           .toStdString();
     auto flush = [&] {
         if (file.write(out.data(), qint64(out.size())) != qint64(out.size()))
             throw StoreError(QStringLiteral("Не удается записать файл «%1»: %2").arg(fileName, file.errorString()));
         out.clear();
     };
-    for (const QByteArray &t : tables) {
-        const QByteArray name = sqlName(t);
+    std::vector<CellView> cells;
+    for (const QString &t : tables) {
+        const QByteArray name = conn_->sqlName(t.toUtf8());
         out += ("\r\nDELETE FROM " + name + ";\r\n").toStdString();
         const std::string insert = ("INSERT INTO " + name + " VALUES (").toStdString();
-        StatementPtr rows = prepared(db, *conn_, "SELECT * FROM " + name);
-        const int columns = sqlite3_column_count(rows.get());
-        int rc;
-        while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
+        auto rows = conn_->prepare(QString::fromUtf8("SELECT * FROM " + name));
+        rows->execute();
+        const int columns = rows->columnCount();
+        cells.resize(std::size_t(columns));
+        while (rows->next()) {
+            rows->readRow(cells.data());
             out += insert;
             for (int c = 0; c < columns; ++c) {
                 if (c > 0)
                     out += ", ";
-                appendValue(out, rows.get(), c);
+                appendValue(out, cells[std::size_t(c)], server);
             }
             out += ");\r\n";
             if (out.size() > (1u << 20))
@@ -222,8 +193,7 @@ void ScriptDump::BackupToScript(const QString &fileName, const Progress &progres
             if (progress && ++done % 5000 == 0)
                 progress(done, total);
         }
-        if (rc != SQLITE_DONE)
-            conn_->raiseEngineError(rc);
+        rows->reset();
     }
     flush();
     if (!file.commit())

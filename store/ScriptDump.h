@@ -12,6 +12,11 @@ namespace store {
 
 class Connection;
 
+// What the head of a script names: the engine, its versions, the server and the database.
+struct ScriptSource {
+    QString provider, serverVersion, clientVersion, server, database;
+};
+
 // Rows put into each table by a script, in the order the tables came.
 using TableRows = QList<std::pair<QString, qint64>>;
 
@@ -33,8 +38,9 @@ public:
     // refused before anything is changed.
     TableRows RestoreFromScript(const QString &fileName, const Progress &progress = {});
 
-    // The script's header for the engine version, the date and time shown, and the database.
-    static QByteArray scriptHeader(const QString &engineVersion, const QString &dateTime, const QString &database);
+    // The script's header for the engine and database it was written from, and the date and time shown.
+    static QByteArray scriptHeader(const ScriptSource &source, const QString &dateTime);
+    static ScriptSource sourceOf(const Connection &conn);
 
 private:
     TableRows runScript(QByteArray utf8, bool backupOnly, const Progress &progress);
@@ -42,8 +48,9 @@ private:
 };
 
 // One value in the form the script writes it; text outside code page 1251 as a concatenation
-// with char(), so that the script puts back exactly what was stored.
-void appendScriptText(std::string &out, const char *utf8, int size);
+// with char(), so that the script puts back exactly what was stored. A server takes the code
+// points as char(... USING utf32).
+void appendScriptText(std::string &out, const char *utf8, int size, bool server = false);
 QByteArray scriptReal(double value);
 
 } // namespace store

@@ -2,6 +2,8 @@
 #include "Connection.h"
 #include "HtmlText.h"
 #include "ScriptDump.h"
+#include "ServerSql.h"
+#include "SqliteEngine.h"
 #include "StoreError.h"
 
 #include <QSet>
@@ -25,8 +27,14 @@ struct Statement {
 
 // Cuts the text at each ";" that ends a whole statement, so that a ";" inside a quoted value
 // or a comment stays where it is. rest: where the text after the last statement begins.
-QList<Statement> splitStatements(QByteArray &text, qsizetype &rest)
+QList<Statement> splitStatements(QByteArray &text, qsizetype &rest, bool server)
 {
+    if (server) {
+        QList<Statement> statements;
+        for (const SqlPiece &p : splitServerStatements(text, &rest))
+            statements.push_back({p.start, p.size + 1});
+        return statements;
+    }
     QList<Statement> statements;
     char *data = text.data(); // detached once; the terminator below is put back at once
     qsizetype start = 0;
@@ -119,14 +127,13 @@ void checkEveryTableEmptied(const QByteArray &utf8, const QList<Statement> &stat
 QList<QByteArray> dropIndexes(Connection &conn)
 {
     QList<QByteArray> names, creations;
-    sqlite3_stmt *raw = nullptr;
-    if (sqlite3_prepare_v2(conn.handle(), "SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL",
-                           -1, &raw, nullptr) != SQLITE_OK)
-        conn.raiseEngineError(sqlite3_errcode(conn.handle()));
-    StatementPtr stmt(raw);
-    while (sqlite3_step(stmt.get()) == SQLITE_ROW) {
-        names << reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 0));
-        creations << reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 1));
+    auto stmt = conn.prepare(QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL"));
+    stmt->execute();
+    CellView cells[2];
+    while (stmt->next()) {
+        stmt->readRow(cells);
+        names << QByteArray(cells[0].bytes.data(), qsizetype(cells[0].bytes.size()));
+        creations << QByteArray(cells[1].bytes.data(), qsizetype(cells[1].bytes.size()));
     }
     stmt.reset();
     for (const QByteArray &name : names)
@@ -134,10 +141,31 @@ QList<QByteArray> dropIndexes(Connection &conn)
     return creations;
 }
 
+// Runs one statement; returns the rows it changed.
+int runOne(Connection &conn, const char *sql, qsizetype size)
+{
+    if (conn.isServer()) {
+        conn.runStatement(QString::fromUtf8(sql, size));
+        return conn.changes();
+    }
+    sqlite3 *db = conn.handle();
+    sqlite3_stmt *raw = nullptr;
+    if (sqlite3_prepare_v2(db, sql, int(size), &raw, nullptr) != SQLITE_OK)
+        throw StoreError(QString::fromUtf8(sqlite3_errmsg(db)), sqlite3_errcode(db));
+    StatementPtr stmt(raw);
+    if (!stmt) // only comments
+        return 0;
+    int rc;
+    while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE)
+        throw StoreError(QString::fromUtf8(sqlite3_errmsg(db)), rc);
+    return sqlite3_changes(db);
+}
+
 TableRows runStatements(Connection &conn, const QByteArray &utf8, const QList<Statement> &statements,
                         const Progress &progress)
 {
-    sqlite3 *db = conn.handle();
     TableRows rows;
     QByteArray lastTable;
     qint64 done = 0;
@@ -147,17 +175,7 @@ TableRows runStatements(Connection &conn, const QByteArray &utf8, const QList<St
         const Kind kind = kindOf(body);
         if (kind == Kind::Transaction) // folded into the one around the whole script
             continue;
-        sqlite3_stmt *raw = nullptr;
-        if (sqlite3_prepare_v2(db, sql, int(s.size), &raw, nullptr) != SQLITE_OK)
-            conn.raiseEngineError(sqlite3_errcode(db));
-        StatementPtr stmt(raw);
-        if (!stmt) // only comments
-            continue;
-        int rc;
-        while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
-        }
-        if (rc != SQLITE_DONE)
-            conn.raiseEngineError(rc);
+        const int changed = runOne(conn, sql, s.size);
         if (kind == Kind::Insert || kind == Kind::Delete) {
             const QByteArray table = tableOf(kind, body);
             if (rows.isEmpty() || table != lastTable) {
@@ -165,7 +183,7 @@ TableRows runStatements(Connection &conn, const QByteArray &utf8, const QList<St
                 lastTable = table;
             }
             if (kind == Kind::Insert)
-                rows.last().second += sqlite3_changes(db);
+                rows.last().second += changed;
         }
         if (progress && ++done % 5000 == 0)
             progress(done, statements.size());
@@ -204,25 +222,28 @@ TableRows ScriptDump::runScript(QByteArray utf8, bool backupOnly, const Progress
     if (!conn_->isOpen())
         conn_->open();
     qsizetype rest = 0;
-    const QList<Statement> statements = splitStatements(utf8, rest);
+    const bool server = conn_->isServer();
+    const QList<Statement> statements = splitStatements(utf8, rest, server);
     if (!onlyComments(utf8, rest))
         throw StoreError(QStringLiteral("Последняя команда в файле оборвана: файл неполный."));
     if (backupOnly)
         checkEveryTableEmptied(utf8, statements, *conn_);
 
-    sqlite3 *db = conn_->handle();
-    conn_->runStatement(QStringLiteral("BEGIN IMMEDIATE"));
+    conn_->runStatement(server ? QStringLiteral("START TRANSACTION") : QStringLiteral("BEGIN IMMEDIATE"));
     try {
         // A backup fills whole tables: their indexes are built once afterwards rather than row
         // by row, inside the same transaction.
-        const QList<QByteArray> indexes = backupOnly ? dropIndexes(*conn_) : QList<QByteArray>();
+        const QList<QByteArray> indexes = backupOnly && !server ? dropIndexes(*conn_) : QList<QByteArray>();
         const TableRows rows = runStatements(*conn_, utf8, statements, progress);
         for (const QByteArray &sql : indexes)
             conn_->runStatement(QString::fromUtf8(sql));
         conn_->runStatement(QStringLiteral("COMMIT"));
         return rows;
     } catch (...) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        try {
+            conn_->runStatement(QStringLiteral("ROLLBACK"));
+        } catch (const StoreError &) {
+        }
         throw;
     }
 }

@@ -3,6 +3,7 @@
 // What the dataset tests share: a small catalogue in a fresh database file, the books dataset
 // opened over it, and reads of the rows the cursor reaches.
 #include "Dataset.h"
+#include "SqliteEngine.h"
 #include "MyLower.h"
 #include "StoreError.h"
 #include "TempDb.h"

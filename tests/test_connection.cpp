@@ -1,6 +1,7 @@
 // The connection: options in force, direct statements, opening failures, the table list, the
 // my_lower function and two programs contending for one database file.
 #include "Connection.h"
+#include "SqliteEngine.h"
 #include "MyLower.h"
 #include "StoreError.h"
 #include "TempDb.h"

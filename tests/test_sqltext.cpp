@@ -1,6 +1,7 @@
 // Statement assembly: conditions added to SELECT statements, macros and parameter names, checked
 // both as text and by running the assembled statements against a real database.
 #include "Dataset.h"
+#include "SqliteEngine.h"
 #include "SqlText.h"
 #include "StoreError.h"
 #include "TempDb.h"
