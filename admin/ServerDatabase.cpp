@@ -1,6 +1,7 @@
 #include "ServerDatabase.h"
 
 #include "ProcessValues.h"
+#include "ServerSql.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -9,21 +10,15 @@ namespace setup {
 
 namespace {
 const QString ScriptName = QStringLiteral("install_db.sql");
-}
-
-QString quotedDatabaseName(const QString &name)
-{
-    QString quoted = name;
-    quoted.replace(u'`', QStringLiteral("``"));
-    return u'`' + quoted + u'`';
-}
+QString quotedName(const QString &name) { return QString::fromUtf8(store::quotedServerName(name)); }
+} // namespace
 
 QString createDatabaseStatement(const QString &name)
 {
-    return QStringLiteral("CREATE DATABASE IF NOT EXISTS ") + quotedDatabaseName(name) + u';';
+    return QStringLiteral("CREATE DATABASE IF NOT EXISTS ") + quotedName(name) + u';';
 }
 
-QString useDatabaseStatement(const QString &name) { return QStringLiteral("USE ") + quotedDatabaseName(name) + u';'; }
+QString useDatabaseStatement(const QString &name) { return QStringLiteral("USE ") + quotedName(name) + u';'; }
 
 QString installScriptFile()
 {
@@ -36,7 +31,7 @@ QString installScriptFile()
 QString missingInstallScriptMessage()
 {
     return QStringLiteral("Не найден сценарий создания базы данных %1: его нет ни в папке программы (%2), "
-                          "ни в текущей папке (%3)")
+                          "ни в текущей папке (%3).")
         .arg(ScriptName, QDir::toNativeSeparators(store::process().AppDir),
              QDir::toNativeSeparators(QDir::currentPath()));
 }

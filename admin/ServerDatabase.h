@@ -5,10 +5,8 @@
 // What the server settings dialog sends to make a catalogue database on a server.
 namespace setup {
 
-// A database name as a server statement takes it: between backticks, a backtick inside doubled,
-// so that whatever was typed stays one name and never ends the statement.
-QString quotedDatabaseName(const QString &name);
-
+// The name as typed goes between backticks, a backtick inside doubled, so that whatever was
+// typed stays one name and never ends the statement.
 QString createDatabaseStatement(const QString &name); // CREATE DATABASE IF NOT EXISTS ...;
 QString useDatabaseStatement(const QString &name);    // USE ...;
 

@@ -112,12 +112,8 @@ void TDBMod::DataModuleDestroy()
     destroyed_ = true;
     ProcessValues &p = process();
     // Nothing to copy after a failed open, and a view-mode run changed nothing.
-    if (!p.ViewOnly && storeOpened_ && MyServer.isOpen()) {
-        if (MyServer.isServer())
-            backupServerTo(MyServer, p.BackupDir);
-        else
-            copyDatabaseTo(MyServer, p.BackupDir);
-    }
+    if (!p.ViewOnly && storeOpened_ && MyServer.isOpen())
+        copyDatabaseTo(MyServer, p.BackupDir);
     if (p.SettingsFile == settings_.get())
         p.SettingsFile = nullptr;
     settings_.reset();

@@ -11,19 +11,26 @@
 namespace store {
 
 namespace {
-// Only the folder itself is made: a missing parent means the setting names a wrong place.
-bool readyToCopy(const Connection &connection, const QString &folder)
+bool writeServerScript(Connection &connection, const QString &folder)
 {
-    if (!connection.isOpen() || folder.isEmpty())
+    try {
+        ScriptDump(&connection).BackupToScript(folder + QStringLiteral("/library.sql"));
+        return true;
+    } catch (const std::exception &) {
         return false;
-    return QDir(folder).exists() || QDir().mkdir(folder);
+    }
 }
 } // namespace
 
 bool copyDatabaseTo(Connection &connection, const QString &folder)
 {
-    if (!readyToCopy(connection, folder))
+    if (!connection.isOpen() || folder.isEmpty())
         return false;
+    QDir dir(folder);
+    if (!dir.exists() && !QDir().mkdir(folder))
+        return false;
+    if (connection.isServer())
+        return writeServerScript(connection, folder);
     const QString target = folder + QStringLiteral("/library.sdb");
     const QString temp = target + QStringLiteral(".part");
     QFile::remove(temp);
@@ -60,18 +67,6 @@ bool copyDatabaseTo(Connection &connection, const QString &folder)
     if (!ok)
         QFile::remove(temp);
     return ok;
-}
-
-bool backupServerTo(Connection &connection, const QString &folder)
-{
-    if (!readyToCopy(connection, folder))
-        return false;
-    try {
-        ScriptDump(&connection).BackupToScript(folder + QStringLiteral("/library.sql"));
-        return true;
-    } catch (const std::exception &) {
-        return false;
-    }
 }
 
 } // namespace store

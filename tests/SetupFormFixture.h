@@ -7,9 +7,7 @@
 #include "RecordingPlatform.h"
 #include "SetupFormUnit.h"
 
-#include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -31,20 +29,14 @@ struct SetupFormFixture {
         ui::setPlatform(&platform);
         form.setConnection(&conn);
     }
-    ~SetupFormFixture()
+    ~SetupFormFixture() { ui::setPlatform(nullptr); }
+
+    bool placeInstallScript(const QString &from)
     {
-        form.hide();
-        ui::setPlatform(nullptr);
-        store::resetProcess();
+        return QFile::copy(from, programFolder.filePath(QStringLiteral("install_db.sql")));
     }
 
-    bool placeInstallScript(const QByteArray &text)
-    {
-        QFile script(programFolder.filePath(QStringLiteral("install_db.sql")));
-        return script.open(QIODevice::WriteOnly) && script.write(text) == text.size();
-    }
-
-    // "caption: text" of every box shown, with the icon where it is not the warning's.
+    // "caption: text" of every box shown; boxes without the warning icon say which icon they had.
     QStringList shown() const
     {
         QStringList boxes;
@@ -66,7 +58,6 @@ struct SetupFormFixture {
 inline void typeDatabaseName(TSetupForm &d, const QString &name)
 {
     d.cbDatabase->lineEdit()->selectAll();
-    QTest::keyClick(d.cbDatabase->lineEdit(), Qt::Key_Delete);
     QTest::keyClicks(d.cbDatabase->lineEdit(), name);
 }
 
@@ -74,8 +65,7 @@ inline void typeDatabaseName(TSetupForm &d, const QString &name)
 inline void pickDatabaseName(TSetupForm &d, const QString &name)
 {
     const int at = d.cbDatabase->findText(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    QVERIFY2(at >= 0 && d.cbDatabase->count() > 1, qPrintable(name));
-    d.cbDatabase->setCurrentIndex(at > 0 ? at - 1 : 1);
-    QTest::keyClick(d.cbDatabase, at > 0 ? Qt::Key_Down : Qt::Key_Up);
-    QCOMPARE(d.cbDatabase->currentText(), name);
+    QVERIFY2(at > 0, qPrintable(name));
+    d.cbDatabase->setCurrentIndex(at - 1);
+    QTest::keyClick(d.cbDatabase, Qt::Key_Down);
 }

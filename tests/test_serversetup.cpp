@@ -1,81 +1,81 @@
-// The server settings dialog against a running server: the list of databases, a database made
-// from a typed name, one picked from the list, a refused password; and start-up on a server
-// catalogue, named in the settings file or set up through the dialog.
+// The server settings dialog against a running server, and start-up on a server catalogue:
+// named in the settings file, or set up through the dialog when the catalogue file cannot be
+// opened; its copy at the end and a file catalogue moved onto it through a backup.
 #include "SetupFormFixture.h"
 #include "TestServer.h"
 #include "WindowFixture.h"
 
-#include "IniFile.h"
+#include "SchemaCreation.h"
 #include "ScriptDump.h"
 #include "ServerDatabase.h"
+#include "ServerSql.h"
 
 #include <QLabel>
 #include <QPushButton>
 
 namespace {
 
-// Databases made by one test on the test server, dropped when it ends.
-struct ServerDatabases {
-    TestServer server = TestServer::find();
+const QString InstallScript = QFINDTESTDATA("../resources/install_db.sql");
+
+// The test server, and the databases a test makes on it, dropped when it ends.
+struct Server : TestServer {
     QStringList made;
 
-    ~ServerDatabases()
+    Server() : TestServer(find()) {}
+    ~Server()
     {
         for (const QString &name : made) {
             try {
-                run(QStringLiteral("DROP DATABASE IF EXISTS ") + setup::quotedDatabaseName(name));
+                run(QStringLiteral("DROP DATABASE IF EXISTS ") + QString::fromUtf8(store::quotedServerName(name)));
             } catch (const store::StoreError &e) {
-                qWarning("%s left on the test server: %s", qPrintable(name), qPrintable(e.message()));
+                qWarning("%s stays on the test server: %s", qPrintable(name), qPrintable(e.message()));
             }
         }
     }
 
-    // A name no other run uses; "%1" in the pattern takes the process id.
     QString name(const QString &pattern)
     {
         made << pattern.arg(QCoreApplication::applicationPid());
         return made.last();
     }
 
+    template <typename Action> auto on(const QString &database, Action action) const
+    {
+        store::Connection c;
+        configure(c, database);
+        c.open();
+        return action(c);
+    }
     void run(const QString &sql, const QString &database = {}) const
     {
-        store::Connection c;
-        server.configure(c, database);
-        c.open();
-        c.runStatement(sql);
+        on(database, [&sql](store::Connection &c) { c.runStatement(sql); });
     }
-
-    QStringList tablesOf(const QString &database) const
-    {
-        store::Connection c;
-        server.configure(c, database);
-        c.open();
-        QStringList tables = c.tableNames();
-        tables.sort();
-        return tables;
-    }
-
-    // A catalogue made as the dialog makes it.
     void makeCatalogue(const QString &database) const
     {
         run(setup::createDatabaseStatement(database));
-        store::Connection c;
-        server.configure(c, database);
-        c.open();
-        store::ScriptDump(&c).RunScriptFile(installScript());
+        on(database, [](store::Connection &c) { store::ScriptDump(&c).RunScriptFile(InstallScript); });
     }
-
-    void fill(TSetupForm &d, const QString &password = {}) const
+    QStringList tablesOf(const QString &database) const
     {
-        d.edHost->setText(server.server);
-        d.edUser->setText(server.user);
-        d.edPass->setText(password.isEmpty() ? server.password : password);
+        return on(database, [](store::Connection &c) {
+            QStringList tables = c.tableNames();
+            tables.sort();
+            return tables;
+        });
     }
-
-    static QString installScript() { return QFINDTESTDATA("../resources/install_db.sql"); }
+    void fill(TSetupForm &d, const QString &passwordSuffix = {}) const
+    {
+        d.edHost->setText(server);
+        d.edUser->setText(user);
+        d.edPass->setText(password + passwordSuffix);
+    }
+    // Edit mode at once, on the server catalogue the keys name.
+    QByteArray connectSettings(const QString &host, const QString &database) const
+    {
+        return ("[General]\r\nAutoAdminLogon=1\r\n[MySQL]\r\nConnect=1\r\nhostname=" + host + "\r\nusername=" + user +
+                "\r\npassword=" + password + "\r\ndatabase=" + database + "\r\n").toUtf8();
+    }
 };
-
-const QStringList CatalogueTables = {"books", "categories", "keywords", "orders", "settings", "v_itemkind"};
 
 QByteArray readAll(const QString &path)
 {
@@ -83,22 +83,10 @@ QByteArray readAll(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-QByteArray scriptBytes()
+bool writeNotADatabase(WindowFixture &f)
 {
-    return readAll(ServerDatabases::installScript());
-}
-
-// The lines of section MySQL, in the file's order.
-QStringList serverKeys(const QString &iniFile)
-{
-    const QStringList lines = QString::fromLatin1(readAll(iniFile)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    const qsizetype at = lines.indexOf(QStringLiteral("[MySQL]"));
-    if (at < 0)
-        return {};
-    QStringList keys;
-    for (qsizetype i = at + 1; i < lines.size() && !lines[i].startsWith(u'['); ++i)
-        keys << lines[i];
-    return keys;
+    QFile file(f.path(QStringLiteral("library.sdb")));
+    return file.open(QIODevice::WriteOnly) && file.write("не база данных") > 0;
 }
 
 } // namespace
@@ -108,131 +96,97 @@ class ServerSetupTest : public QObject {
 private slots:
     void initTestCase() { QApplication::setApplicationName(QStringLiteral("Библиотека")); }
 
-    // Entering the box lists the server's databases; a pick survives another entry while the
-    // server has it, and an edit makes the name a typed one again.
+    // Entering the box lists the server's databases; a pick survives another entry, an edit undoes it.
     void listOfTheServersDatabases()
     {
-        ServerDatabases s;
-        REQUIRE_TEST_SERVER(s.server);
+        Server s;
+        REQUIRE_TEST_SERVER(s);
         const QString existing = s.name(QStringLiteral("lib_setup_%1_listed"));
         s.run(setup::createDatabaseStatement(existing));
         SetupFormFixture f;
         TSetupForm &d = f.form;
         QVERIFY(f.showActive());
         s.fill(d);
-        d.cbDatabase->setEditText(QStringLiteral("typed"));
         d.cbDatabase->setFocus(Qt::MouseFocusReason);
-        QStringList items;
-        for (int i = 0; i < d.cbDatabase->count(); ++i)
-            items << d.cbDatabase->itemText(i);
-        QVERIFY2(items.contains(existing) && items.contains(QStringLiteral("mysql")), qPrintable(items.join(u' ')));
-        QCOMPARE(d.cbDatabase->currentText(), QStringLiteral("typed"));
-        QVERIFY(!d.namePicked());
-
+        QVERIFY(d.cbDatabase->findText(existing) >= 0 && d.cbDatabase->findText(QStringLiteral("mysql")) >= 0);
         pickDatabaseName(d, existing);
-        QVERIFY(d.namePicked());
         d.edHost->setFocus(Qt::TabFocusReason);
         d.cbDatabase->setFocus(Qt::BacktabFocusReason);
         QVERIFY(d.namePicked());
-        QCOMPARE(d.cbDatabase->currentText(), existing);
-        QTest::keyClick(d.cbDatabase->lineEdit(), Qt::Key_End);
         QTest::keyClick(d.cbDatabase->lineEdit(), Qt::Key_Backspace);
         QVERIFY(!d.namePicked());
         QCOMPARE(f.shown(), QStringList{});
     }
 
-    void okWithATypedName_data()
+    // A typed name is created and filled from the script beside the program; a picked one only opened.
+    void okWithATypedOrAPickedName_data()
     {
         QTest::addColumn<QString>("pattern");
-        QTest::newRow("plain") << QStringLiteral("lib_setup_%1_new");
-        QTest::newRow("a quote and a blank") << QStringLiteral("lib setup'%1");
-        QTest::newRow("a backtick") << QStringLiteral("lib`setup%1");
+        QTest::addColumn<bool>("picked");
+        QTest::newRow("typed, a quote and a blank") << QStringLiteral("lib setup'%1") << false;
+        QTest::newRow("typed, a backtick") << QStringLiteral("lib`setup%1") << false;
+        QTest::newRow("picked") << QStringLiteral("lib_setup_%1_picked") << true;
     }
-    void okWithATypedName()
+    void okWithATypedOrAPickedName()
     {
         QFETCH(QString, pattern);
-        ServerDatabases s;
-        REQUIRE_TEST_SERVER(s.server);
+        QFETCH(bool, picked);
+        Server s;
+        REQUIRE_TEST_SERVER(s);
         const QString name = s.name(pattern);
+        if (picked) {
+            s.run(setup::createDatabaseStatement(name));
+            s.run(QStringLiteral("CREATE TABLE marker (id INT)"), name);
+        }
         SetupFormFixture f;
-        QVERIFY(f.placeInstallScript(scriptBytes()));
-        TSetupForm &d = f.form;
-        d.show();
-        s.fill(d);
-        typeDatabaseName(d, name);
-        d.btnOk->click();
-
-        QCOMPARE(f.shown(), QStringList{});
-        QCOMPARE(d.result(), int(QDialog::Accepted));
-        QVERIFY(f.conn.isOpen());
-        QCOMPARE(f.conn.database(), name);
-        QCOMPARE(s.tablesOf(name), CatalogueTables);
-        QStringList onTheDialogsConnection = f.conn.tableNames();
-        onTheDialogsConnection.sort();
-        QCOMPARE(onTheDialogsConnection, CatalogueTables);
-    }
-
-    void okWithAPickedName()
-    {
-        ServerDatabases s;
-        REQUIRE_TEST_SERVER(s.server);
-        const QString name = s.name(QStringLiteral("lib_setup_%1_picked"));
-        s.run(setup::createDatabaseStatement(name));
-        s.run(QStringLiteral("CREATE TABLE marker (id INT)"), name);
-        SetupFormFixture f;
-        QVERIFY(f.placeInstallScript(scriptBytes()));
+        QVERIFY(f.placeInstallScript(InstallScript));
         TSetupForm &d = f.form;
         d.show();
         s.fill(d);
         d.cbDatabaseEnter();
-        pickDatabaseName(d, name);
+        picked ? pickDatabaseName(d, name) : typeDatabaseName(d, name);
         d.btnOk->click();
-
         QCOMPARE(f.shown(), QStringList{});
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QVERIFY(f.conn.isOpen());
         QCOMPARE(f.conn.database(), name);
-        QCOMPARE(s.tablesOf(name), QStringList{QStringLiteral("marker")}); // no statement, no script
+        const QStringList catalogue = {"books", "categories", "keywords", "orders", "settings", "v_itemkind"};
+        QCOMPARE(s.tablesOf(name), picked ? QStringList{"marker"} : catalogue);
     }
 
     void aWrongPasswordIsReportedAndTheDialogStays()
     {
-        ServerDatabases s;
-        REQUIRE_TEST_SERVER(s.server);
+        Server s;
+        REQUIRE_TEST_SERVER(s);
         const QString name = s.name(QStringLiteral("lib_setup_%1_refused"));
         SetupFormFixture f;
-        QVERIFY(f.placeInstallScript(scriptBytes()));
+        QVERIFY(f.placeInstallScript(InstallScript));
         TSetupForm &d = f.form;
         QVERIFY(f.showActive());
-        s.fill(d, QStringLiteral("wrong") + s.server.password);
+        s.fill(d, QStringLiteral("wrong"));
         d.cbDatabase->setFocus(Qt::TabFocusReason);
         QCOMPARE(f.shown(), QStringList{ConnectionError});
         QCOMPARE(d.cbDatabase->count(), 0);
-
         typeDatabaseName(d, name);
         d.btnOk->click();
-        QCOMPARE(f.platform.messages.size(), 2);
-        QCOMPARE(f.platform.messages[1].caption, QStringLiteral("Библиотека"));
-        QCOMPARE(f.platform.messages[1].icon, ui::MsgIcon::Error);
+        QCOMPARE(f.shown().size(), 2);
+        QVERIFY(f.shown()[1].startsWith(QStringLiteral("[icon 4] Библиотека: ")));
         QVERIFY(!f.conn.isOpen());
         QVERIFY(d.isVisible());
-        QCOMPARE(d.result(), int(QDialog::Rejected));
         QVERIFY(!s.tablesOf(QString()).contains(name));
     }
 
-    // A catalogue file that cannot be opened, and the dialog makes a catalogue on the server: the
-    // program runs on it, the settings keep where it is, and the exit-time copy is a script.
+    // The catalogue file cannot be opened and the dialog makes a catalogue on the server: the
+    // program runs on it, the settings keep where it is, and the copy at the end is a script.
     void unopenableFileThenAServerCatalogue()
     {
-        ServerDatabases s;
-        REQUIRE_TEST_SERVER(s.server);
+        Server s;
+        REQUIRE_TEST_SERVER(s);
         const QString name = s.name(QStringLiteral("lib_setup_%1_start"));
         WindowFixture f;
         f.writeSettings("[General]\r\nAutoAdminLogon=1\r\n");
-        QFile notADatabase(f.path(QStringLiteral("library.sdb")));
-        QVERIFY(notADatabase.open(QIODevice::WriteOnly) && notADatabase.write("не база данных") > 0);
-        notADatabase.close();
-        QVERIFY(QFile::copy(ServerDatabases::installScript(), f.path(QStringLiteral("install_db.sql"))));
+        QVERIFY(writeNotADatabase(f));
+        QVERIFY(QFile::copy(InstallScript, f.path(QStringLiteral("install_db.sql"))));
         f.platform.onModal = [&](QDialog &dialog) {
             auto &d = static_cast<TSetupForm &>(dialog);
             s.fill(d);
@@ -241,25 +195,21 @@ private slots:
             return d.result();
         };
         TMainForm &w = f.start();
-
-        QCOMPARE(f.platform.modalDialogs, QStringList{QStringLiteral("SetupForm")});
         QCOMPARE(f.platform.messageTexts(), QStringList{});
         QVERIFY(!store::process().ConnectFailed);
         const QString ini = f.path(QStringLiteral("library.ini"));
-        QCOMPARE(serverKeys(ini), (QStringList{"hostname=" + s.server.server, "username=" + s.server.user,
-                                               "password=" + s.server.password, "database=" + name}));
-        QVERIFY(!(QFile::permissions(ini) & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther)));
-        QVERIFY(w.isVisible());
-        QVERIFY2(w.sbStatusCount->text().startsWith(QStringLiteral("Кол-во записей: ")), qPrintable(w.sbStatusCount->text()));
-
+        QVERIFY(readAll(ini).endsWith(("[MySQL]\r\nhostname=" + s.server + "\r\nusername=" + s.user + "\r\npassword=" +
+                                       s.password + "\r\ndatabase=" + name + "\r\n").toUtf8()));
+        QVERIFY(!(QFile::permissions(ini) & (QFile::ReadGroup | QFile::ReadOther)));
+        QCOMPARE(w.sbStatusCount->text(), QStringLiteral("Кол-во записей: 0"));
+        QCOMPARE(w.tcKinds->tabText(1), QStringLiteral("Книги")); // as the UTF-8 creation script has it
         w.close();
         f.program.finish();
         QVERIFY(readAll(f.path(QStringLiteral("Backup/library.sql"))).startsWith("-- LibraryStore version: "));
-        QVERIFY(!QFileInfo::exists(f.path(QStringLiteral("Backup/library.sdb"))));
     }
 
     // Connect=1: the four keys name the catalogue; one that does not answer brings up the dialog
-    // filled from them.
+    // filled from them, and closing it ends the program.
     void startOnTheServerNamedInTheSettings_data()
     {
         QTest::addColumn<bool>("answers");
@@ -269,15 +219,13 @@ private slots:
     void startOnTheServerNamedInTheSettings()
     {
         QFETCH(bool, answers);
-        ServerDatabases s;
-        REQUIRE_TEST_SERVER(s.server);
+        Server s;
+        REQUIRE_TEST_SERVER(s);
         const QString name = s.name(QStringLiteral("lib_setup_%1_connect"));
         s.makeCatalogue(name);
-        const QString host = answers ? s.server.server : QStringLiteral("127.0.0.1:1");
+        const QString host = answers ? s.server : QStringLiteral("127.0.0.1:1");
         WindowFixture f;
-        f.writeSettings(("[General]\r\nAutoAdminLogon=1\r\n[MySQL]\r\nConnect=1\r\nhostname=" + host + "\r\nusername=" +
-                         s.server.user + "\r\npassword=" + s.server.password + "\r\ndatabase=" + name + "\r\n")
-                            .toUtf8());
+        f.writeSettings(s.connectSettings(host, name));
         QStringList boxes;
         f.platform.onModal = [&boxes](QDialog &dialog) {
             auto &d = static_cast<TSetupForm &>(dialog);
@@ -286,21 +234,42 @@ private slots:
             return d.result();
         };
         TMainForm &w = f.start();
-
         QCOMPARE(store::process().ConnectFailed, !answers);
         QVERIFY(!QFileInfo::exists(f.path(QStringLiteral("library.sdb"))));
-        if (answers) {
-            QCOMPARE(f.platform.modalDialogs, QStringList{});
-            QCOMPARE(f.db().MyServer.providerName(), QStringLiteral("MySQL"));
-            QCOMPARE(f.db().MyServer.database(), name);
-            QVERIFY(w.isVisible());
-            QCOMPARE(w.sbStatusCount->text(), QStringLiteral("Кол-во записей: 0"));
-        } else {
-            QCOMPARE(f.platform.modalDialogs, QStringList{QStringLiteral("SetupForm")});
-            QCOMPARE(boxes, (QStringList{host, s.server.user, s.server.password, name}));
-            QTRY_VERIFY(!w.isVisible());
-        }
+        const QStringList filledFromTheKeys = {host, s.user, s.password, name};
+        QCOMPARE(boxes, answers ? QStringList() : filledFromTheKeys);
+        QTRY_COMPARE(w.isVisible(), answers);
         QCOMPARE(f.platform.messageTexts(), QStringList{});
+    }
+
+    // A file catalogue's backup read back from the menu into the server catalogue, which is kept
+    // as it was in the backup folder first.
+    void aFileCatalogueMovesToTheServerThroughABackup()
+    {
+        Server s;
+        REQUIRE_TEST_SERVER(s);
+        const QString name = s.name(QStringLiteral("lib_setup_%1_moved"));
+        s.makeCatalogue(name);
+        QTemporaryDir dir;
+        const QString copy = dir.filePath(QStringLiteral("copy.sql"));
+        {
+            store::Connection file;
+            file.setDatabase(dir.filePath(QStringLiteral("library.sdb")));
+            file.open();
+            store::ensureCatalogueSchema(file);
+            file.runStatement(QStringLiteral("INSERT INTO books (id, inv_num, title, itemkind_id) VALUES (1, 7, 'Война и мир', 1)"));
+            store::ScriptDump(&file).BackupToScript(copy);
+        }
+        WindowFixture f;
+        f.writeSettings(s.connectSettings(s.server, name));
+        TMainForm &w = f.start();
+        f.platform.fileAnswer = copy;
+        w.miRestoreClick();
+        QCOMPARE(f.platform.messages.size(), 2); // the question, then the rows read
+        QVERIFY(f.platform.messages[1].text.startsWith(QStringLiteral("Каталог восстановлен")));
+        QVERIFY(readAll(f.path(QStringLiteral("Backup/library.sql"))).startsWith("-- LibraryStore version: "));
+        QCOMPARE(w.sbStatusCount->text(), QStringLiteral("Кол-во записей: 1"));
+        QCOMPARE(f.db().MyBooks.fieldByName(QStringLiteral("title")).asString(), QStringLiteral("Война и мир"));
     }
 };
 
