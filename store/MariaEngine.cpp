@@ -132,7 +132,7 @@ void MariaEngine::noteResult()
 
 std::unique_ptr<EngineStatement> MariaEngine::prepare(const QString &sql)
 {
-    const QByteArray utf8 = sql.toUtf8();
+    const QByteArray utf8 = inlineMyLower(sql.toUtf8());
     if (onlyBlanksAndComments(utf8))
         throw StoreError(QStringLiteral("The SQL text holds no statement"));
     return std::make_unique<MariaStatement>(*this, utf8);
@@ -140,7 +140,7 @@ std::unique_ptr<EngineStatement> MariaEngine::prepare(const QString &sql)
 
 void MariaEngine::run(const QString &sql, const QVariantList &params)
 {
-    const QByteArray utf8 = sql.toUtf8();
+    const QByteArray utf8 = inlineMyLower(sql.toUtf8());
     qsizetype rest = 0;
     QList<SqlPiece> pieces = splitServerStatements(utf8, &rest);
     if (!onlyBlanksAndComments(utf8, rest))

@@ -85,7 +85,7 @@ void appendScriptText(std::string &out, const char *utf8, int size, bool server)
     bool inQuote = true;
     auto put = [&](int b) {
         if (!inQuote)
-            out += server ? " USING utf32)||'" : ")||'";
+            out += server ? " USING utf32) USING utf8mb4)||'" : ")||'";
         inQuote = true;
         out += char(b);
         if (b == '\'')
@@ -114,11 +114,11 @@ void appendScriptText(std::string &out, const char *utf8, int size, bool server)
             continue;
         }
         concatenated = true;
-        out += inQuote ? "'||char(" : ",";
+        out += inQuote ? (server ? "'||CONVERT(char(" : "'||char(") : ",";
         inQuote = false;
         out += std::to_string(quint32(c));
     }
-    out += inQuote ? "'" : server ? " USING utf32)" : ")";
+    out += inQuote ? "'" : server ? " USING utf32) USING utf8mb4)" : ")";
     if (concatenated) {
         out.insert(start, 1, '(');
         out += ')';

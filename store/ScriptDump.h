@@ -49,7 +49,7 @@ private:
 
 // One value in the form the script writes it; text outside code page 1251 as a concatenation
 // with char(), so that the script puts back exactly what was stored. A server takes the code
-// points as char(... USING utf32).
+// points as CONVERT(char(... USING utf32) USING utf8mb4).
 void appendScriptText(std::string &out, const char *utf8, int size, bool server = false);
 QByteArray scriptReal(double value);
 

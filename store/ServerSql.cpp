@@ -4,6 +4,7 @@
 #include <QDateTime>
 #include <charconv>
 #include <cmath>
+#include <vector>
 
 namespace store {
 
@@ -167,6 +168,63 @@ QByteArray withLiterals(const QByteArray &utf8, const QList<SqlPlaceholder> &pla
         from = p.start + p.size;
     }
     out.append(utf8.constData() + from, utf8.size() - from);
+    return out;
+}
+
+QByteArray inlineMyLower(const QByteArray &utf8)
+{
+    static const QByteArray name = QByteArrayLiteral("my_lower");
+    if (!utf8.contains(name) && !utf8.toLower().contains(name))
+        return utf8;
+    QByteArray out;
+    out.reserve(utf8.size() + 32);
+    std::vector<int> closers; // bracket depths at which an inlined call ends
+    int depth = 0;
+    QByteArray lastWord; // "CREATE FUNCTION my_lower(...)" declares the function, it calls nothing
+    for (qsizetype i = 0; i < utf8.size();) {
+        const qsizetype after = skipQuotedOrComment(utf8, i);
+        if (after != i) {
+            out.append(utf8.constData() + i, after - i);
+            i = after;
+            continue;
+        }
+        const char c = utf8[i];
+        if (isNameChar(c)) {
+            qsizetype end = i;
+            while (end < utf8.size() && isNameChar(utf8[end]))
+                ++end;
+            qsizetype open = end;
+            while (open < utf8.size() && (utf8[open] == ' ' || utf8[open] == '\t' || utf8[open] == '\r' || utf8[open] == '\n'))
+                ++open;
+            const bool qualified = i > 0 && (utf8[i - 1] == '.' || utf8[i - 1] == '`' || utf8[i - 1] == '"');
+            const QByteArray word = utf8.mid(i, end - i).toLower();
+            const bool declared = lastWord == "function";
+            lastWord = word;
+            if (!qualified && !declared && word == name && open < utf8.size() && utf8[open] == '(') {
+                out += "IFNULL(LOWER(";
+                closers.push_back(++depth);
+                i = open + 1;
+                continue;
+            }
+            out.append(utf8.constData() + i, end - i);
+            i = end;
+            continue;
+        }
+        if (c == '(') {
+            ++depth;
+        } else if (c == ')') {
+            if (!closers.empty() && closers.back() == depth) {
+                closers.pop_back();
+                out += "), '')";
+                --depth;
+                ++i;
+                continue;
+            }
+            --depth;
+        }
+        out += c;
+        ++i;
+    }
     return out;
 }
 

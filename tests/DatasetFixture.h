@@ -7,6 +7,7 @@
 #include "MyLower.h"
 #include "StoreError.h"
 #include "TempDb.h"
+#include "TestServer.h"
 
 #include <QLocale>
 #include <QString>
@@ -67,17 +68,34 @@ inline qint64 currentId(Dataset &ds) { return ds.fieldByName(QStringLiteral("id"
 // One value read straight from the database, "<NULL>" for NULL.
 inline QString scalar(Connection &conn, const QString &sql)
 {
-    sqlite3_stmt *raw = nullptr;
-    const QByteArray text = sql.toUtf8();
-    if (sqlite3_prepare_v2(conn.handle(), text.constData(), int(text.size()), &raw, nullptr) != SQLITE_OK)
+    try {
+        auto stmt = conn.prepare(sql);
+        stmt->execute();
+        if (!stmt->next())
+            return QStringLiteral("<no row>");
+        std::vector<CellView> cells(std::size_t(stmt->columnCount()));
+        stmt->readRow(cells.data());
+        const CellView &c = cells.at(0);
+        switch (c.type) {
+        case CellType::Null: return QStringLiteral("<NULL>");
+        case CellType::Integer: return QString::number(c.integer);
+        case CellType::Float: return QString::number(c.real);
+        default: return QString::fromUtf8(c.bytes.data(), qsizetype(c.bytes.size()));
+        }
+    } catch (const StoreError &) {
         return QStringLiteral("<error>");
-    StatementPtr stmt(raw);
-    if (sqlite3_step(stmt.get()) != SQLITE_ROW)
-        return QStringLiteral("<no row>");
-    if (sqlite3_column_type(stmt.get(), 0) == SQLITE_NULL)
-        return QStringLiteral("<NULL>");
-    return QString::fromUtf8(reinterpret_cast<const char *>(sqlite3_column_text(stmt.get(), 0)));
+    }
 }
+
+// The dataset tests run on the embedded engine, and once more, built with
+// LIBRARY_TEST_ON_SERVER, on the test server.
+#ifdef LIBRARY_TEST_ON_SERVER
+using CatalogueDb = ServerDb;
+inline constexpr bool OnServer = true;
+#else
+using CatalogueDb = TempDb;
+inline constexpr bool OnServer = false;
+#endif
 
 inline QString normalized(const QString &sql)
 {
@@ -91,20 +109,24 @@ inline QString normalized(const QString &sql)
 // their initTestCase, init and cleanup slots.
 class DatasetFixture {
 protected:
-    std::unique_ptr<TempDb> db_;
+    std::unique_ptr<CatalogueDb> db_;
     std::unique_ptr<Dataset> books_;
 
     Connection &conn() { return db_->conn; }
     Dataset &books() { return *books_; }
 
-    // A second program on the same file.
+    // A second program on the same catalogue.
     std::unique_ptr<Connection> otherConnection()
     {
+#ifdef LIBRARY_TEST_ON_SERVER
+        return db_->other();
+#else
         auto other = std::make_unique<Connection>();
         other->setDatabase(db_->path());
         other->options() = {QStringLiteral("SQLite.BusyTimeout=1500")};
         other->open();
         return other;
+#endif
     }
 
     std::unique_ptr<Dataset> detail(DataSource &master, const QString &sql)
@@ -126,7 +148,9 @@ protected:
     // A fresh catalogue, with the books dataset open over it.
     void openCatalogue()
     {
-        db_ = std::make_unique<TempDb>(QString::fromUtf8(Schema));
+        if constexpr (OnServer)
+            REQUIRE_TEST_SERVER(TestServer::find());
+        db_ = std::make_unique<CatalogueDb>(QString::fromUtf8(Schema));
         db_->conn.addSqlFunction(QStringLiteral("my_lower"), 1, myLowerSqlFunction);
         books_ = std::make_unique<Dataset>(&db_->conn);
         books_->setSql(QStringLiteral("SELECT * FROM books"));

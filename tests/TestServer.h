@@ -48,3 +48,57 @@ struct TestServer {
             QSKIP("no test server (ctest starts one)");                                          \
         }                                                                                        \
     } while (0)
+
+// A fresh database on the test server with an open connection to it, dropped at the end; the
+// counterpart of TempDb. The script is in SQLite's words and is put into the server's.
+struct ServerDb {
+    TestServer server = TestServer::find();
+    QString name;
+    store::Connection conn;
+
+    explicit ServerDb(const QString &script = {})
+    {
+        static int count = 0;
+        name = QStringLiteral("lib_test_%1_%2").arg(QCoreApplication::applicationPid()).arg(++count);
+        if (!server.available)
+            return;
+        server.configure(conn);
+        conn.open();
+        conn.runStatement(QStringLiteral("DROP DATABASE IF EXISTS %1; CREATE DATABASE %1 CHARACTER SET utf8mb4 "
+                                         "COLLATE utf8mb4_unicode_ci")
+                              .arg(name));
+        conn.close();
+        conn.setDatabase(name);
+        conn.open();
+        conn.runStatement(QStringLiteral("CREATE FUNCTION my_lower(s LONGTEXT CHARSET utf8mb4) RETURNS LONGTEXT "
+                                         "CHARSET utf8mb4 DETERMINISTIC NO SQL RETURN IFNULL(LOWER(s), '')"));
+        if (!script.isEmpty())
+            conn.runStatement(serverDialect(script));
+    }
+    ~ServerDb()
+    {
+        if (!server.available)
+            return;
+        try {
+            conn.runStatement(QStringLiteral("DROP DATABASE IF EXISTS ") + name);
+        } catch (const std::exception &) {
+        }
+    }
+
+    // A second computer on the same catalogue.
+    std::unique_ptr<store::Connection> other() const
+    {
+        auto c = std::make_unique<store::Connection>();
+        server.configure(*c, name);
+        c->open();
+        return c;
+    }
+
+    static QString serverDialect(QString script)
+    {
+        script.replace(QStringLiteral("INTEGER PRIMARY KEY"), QStringLiteral("BIGINT NOT NULL AUTO_INCREMENT PRIMARY KEY"));
+        script.replace(QStringLiteral(" REAL"), QStringLiteral(" DOUBLE"));
+        script.replace(QStringLiteral(" TEXT PRIMARY KEY"), QStringLiteral(" VARCHAR(64) PRIMARY KEY"));
+        return script;
+    }
+};

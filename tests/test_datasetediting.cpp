@@ -175,7 +175,7 @@ private slots:
         QCOMPARE(books().state(), DatasetState::Browse);
         QCOMPARE(books().fieldByName(QStringLiteral("title")).asString(), QStringLiteral("Елена Прекрасная"));
         QCOMPARE(scalar(conn(), QStringLiteral("SELECT title || '/' || price FROM books WHERE id = 4")),
-                 QStringLiteral("Елена Прекрасная/777.0"));
+                 OnServer ? QStringLiteral("Елена Прекрасная/777") : QStringLiteral("Елена Прекрасная/777.0"));
     }
 
     void cancelDropsTheChange()
@@ -335,7 +335,8 @@ private slots:
     {
         books().append();
         books().fieldByName(QStringLiteral("author")).setValue(QStringLiteral("Безымянный"));
-        QCOMPARE(errorOf([&] { books().post(); }), QStringLiteral("NOT NULL constraint failed: books.title"));
+        QCOMPARE(errorOf([&] { books().post(); }), OnServer ? QStringLiteral("Field 'title' doesn't have a default value")
+                                                            : QStringLiteral("NOT NULL constraint failed: books.title"));
         QCOMPARE(books().state(), DatasetState::Insert);
         QCOMPARE(books().fieldByName(QStringLiteral("author")).asString(), QStringLiteral("Безымянный"));
         books().fieldByName(QStringLiteral("title")).setValue(QStringLiteral("Название"));
@@ -346,7 +347,8 @@ private slots:
         books().first();
         books().edit();
         books().fieldByName(QStringLiteral("title")).clear();
-        QVERIFY(errorOf([&] { books().post(); }).startsWith(QStringLiteral("NOT NULL constraint failed")));
+        QCOMPARE(errorOf([&] { books().post(); }), OnServer ? QStringLiteral("Column 'title' cannot be null")
+                                                            : QStringLiteral("NOT NULL constraint failed: books.title"));
         QCOMPARE(books().state(), DatasetState::Edit);
         QVERIFY(books().fieldByName(QStringLiteral("title")).isNull());
         books().cancel();

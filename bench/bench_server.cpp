@@ -1,0 +1,176 @@
+// The catalogue on a MariaDB server against the server's own client library doing the same reads.
+//   bench_server [--rounds N] CATALOGUE.sdb HOST:PORT USER PASSWORD
+// Loads the catalogue file into the database "library_bench" on the server once (kept there for
+// later runs), then measures opening MyBooks and the title search.
+#include "BenchUtil.h"
+
+#include "Connection.h"
+#include "Dataset.h"
+#include "ScriptDump.h"
+#include "ServerSql.h"
+#include "StoreError.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QString>
+#include <cstdio>
+#include <mysql.h>
+#include <string>
+
+namespace {
+
+const char *const kDatabase = "library_bench";
+const char *const kSelectAll = "SELECT * FROM books";
+const char *const kSearch = "SELECT * FROM books WHERE %1(title) LIKE '%войн%'";
+
+struct Server {
+    QString address, user, password;
+};
+
+void configure(store::Connection &c, const Server &s, const QString &database)
+{
+    c.setProviderName(QStringLiteral("MySQL"));
+    c.setServerName(s.address);
+    c.setUserName(s.user);
+    c.setPassword(s.password);
+    c.setDatabase(database);
+    c.options() = {QStringLiteral("SQLite.BusyTimeout=1500")};
+}
+
+qint64 count(store::Connection &c, const QString &sql)
+{
+    store::Dataset ds(&c);
+    ds.setSql(sql);
+    ds.open();
+    return ds.field(0).asInteger();
+}
+
+// Copies every table of the file into the server database, a thousand rows a statement.
+void load(const QString &file, const Server &s, const QString &installScript)
+{
+    store::Connection server;
+    configure(server, s, {});
+    server.open();
+    server.runStatement(QStringLiteral("CREATE DATABASE IF NOT EXISTS %1 CHARACTER SET utf8mb4").arg(kDatabase));
+    server.close();
+    server.setDatabase(QString::fromLatin1(kDatabase));
+    server.open();
+    try {
+        if (count(server, QStringLiteral("SELECT COUNT(*) FROM books")) >= 100000)
+            return;
+    } catch (const store::StoreError &) {
+    }
+    std::fprintf(stderr, "loading the catalogue into the server database %s (once)\n", kDatabase);
+    store::ScriptDump(&server).RunScriptFile(installScript);
+    store::Connection sqlite;
+    sqlite.setDatabase(file);
+    sqlite.open();
+    for (const QString &table : sqlite.tableNames()) {
+        server.runStatement(QStringLiteral("DELETE FROM ") + table);
+        store::Dataset rows(&sqlite);
+        rows.setSql(QStringLiteral("SELECT * FROM ") + table);
+        rows.open();
+        QByteArray batch;
+        int inBatch = 0;
+        auto flush = [&] {
+            if (inBatch)
+                server.runStatement(QString::fromUtf8(batch));
+            batch.clear();
+            inBatch = 0;
+        };
+        for (rows.first(); !rows.eof(); rows.next()) {
+            batch += inBatch ? ",(" : ("INSERT INTO " + table.toUtf8() + " VALUES (");
+            for (int c = 0; c < rows.fieldCount(); ++c) {
+                if (c)
+                    batch += ',';
+                batch += store::serverLiteral(rows.valueAt(rows.recNo(), c));
+            }
+            batch += ')';
+            if (++inBatch == 1000)
+                flush();
+        }
+        flush();
+    }
+}
+
+// The reference: the statement through the client library, every value copied out.
+long long plainRead(MYSQL *db, const QByteArray &sql)
+{
+    if (mysql_real_query(db, sql.constData(), sql.size()) != 0)
+        throw std::runtime_error(mysql_error(db));
+    MYSQL_RES *res = mysql_store_result(db);
+    if (!res)
+        throw std::runtime_error(mysql_error(db));
+    const unsigned n = mysql_num_fields(res);
+    std::vector<std::string> copy;
+    copy.reserve(mysql_num_rows(res) * n);
+    while (MYSQL_ROW row = mysql_fetch_row(res)) {
+        const unsigned long *lengths = mysql_fetch_lengths(res);
+        for (unsigned c = 0; c < n; ++c)
+            copy.emplace_back(row[c] ? row[c] : "", row[c] ? lengths[c] : 0);
+    }
+    mysql_free_result(res);
+    return (long long)copy.size();
+}
+
+MYSQL *plainConnection(const Server &s)
+{
+    MYSQL *db = mysql_init(nullptr);
+    mysql_optionsv(db, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+    const QByteArray host = s.address.section(u':', 0, 0).toUtf8(), user = s.user.toUtf8(), pass = s.password.toUtf8();
+    if (!mysql_real_connect(db, host.constData(), user.constData(), pass.constData(), kDatabase,
+                            s.address.section(u':', 1).toUInt(), nullptr, 0))
+        throw std::runtime_error(mysql_error(db));
+    return db;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    int rounds = 9;
+    if (args.size() >= 2 && args[0] == u"--rounds") {
+        rounds = args[1].toInt();
+        args = args.mid(2);
+    }
+    if (args.size() != 5) {
+        std::fprintf(stderr, "usage: bench_server [--rounds N] CATALOGUE.sdb HOST:PORT USER PASSWORD install_db.sql\n");
+        return 2;
+    }
+    const Server s{args[1], args[2], args[3]};
+    try {
+        load(args[0], s, args[4]);
+        store::Connection conn;
+        configure(conn, s, QString::fromLatin1(kDatabase));
+        conn.open();
+        MYSQL *plain = plainConnection(s);
+
+        store::Dataset books(&conn);
+        books.setSql(QString::fromLatin1(kSelectAll));
+        books.setFetchAll(true);
+        bench::printFigure("server_open",
+                           bench::interleave(rounds, {[&] { books.close(); }, [&] {
+                                                          books.open();
+                                                          bench::keep(books.recordCount());
+                                                      }},
+                                             {[] {}, [&] { bench::keep(plainRead(plain, kSelectAll)); }}),
+                           1);
+
+        const QString search = QString::fromUtf8(kSearch);
+        books.setSql(search.arg(QStringLiteral("my_lower")));
+        bench::printFigure("server_search_title",
+                           bench::interleave(rounds, {[&] { books.close(); }, [&] {
+                                                          books.open();
+                                                          bench::keep(books.recordCount());
+                                                      }},
+                                             {[] {}, [&] { bench::keep(plainRead(plain, search.arg(QStringLiteral("LOWER")).toUtf8())); }}),
+                           1);
+        mysql_close(plain);
+    } catch (const std::exception &e) {
+        std::fprintf(stderr, "bench_server: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

@@ -1,0 +1,214 @@
+// What the dataset layer does on a server that it need not do on a file: found-row counts, waits
+// for a lock held by another computer, a session that goes away, values sent as literals, the
+// server's my_lower, and a backup of a server catalogue restored on the server.
+#include "Dataset.h"
+#include "ScriptDump.h"
+#include "StoreError.h"
+#include "TempDb.h"
+#include "TestServer.h"
+
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace store;
+
+namespace {
+
+QString first(Connection &c, const QString &sql)
+{
+    Dataset ds(&c);
+    ds.setSql(sql);
+    ds.open();
+    return ds.isEmpty() ? QStringLiteral("<no row>") : ds.field(0).isNull() ? QStringLiteral("<NULL>") : ds.field(0).asString();
+}
+
+QString installScript() { return QStringLiteral(LIBRARY_SOURCE_DIR "/resources/install_db.sql"); }
+
+} // namespace
+
+class TestServerStore : public QObject {
+    Q_OBJECT
+    std::unique_ptr<ServerDb> db_;
+    std::unique_ptr<Dataset> books_;
+
+private slots:
+    void init()
+    {
+        REQUIRE_TEST_SERVER(TestServer::find());
+        db_ = std::make_unique<ServerDb>();
+        ScriptDump(&db_->conn).RunScriptFile(installScript());
+        db_->conn.runStatement(QStringLiteral(
+            "INSERT INTO books (id, inv_num, author, title, date_reg, price, itemkind_id) VALUES "
+            "(1, 1, 'Толстой Л.Н.', 'Война и мир', '2024-03-15', 12.5, 1), (2, 2, NULL, 'ЁЛКА', NULL, NULL, 1)"));
+        books_ = std::make_unique<Dataset>(&db_->conn);
+        books_->setSql(QStringLiteral("SELECT * FROM books"));
+        books_->open();
+    }
+    void cleanup()
+    {
+        books_.reset();
+        db_.reset();
+    }
+
+    // The script makes the catalogue's tables with the columns where the program expects them,
+    // and run again it changes nothing.
+    void installScriptMakesTheCatalogue()
+    {
+        QCOMPARE(db_->conn.tableNames(),
+                 QStringList({"books", "categories", "keywords", "orders", "settings", "v_itemkind"}));
+        ScriptDump(&db_->conn).RunScriptFile(installScript());
+        QCOMPARE(first(db_->conn, QStringLiteral("SELECT COUNT(*) FROM v_itemkind")), QStringLiteral("4"));
+        QCOMPARE(first(db_->conn, QStringLiteral("SELECT value FROM settings WHERE name = 'password'")), QString());
+        QCOMPARE(books_->fieldCount(), 22);
+        const QStringList fixed = {"id", "inv_num", "author", "title", "date_reg", "source", "location"};
+        for (int i = 0; i < fixed.size(); ++i)
+            QCOMPARE(books_->fieldDef(i).name, fixed[i]);
+        QCOMPARE(books_->fieldDef(15).name, QStringLiteral("onloan"));
+        QCOMPARE(books_->fieldByName(QStringLiteral("date_reg")).type(), FieldType::Date);
+        QCOMPARE(books_->fieldByName(QStringLiteral("price")).type(), FieldType::Float);
+        QCOMPARE(books_->fieldByName(QStringLiteral("onloan")).asInteger(), 0); // the column's default, read back
+    }
+
+    // The server's function, called by its quoted name, and the same lower-casing written inline
+    // for the plain name.
+    void myLowerOnTheServer_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<QString>("lowered");
+        const QList<std::pair<const char *, const char *>> cases = {
+            {"'ЁЛКА Война'", "ёлка война"}, {"'ABC xyz'", "abc xyz"}, {"NULL", ""}, {"1999", "1999"}};
+        for (const char *call : {"my_lower", "`my_lower`"})
+            for (const auto &[argument, lowered] : cases)
+                QTest::addRow("%s(%s)", call, argument) << QStringLiteral("%1(%2)").arg(call, argument) << lowered;
+        QTest::newRow("nested") << "MY_LOWER (concat(my_lower('Ё'), ')'))" << "ё)";
+    }
+    void myLowerOnTheServer()
+    {
+        QFETCH(QString, expression);
+        QFETCH(QString, lowered);
+        QCOMPARE(first(db_->conn, QStringLiteral("SELECT ") + expression), lowered);
+    }
+
+    // A post that writes the values a row already holds still finds its row.
+    void unchangedValuesStillFindTheRow()
+    {
+        books_->edit();
+        books_->fieldByName(QStringLiteral("title")).setValue(QStringLiteral("Война и мир"));
+        QCOMPARE(errorOf([&] { books_->post(); }), QStringLiteral("<no error>"));
+    }
+
+    // Text with quotes, backslashes and statement breakers is stored as typed, in a post, in a
+    // parameter and in a filter, and the new record's id is read back.
+    void valuesAreSentAsLiterals()
+    {
+        const QString nasty = QStringLiteral("O'Brien \\' ; DROP TABLE books; -- \\\\ \"x\" `y` ?:key 😀");
+        books_->append();
+        books_->fieldByName(QStringLiteral("title")).setValue(nasty);
+        books_->fieldByName(QStringLiteral("date_reg")).setValue(QDate(2024, 2, 29));
+        books_->post();
+        const qint64 id = books_->fieldByName(QStringLiteral("id")).asInteger();
+        QCOMPARE(id, 3);
+        QCOMPARE(first(db_->conn, QStringLiteral("SELECT title FROM books WHERE id = 3")), nasty);
+        QCOMPARE(first(db_->conn, QStringLiteral("SELECT CONCAT(date_reg, '') FROM books WHERE id = 3")), QStringLiteral("2024-02-29"));
+
+        Dataset byParam(&db_->conn);
+        byParam.setSql(QStringLiteral("SELECT id FROM books WHERE title = :key"));
+        byParam.paramByName(QStringLiteral("key")).value = nasty;
+        byParam.open();
+        QCOMPARE(byParam.recordCount(), 1);
+        db_->conn.runStatement(QStringLiteral("UPDATE books SET notes = ? WHERE id = ?"), {nasty, id});
+        QCOMPARE(first(db_->conn, QStringLiteral("SELECT notes FROM books WHERE id = 3")), nasty);
+    }
+
+    // A row locked by another computer: the post waits about the busy timeout, fails with the
+    // server's text, keeps what was typed, and goes through once the lock is gone.
+    void lockHeldElsewhere()
+    {
+        auto other = db_->other();
+        other->runStatement(QStringLiteral("START TRANSACTION"));
+        other->runStatement(QStringLiteral("UPDATE books SET price = 1 WHERE id = 1"));
+        books_->edit();
+        books_->fieldByName(QStringLiteral("title")).setValue(QStringLiteral("Анна Каренина"));
+        QElapsedTimer t;
+        t.start();
+        QCOMPARE(errorOf([&] { books_->post(); }), QStringLiteral("Lock wait timeout exceeded; try restarting transaction"));
+        QVERIFY2(t.elapsed() >= 900 && t.elapsed() < 4000, qPrintable(QString::number(t.elapsed())));
+        QCOMPARE(books_->state(), DatasetState::Edit);
+        other->runStatement(QStringLiteral("ROLLBACK"));
+        books_->post();
+        QCOMPARE(first(db_->conn, QStringLiteral("SELECT title FROM books WHERE id = 1")), QStringLiteral("Анна Каренина"));
+    }
+
+    // The session is cut off: the action fails with a Russian message and nothing is lost; the
+    // next try connects again and goes through.
+    void sessionGoneAway()
+    {
+        const QString session = first(db_->conn, QStringLiteral("SELECT CONNECTION_ID()"));
+        db_->other()->runStatement(QStringLiteral("KILL ") + session);
+        books_->edit();
+        books_->fieldByName(QStringLiteral("title")).setValue(QStringLiteral("После обрыва"));
+        QVERIFY(errorOf([&] { books_->post(); }).startsWith(QStringLiteral("Связь с сервером базы данных прервана")));
+        QCOMPARE(books_->state(), DatasetState::Edit);
+        books_->post();
+        QCOMPARE(first(db_->conn, QStringLiteral("SELECT title FROM books WHERE id = 1")), QStringLiteral("После обрыва"));
+    }
+
+    void unreachableServerFailsSoon()
+    {
+        Connection c;
+        c.setProviderName(QStringLiteral("MySQL"));
+        c.setServerName(QStringLiteral("127.0.0.1:1"));
+        c.setUserName(QStringLiteral("root"));
+        QElapsedTimer t;
+        t.start();
+        QVERIFY(errorOf([&] { c.open(); }).startsWith(QStringLiteral("Не удается подключиться к серверу базы данных")));
+        QVERIFY(t.elapsed() < 6000);
+        QVERIFY(!c.isOpen());
+        TestServer s = TestServer::find();
+        s.password += u'x';
+        s.configure(c);
+        QVERIFY(errorOf([&] { c.open(); }).contains(QStringLiteral("Access denied")));
+    }
+
+    // The whole server catalogue written as a script and put back into another server database.
+    void backupRestoredOnTheServer()
+    {
+        try {
+            backupAndRestore();
+        } catch (const StoreError &e) {
+            QFAIL(qPrintable(e.message()));
+        }
+    }
+private:
+    void backupAndRestore()
+    {
+        db_->conn.runStatement(QStringLiteral("INSERT INTO books (id, title, notes, price) VALUES (3, ?, ?, 1e20)"),
+                               {QStringLiteral("l'Europe\r\nвторая строка"), QStringLiteral("вне 1251: 😀 ∑")});
+        db_->conn.runStatement(QStringLiteral("INSERT INTO orders (book_id, loaner, date_out) VALUES (1, 'Иванов', '2024-05-01')"));
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("copy.sql"));
+        ScriptDump(&db_->conn).BackupToScript(file);
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        QVERIFY(lines[1].startsWith("-- MySQL server version: 10."));
+        QVERIFY(lines[2].startsWith("-- MySQL client version: "));
+        QCOMPARE(lines[5], ("-- Server: " + db_->server.server + "\r").toUtf8());
+        QCOMPARE(lines[6], ("-- Database: " + db_->name + "\r").toUtf8());
+
+        ServerDb target;
+        ScriptDump(&target.conn).RunScriptFile(installScript());
+        const TableRows rows = ScriptDump(&target.conn).RestoreFromScript(file);
+        QCOMPARE(rows.size(), 6);
+        for (const QString &sql : {QStringLiteral("SELECT COUNT(*) FROM books"), QStringLiteral("SELECT title FROM books WHERE id = 3"),
+                                   QStringLiteral("SELECT notes FROM books WHERE id = 3"), QStringLiteral("SELECT price FROM books WHERE id = 1"),
+                                   QStringLiteral("SELECT price FROM books WHERE id = 3"), QStringLiteral("SELECT date_out FROM orders"),
+                                   QStringLiteral("SELECT date_reg FROM books WHERE id = 2"), QStringLiteral("SELECT COUNT(*) FROM v_itemkind")})
+            QCOMPARE(first(target.conn, sql), first(db_->conn, sql));
+        QCOMPARE(first(target.conn, QStringLiteral("SELECT notes FROM books WHERE id = 3")), QStringLiteral("вне 1251: 😀 ∑"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServerStore)
+#include "test_server_store.moc"
