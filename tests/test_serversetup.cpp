@@ -15,7 +15,7 @@
 
 namespace {
 
-const QString InstallScript = QFINDTESTDATA("../resources/install_db.sql");
+const QString InstallScript = QStringLiteral(LIBRARY_SOURCE_DIR "/resources/install_db.sql");
 
 // The test server, and the databases a test makes on it, dropped when it ends.
 struct Server : TestServer {

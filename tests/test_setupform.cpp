@@ -97,7 +97,7 @@ private slots:
         QFETCH(QString, shown);
         SetupFormFixture f;
         if (script)
-            QVERIFY(f.placeInstallScript(QFINDTESTDATA("../resources/install_db.sql")));
+            QVERIFY(f.placeInstallScript(QStringLiteral(LIBRARY_SOURCE_DIR "/resources/install_db.sql")));
         TSetupForm &d = f.form;
         d.show();
         d.edHost->setText(Unreachable);
