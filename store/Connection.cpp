@@ -69,13 +69,7 @@ void Connection::open()
 {
     if (isOpen())
         return;
-    if (!engine_) {
-        if (isServer())
-            engine_ = std::make_unique<MariaEngine>();
-        else
-            engine_ = std::make_unique<SqliteEngine>();
-    }
-    engine_->open(effectiveSettings());
+    engineForProvider().open(effectiveSettings());
 }
 
 void Connection::close()
@@ -85,6 +79,17 @@ void Connection::close()
     for (auto *ds : datasets_)
         ds->close();
     engine_->close();
+}
+
+Engine &Connection::engineForProvider()
+{
+    if (!engine_) {
+        if (isServer())
+            engine_ = std::make_unique<MariaEngine>();
+        else
+            engine_ = std::make_unique<SqliteEngine>();
+    }
+    return *engine_;
 }
 
 Engine &Connection::engine() const
@@ -124,10 +129,7 @@ QStringList Connection::tableAndViewNames() const { return engine().tableNames(t
 
 QStringList Connection::databaseNames()
 {
-    if (!engine_ || engine_->providerName() != provider_)
-        engine_ = isServer() ? std::unique_ptr<Engine>(std::make_unique<MariaEngine>())
-                             : std::unique_ptr<Engine>(std::make_unique<SqliteEngine>());
-    return engine_->databaseNames(effectiveSettings());
+    return engineForProvider().databaseNames(effectiveSettings());
 }
 
 QByteArray Connection::sqlName(const QByteArray &name) const { return engine().sqlName(name); }

@@ -79,6 +79,7 @@ private:
     void detach(Dataset *dataset);
     QString option(const QString &name) const;
     Engine &engine() const; // the open engine, or the layer's error
+    Engine &engineForProvider(); // made on first use for the provider set
     ConnectionSettings effectiveSettings() const;
 
     QString provider_ = QStringLiteral("SQLite");
