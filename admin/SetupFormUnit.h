@@ -2,14 +2,52 @@
 
 #include <QDialog>
 
-// The server settings dialog, shown when the database cannot be opened. Created at start in its place in the creation order; its
-// controls come with the work that builds it.
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace store {
+class Connection;
+}
+
+// "Настройте параметры MySQL": the server, account and database of a catalogue on a MariaDB or
+// MySQL server, shown when the catalogue cannot be opened at start. It can create the database
+// and fill it from install_db.sql, and it is accepted only once the connection is open.
 class TSetupForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TSetupForm(QWidget *parent = nullptr) : QDialog(parent)
-    {
-        setObjectName(QStringLiteral("SetupForm"));
-        setWindowTitle(QStringLiteral("Настройте параметры MySQL"));
-    }
+    explicit TSetupForm(QWidget *parent = nullptr);
+
+    // The connection the dialog reads its values from and sets up (`MyServer`).
+    void setConnection(store::Connection *connection) { conn_ = connection; }
+
+    void FormShow();
+    void cbDatabaseEnter();
+    void btnOkClick();
+
+    // True when the database box holds a name chosen from its list and not edited since.
+    bool namePicked() const { return picked_; }
+
+    QLabel *lblHost;
+    QLineEdit *edHost;
+    QLabel *lblUser;
+    QLineEdit *edUser;
+    QLabel *lblPass;
+    QLineEdit *edPass;
+    QLabel *lblDatabase;
+    QComboBox *cbDatabase;
+    QPushButton *btnOk;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void applyServerValues();
+    void createDatabase(const QString &name);
+    void showConnectionError();
+
+    store::Connection *conn_ = nullptr;
+    bool picked_ = false;
 };

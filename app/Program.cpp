@@ -6,7 +6,6 @@
 
 #include "MainGridView.h"
 
-#include <QApplication>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -44,16 +43,6 @@ void runCreationHandler(const std::function<void()> &handler)
     }
 }
 
-// Without a usable database the program cannot go on; say why, in the librarian's words.
-bool reportUnopenableDatabase(store::TDBMod &module, const store::StoreError &error)
-{
-    ui::platform().messageBox(nullptr,
-                              QStringLiteral("Не удается открыть базу данных «%1»:\n%2")
-                                  .arg(module.MyServer.database(), ui::applicationErrorText(error.message())),
-                              QApplication::applicationName(), ui::MsgIcon::Warning, ui::Ok);
-    return false;
-}
-
 } // namespace
 
 void Program::create(const QString &programFile)
@@ -63,8 +52,13 @@ void Program::create(const QString &programFile)
     MainForm = std::make_unique<TMainForm>();
     SetupForm = std::make_unique<TSetupForm>();
     DBMod = std::make_unique<store::TDBMod>(programFile);
-    DBMod->showSetupForm = [this](store::TDBMod &module, const store::StoreError &error) {
-        const bool opened = reportUnopenableDatabase(module, error);
+    // The error itself is not shown: the dialog is the answer to it.
+    DBMod->showSetupForm = [this](store::TDBMod &module, const store::StoreError &) {
+        bool opened = false;
+        if (SetupForm) {
+            SetupForm->setConnection(&module.MyServer);
+            opened = ui::platform().runModal(*SetupForm) == QDialog::Accepted;
+        }
         SetupForm.reset(); // used at most once in a run
         return opened;
     };

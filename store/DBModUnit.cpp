@@ -13,6 +13,10 @@
 
 namespace store {
 
+namespace {
+const QString ServerSection = QStringLiteral("MySQL");
+}
+
 TDBMod::TDBMod(const QString &programFile, QObject *parent) : QObject(parent), programFile_(programFile)
 {
     MyBooks.setSql(QStringLiteral("SELECT * FROM books"));
@@ -54,6 +58,9 @@ void TDBMod::DataModuleCreate()
     p.SettingsFile = settings_.get();
     MyServer.setDatabase(p.AppDir + QStringLiteral("/library.sdb"));
     MyServer.options() = {QStringLiteral("SQLite.BusyTimeout=1500"), QStringLiteral("SQLite.ReadUncommitted=True")};
+    // A catalogue shared on a server is chosen by hand in the settings file.
+    if (settings_->readBool(ServerSection, QStringLiteral("Connect"), false))
+        useServerFromSettings();
     p.BackupDir = settings_->readString(QStringLiteral("General"), QStringLiteral("BackupPath"),
                                         p.AppDir + QStringLiteral("/Backup"));
     p.AutoLogon = settings_->readBool(QStringLiteral("General"), QStringLiteral("AutoAdminLogon"), false);
@@ -66,22 +73,33 @@ void TDBMod::DataModuleCreate()
     Conditions.emplace();
 }
 
+void TDBMod::useServerFromSettings()
+{
+    MyServer.setProviderName(QStringLiteral("MySQL"));
+    MyServer.setServerName(settings_->readString(ServerSection, QStringLiteral("hostname"), QString()));
+    MyServer.setUserName(settings_->readString(ServerSection, QStringLiteral("username"), QString()));
+    MyServer.setPassword(settings_->readString(ServerSection, QStringLiteral("password"), QString()));
+    MyServer.setDatabase(settings_->readString(ServerSection, QStringLiteral("database"), QString()));
+}
+
 void TDBMod::openStore()
 {
     ProcessValues &p = process();
     try {
         MyServer.open();
-        ensureCatalogueSchema(MyServer);
+        // A server's catalogue is made by its creation script, never here.
+        if (!MyServer.isServer())
+            ensureCatalogueSchema(MyServer);
         p.ConnectFailed = false;
     } catch (const StoreError &e) {
         MyServer.close();
         const bool ok = showSetupForm && showSetupForm(*this, e) && MyServer.isOpen();
         p.ConnectFailed = !ok;
         if (ok) {
-            settings_->writeString(QStringLiteral("MySQL"), QStringLiteral("hostname"), QString());
-            settings_->writeString(QStringLiteral("MySQL"), QStringLiteral("username"), QString());
-            settings_->writeString(QStringLiteral("MySQL"), QStringLiteral("password"), QString());
-            settings_->writeString(QStringLiteral("MySQL"), QStringLiteral("database"), MyServer.database());
+            settings_->writeString(ServerSection, QStringLiteral("hostname"), MyServer.serverName());
+            settings_->writeString(ServerSection, QStringLiteral("username"), MyServer.userName());
+            settings_->writeString(ServerSection, QStringLiteral("password"), MyServer.password());
+            settings_->writeString(ServerSection, QStringLiteral("database"), MyServer.database());
         }
     }
     storeOpened_ = MyServer.isOpen();

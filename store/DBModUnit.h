@@ -123,6 +123,7 @@ public:
     QString FilesDir;
 
 private:
+    void useServerFromSettings();
     void openStore();
     void applyComposed(const std::function<void()> &change);
     QString programFile_;

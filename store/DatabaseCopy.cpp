@@ -1,6 +1,7 @@
 #include "DatabaseCopy.h"
 
 #include "Connection.h"
+#include "ScriptDump.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -9,6 +10,18 @@
 
 namespace store {
 
+namespace {
+bool writeServerScript(Connection &connection, const QString &folder)
+{
+    try {
+        ScriptDump(&connection).BackupToScript(folder + QStringLiteral("/library.sql"));
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+}
+} // namespace
+
 bool copyDatabaseTo(Connection &connection, const QString &folder)
 {
     if (!connection.isOpen() || folder.isEmpty())
@@ -16,6 +29,8 @@ bool copyDatabaseTo(Connection &connection, const QString &folder)
     QDir dir(folder);
     if (!dir.exists() && !QDir().mkdir(folder))
         return false;
+    if (connection.isServer())
+        return writeServerScript(connection, folder);
     const QString target = folder + QStringLiteral("/library.sdb");
     const QString temp = target + QStringLiteral(".part");
     QFile::remove(temp);

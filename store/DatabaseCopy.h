@@ -11,6 +11,8 @@ class Connection;
 // writer elsewhere never leaves a torn copy in place of the last good one. The folder itself is
 // created when missing (not its parents). Returns false, leaving any old copy as it was, when
 // the copy could not be made.
+// A catalogue on a server is kept as its backup script, folder/library.sql, put in place only
+// once it is complete.
 bool copyDatabaseTo(Connection &connection, const QString &folder);
 
 } // namespace store

@@ -56,6 +56,18 @@ int findKey(const QStringList &lines, const QString &section, const QString &key
     return found;
 }
 
+// A server's password in the file: then the file is the owner's alone.
+bool holdsPassword(const QStringList &lines)
+{
+    for (const QString &line : lines) {
+        const qsizetype eq = line.indexOf(u'=');
+        if (eq > 0 && !isSection(line) && line.left(eq).trimmed().compare(u"password", Qt::CaseInsensitive) == 0 &&
+            !line.mid(eq + 1).trimmed().isEmpty())
+            return true;
+    }
+    return false;
+}
+
 // The file's bytes in its encoding, or in UTF-8 when code page 1251 would lose a letter or give
 // bytes that the next run would take for UTF-8; the mark at the start settles that for it.
 QByteArray fileBytes(const QString &text, TextEncoding &encoding)
@@ -138,6 +150,9 @@ bool IniFile::writeString(const QString &section, const QString &key, const QStr
     QSaveFile f(path_);
     if (!f.open(QIODevice::WriteOnly))
         return false;
+    // Set on the new file before anything is in it, so that no other user ever sees the password.
+    if (holdsPassword(lines))
+        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const QString text = lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
     // A file not there yet is the program's own, in code page 1251.
     TextEncoding encoding = encoding_.value_or(TextEncoding::Cp1251);

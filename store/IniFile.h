@@ -13,7 +13,8 @@ namespace store {
 // file at once, so that nothing is lost when the program ends abruptly. A missing file,
 // section or key reads as the default; the file is created by the first write.
 // The file's encoding is decided when it is first seen and kept, so that a value written can
-// never change how another one reads.
+// never change how another one reads. A file that holds a non-empty key "password" is written
+// readable and writable by its owner only.
 class IniFile {
 public:
     explicit IniFile(const QString &path) : path_(path) {}

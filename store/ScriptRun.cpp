@@ -5,6 +5,7 @@
 #include "ServerSql.h"
 #include "SqliteEngine.h"
 #include "StoreError.h"
+#include "TextCodec.h"
 
 #include <QSet>
 #include <QStringDecoder>
@@ -18,6 +19,11 @@ QByteArray utf8OfScript(const QByteArray &cp1251)
 {
     QStringDecoder decoder("windows-1251");
     return QString(decoder.decode(cp1251)).toUtf8();
+}
+
+bool writtenByTheProgram(const QByteArray &script)
+{
+    return script.startsWith("-- " + ScriptDump::layerName().toLatin1() + " version: ");
 }
 
 struct Statement {
@@ -200,13 +206,17 @@ TableRows runStatements(Connection &conn, const QByteArray &utf8, const QList<St
 
 TableRows ScriptDump::RunScriptFile(const QString &fileName, const Progress &progress)
 {
-    return runScript(utf8OfScript(readWholeFile(fileName)), false, progress);
+    const QByteArray bytes = readWholeFile(fileName);
+    // The program's own scripts are in code page 1251 whatever their bytes look like; one written
+    // by hand, as install_db.sql is, may be in UTF-8.
+    return runScript(writtenByTheProgram(bytes) ? utf8OfScript(bytes) : decodeCp1251OrUtf8(bytes).toUtf8(), false,
+                     progress);
 }
 
 TableRows ScriptDump::RestoreFromScript(const QString &fileName, const Progress &progress)
 {
     const QByteArray bytes = readWholeFile(fileName);
-    if (!bytes.startsWith("-- " + layerName().toLatin1() + " version: "))
+    if (!writtenByTheProgram(bytes))
         refuse(fileName, QStringLiteral("Это не резервная копия, записанная программой."));
     // A backup of the other engine: its characters outside code page 1251 are put into this one's words.
     QByteArray utf8 = utf8OfScript(bytes);

@@ -79,7 +79,7 @@ private slots:
         QStringList onDialogs;
         for (QDialog *dialog : std::initializer_list<QDialog *>{f.program.PeriodFm.get(), f.program.ItemKindsForm.get(),
                                                                 f.program.AboutForm.get(), f.program.LoginForm.get(),
-                                                                f.program.PasswordForm.get()}) {
+                                                                f.program.PasswordForm.get(), f.program.SetupForm.get()}) {
             dialog->show();
             onDialogs << unnamedControls(dialog);
             dialog->hide();
