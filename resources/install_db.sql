@@ -68,7 +68,7 @@ CREATE TABLE IF NOT EXISTS v_itemkind (
 CREATE TABLE IF NOT EXISTS settings (
     name VARCHAR(64) NOT NULL PRIMARY KEY,
     value TEXT
-) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_bin;
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_nopad_bin;
 
 INSERT IGNORE INTO v_itemkind (id, itemkind_name, description) VALUES (1, 'Книги', 'Книги и брошюры');
 INSERT IGNORE INTO v_itemkind (id, itemkind_name, description) VALUES (2, 'Журналы', 'Периодические издания');
