@@ -72,4 +72,10 @@ public:
     virtual QByteArray sqlName(const QByteArray &name) = 0;
 };
 
+// The first column of every row of the statement, run here, as text.
+QStringList firstColumnTexts(EngineStatement &statement);
+// A name of letters, digits and "_" that does not begin with a digit: one no quotes are needed for
+// unless it is a keyword.
+bool isPlainSqlName(const QByteArray &name);
+
 } // namespace store

@@ -174,14 +174,7 @@ QStringList MariaEngine::tableNames(bool withViews)
     auto stmt = prepare(QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = DATABASE()"
                                        " AND table_type IN ('BASE TABLE'%1) ORDER BY BINARY table_name")
                             .arg(withViews ? QStringLiteral(", 'VIEW'") : QString()));
-    stmt->execute();
-    QStringList names;
-    CellView cell;
-    while (stmt->next()) {
-        stmt->readRow(&cell);
-        names << QString::fromUtf8(cell.bytes.data(), qsizetype(cell.bytes.size()));
-    }
-    return names;
+    return firstColumnTexts(*stmt);
 }
 
 QStringList MariaEngine::databaseNames(const ConnectionSettings &settings)
@@ -207,18 +200,12 @@ QStringList MariaEngine::databaseNames(const ConnectionSettings &settings)
 
 QByteArray MariaEngine::sqlName(const QByteArray &name)
 {
-    bool plain = !name.isEmpty() && !(name[0] >= '0' && name[0] <= '9');
-    for (char c : name)
-        plain = plain && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_');
+    const bool plain = isPlainSqlName(name);
     if (plain && keywords_.isEmpty()) {
         try {
             auto stmt = prepare(QStringLiteral("SELECT word FROM information_schema.keywords"));
-            stmt->execute();
-            CellView cell;
-            while (stmt->next()) {
-                stmt->readRow(&cell);
-                keywords_.insert(QByteArray(cell.bytes.data(), qsizetype(cell.bytes.size())).toUpper());
-            }
+            for (const QString &word : firstColumnTexts(*stmt))
+                keywords_.insert(word.toUpper().toUtf8());
         } catch (const StoreError &) {
             keywords_.insert(QByteArray()); // an older server: plain names go bare
         }

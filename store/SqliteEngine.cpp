@@ -224,21 +224,12 @@ QStringList SqliteEngine::tableNames(bool withViews)
         ? "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') ORDER BY name"
         : "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name";
     auto stmt = prepare(QString::fromLatin1(sql));
-    stmt->execute();
-    QStringList names;
-    CellView cell;
-    while (stmt->next()) {
-        stmt->readRow(&cell);
-        names << QString::fromUtf8(cell.bytes.data(), qsizetype(cell.bytes.size()));
-    }
-    return names;
+    return firstColumnTexts(*stmt);
 }
 
 QByteArray SqliteEngine::sqlName(const QByteArray &name)
 {
-    bool plain = !name.isEmpty() && !(name[0] >= '0' && name[0] <= '9');
-    for (char c : name)
-        plain = plain && ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_');
+    const bool plain = isPlainSqlName(name);
     if (plain && !sqlite3_keyword_check(name.constData(), int(name.size())))
         return name;
     return '"' + QByteArray(name).replace("\"", "\"\"") + '"';
