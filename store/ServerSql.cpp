@@ -230,7 +230,8 @@ QByteArray inlineMyLower(const QByteArray &utf8)
 
 namespace {
 
-// Rewrites each "from" that is followed by code points and "fromEnd" outside quoted text.
+// Rewrites each "from" that is followed by code points and "fromEnd" outside quoted text, written
+// exactly as the backup writes them.
 QByteArray rewriteCharCalls(const QByteArray &script, const QByteArray &from, const QByteArray &fromEnd,
                             const QByteArray &to, const QByteArray &toEnd)
 {
@@ -243,11 +244,11 @@ QByteArray rewriteCharCalls(const QByteArray &script, const QByteArray &from, co
             i = after;
             continue;
         }
-        if (script.mid(i, from.size()).compare(from, Qt::CaseInsensitive) == 0) {
+        if (script.mid(i, from.size()) == from) {
             qsizetype end = i + from.size();
             while (end < script.size() && ((script[end] >= '0' && script[end] <= '9') || script[end] == ','))
                 ++end;
-            if (end > i + qsizetype(from.size()) && script.mid(end, fromEnd.size()).compare(fromEnd, Qt::CaseInsensitive) == 0) {
+            if (end > i + qsizetype(from.size()) && script.mid(end, fromEnd.size()) == fromEnd) {
                 out += to + script.mid(i + from.size(), end - i - from.size()) + toEnd;
                 i = end + fromEnd.size();
                 continue;
