@@ -1,6 +1,7 @@
 #include "AboutFormUnit.h"
 
 #include "Platform.h"
+#include "DialogLook.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -61,10 +62,7 @@ TAboutForm::TAboutForm(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("AboutForm"));
     setWindowTitle(QStringLiteral("О программе «Библиотека ЛИРМА»"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPointSize(8);
-    setFont(f);
+    ui::useFixedDialogFrame(this);
 
     auto *bevel1 = new QFrame(this);
     bevel1->setFrameShape(QFrame::StyledPanel);

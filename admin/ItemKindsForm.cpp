@@ -6,6 +6,7 @@
 #include "DbEditBinder.h"
 #include "ErrorBox.h"
 #include "Platform.h"
+#include "DialogLook.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -23,9 +24,7 @@ TItemKindsForm::TItemKindsForm(store::TDBMod *dbMod, QWidget *parent) : QDialog(
 {
     setObjectName(QStringLiteral("ItemKindsForm"));
     setWindowTitle(QStringLiteral("Виды изданий"));
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPointSize(8);
-    setFont(f);
+    ui::useDialogFont(this);
     store::Dataset *kinds = &dbMod_->myItemKinds;
 
     grKindList = new QTableView(this);

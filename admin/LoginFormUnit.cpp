@@ -4,6 +4,7 @@
 #include "ErrorBox.h"
 #include "Platform.h"
 #include "StoreError.h"
+#include "DialogLook.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -18,9 +19,7 @@ TLoginForm::TLoginForm(store::TDBMod *dbMod, QWidget *parent) : QDialog(parent),
 {
     setObjectName(QStringLiteral("LoginForm"));
     setWindowTitle(QStringLiteral("Вход в программу"));
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPointSize(8);
-    setFont(f);
+    ui::useDialogFont(this);
     auto *column = new QVBoxLayout(this);
     rgAccessMode = new QGroupBox(QStringLiteral("Режим"), this);
     auto *modes = new QHBoxLayout(rgAccessMode);

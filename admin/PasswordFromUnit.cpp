@@ -3,6 +3,7 @@
 #include "DBModUnit.h"
 #include "ErrorBox.h"
 #include "StoreError.h"
+#include "DialogLook.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -16,9 +17,7 @@ TPasswordForm::TPasswordForm(store::TDBMod *dbMod, QWidget *parent) : QDialog(pa
 {
     setObjectName(QStringLiteral("PasswordForm"));
     setWindowTitle(QStringLiteral("Настройка доступа"));
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPointSize(8);
-    setFont(f);
+    ui::useDialogFont(this);
     auto *column = new QVBoxLayout(this);
     GroupBox1 = new QGroupBox(QStringLiteral("Режим редактирования"), this);
     auto *row = new QHBoxLayout(GroupBox1);

@@ -6,6 +6,7 @@
 #include "ScriptDump.h"
 #include "ServerDatabase.h"
 #include "StoreError.h"
+#include "DialogLook.h"
 
 #include <QComboBox>
 #include <QFocusEvent>
@@ -21,10 +22,7 @@ TSetupForm::TSetupForm(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("SetupForm"));
     setWindowTitle(QStringLiteral("Настройте параметры MySQL"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    QFont f(QStringLiteral("Tahoma"));
-    f.setPointSize(8);
-    setFont(f);
+    ui::useFixedDialogFrame(this);
 
     auto *grid = new QGridLayout(this);
     auto addRow = [this, grid](const QString &caption, QWidget *control, const QString &name) {

@@ -9,6 +9,7 @@
 #include "Platform.h"
 #include "ProcessValues.h"
 #include "StoreError.h"
+#include "DialogLook.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -38,8 +39,7 @@ TBookForm::TBookForm(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("BookForm"));
     setWindowTitle(QStringLiteral("Карточка издания"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    ui::useFixedDialogFrame(this);
     auto *column = new QVBoxLayout(this);
     column->setContentsMargins(4, 4, 4, 6);
     PageControl1 = new QTabWidget(this);

@@ -7,6 +7,7 @@
 #include "RubricText.h"
 #include "RubricTree.h"
 #include "StoreError.h"
+#include "DialogLook.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -19,8 +20,7 @@ TCatForm::TCatForm(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("CatForm"));
     setWindowTitle(QStringLiteral("Рубрикатор"));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    ui::useFixedDialogFrame(this);
     auto *column = new QVBoxLayout(this);
     Label1 = new QLabel(QStringLiteral("Чтобы выбрать несколько рубрик удерживайте клавишу Ctrl"), this);
     Label1->setWordWrap(true);

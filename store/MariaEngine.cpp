@@ -112,13 +112,18 @@ void MariaEngine::raise()
     raiseFrom(db_, false);
 }
 
-void MariaEngine::query(const QByteArray &sql)
+MYSQL *MariaEngine::liveSession()
 {
     if (!open_)
         throw StoreError(QStringLiteral("Operation is not allowed when the connection is closed"));
     if (!db_)
         db_ = connect(settings_, true);
-    if (mysql_real_query(db_, sql.constData(), static_cast<unsigned long>(sql.size())) != 0)
+    return db_;
+}
+
+void MariaEngine::query(const QByteArray &sql)
+{
+    if (mysql_real_query(liveSession(), sql.constData(), static_cast<unsigned long>(sql.size())) != 0)
         raise();
 }
 
@@ -162,9 +167,7 @@ void MariaEngine::run(const QString &sql, const QVariantList &params)
 
 QString MariaEngine::serverVersion()
 {
-    if (!db_)
-        db_ = connect(settings_, true);
-    return QString::fromUtf8(mysql_get_server_info(db_));
+    return QString::fromUtf8(mysql_get_server_info(liveSession()));
 }
 
 QString MariaEngine::clientVersion() { return QString::fromUtf8(mysql_get_client_info()); }

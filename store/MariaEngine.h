@@ -34,6 +34,7 @@ public:
 
     // Sends one statement; after a lost connection the next one connects again first.
     void query(const QByteArray &sql);
+    st_mysql *liveSession();
     st_mysql *session() const { return db_; }
     void noteResult();
     [[noreturn]] void raise();

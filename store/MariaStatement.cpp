@@ -72,13 +72,10 @@ void MariaStatement::describe()
 {
     if (described_)
         return;
-    engine_.query("SELECT 1"); // makes sure there is a live session to ask
-    if (MYSQL_RES *r = mysql_store_result(engine_.session()))
-        mysql_free_result(r);
     QByteArray text = sql_;
     for (qsizetype k = marks_.size() - 1; k >= 0; --k)
         text.replace(marks_[k].start, marks_[k].size, "?");
-    MYSQL_STMT *stmt = mysql_stmt_init(engine_.session());
+    MYSQL_STMT *stmt = mysql_stmt_init(engine_.liveSession());
     if (!stmt)
         throw StoreError(QStringLiteral("out of memory"));
     if (mysql_stmt_prepare(stmt, text.constData(), static_cast<unsigned long>(text.size())) != 0) {

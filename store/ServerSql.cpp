@@ -174,7 +174,7 @@ QByteArray withLiterals(const QByteArray &utf8, const QList<SqlPlaceholder> &pla
 QByteArray inlineMyLower(const QByteArray &utf8)
 {
     static const QByteArray name = QByteArrayLiteral("my_lower");
-    if (!utf8.contains(name) && !utf8.toLower().contains(name))
+    if (!utf8.toLower().contains(name))
         return utf8;
     QByteArray out;
     out.reserve(utf8.size() + 32);
