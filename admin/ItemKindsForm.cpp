@@ -25,7 +25,7 @@ TItemKindsForm::TItemKindsForm(store::TDBMod *dbMod, QWidget *parent) : QDialog(
     setObjectName(QStringLiteral("ItemKindsForm"));
     setWindowTitle(QStringLiteral("Виды изданий"));
     ui::useDialogFont(this);
-    store::Dataset *kinds = &dbMod_->myItemKinds;
+    data::Dataset *kinds = &dbMod_->myItemKinds;
 
     grKindList = new QTableView(this);
     grKindList->setObjectName(QStringLiteral("grKindList"));
@@ -85,7 +85,7 @@ bool TItemKindsForm::guarded(const std::function<void()> &action)
     try {
         action();
         return true;
-    } catch (const store::StoreError &e) {
+    } catch (const data::DataError &e) {
         ui::showApplicationError(e.message(), this);
         return false;
     }
@@ -126,8 +126,8 @@ void TItemKindsForm::btnDelClick()
 
 void TItemKindsForm::done(int result)
 {
-    store::Dataset &kinds = dbMod_->myItemKinds;
-    const bool pending = kinds.state() == store::DatasetState::Edit || kinds.state() == store::DatasetState::Insert;
+    data::Dataset &kinds = dbMod_->myItemKinds;
+    const bool pending = kinds.state() == data::DatasetState::Edit || kinds.state() == data::DatasetState::Insert;
     if (pending && !guarded([&kinds] { kinds.post(); }))
         return;
     QDialog::done(result);

@@ -1,10 +1,10 @@
 #include "LoginFormUnit.h"
 
 #include "DBModUnit.h"
+#include "DialogLook.h"
 #include "ErrorBox.h"
 #include "Platform.h"
-#include "StoreError.h"
-#include "DialogLook.h"
+#include "data/DataError.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -78,7 +78,7 @@ void TLoginForm::btnOKClick()
             accept();
             return;
         }
-    } catch (const store::StoreError &e) {
+    } catch (const data::DataError &e) {
         ui::showApplicationError(e.message(), this);
         return;
     }

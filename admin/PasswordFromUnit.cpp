@@ -1,9 +1,9 @@
 #include "PasswordFromUnit.h"
 
 #include "DBModUnit.h"
-#include "ErrorBox.h"
-#include "StoreError.h"
 #include "DialogLook.h"
+#include "ErrorBox.h"
+#include "data/DataError.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -56,7 +56,7 @@ void TPasswordForm::FormShow()
     edPassword->setEchoMode(QLineEdit::Password);
     try {
         edPassword->setText(dbMod_ ? dbMod_->ReadPassword() : QString());
-    } catch (const store::StoreError &e) {
+    } catch (const data::DataError &e) {
         ui::showApplicationError(e.message(), this);
     }
 }
@@ -73,7 +73,7 @@ void TPasswordForm::btnSaveClick()
     try {
         if (dbMod_)
             dbMod_->SavePassword(edPassword->text());
-    } catch (const store::StoreError &e) {
+    } catch (const data::DataError &e) {
         ui::showApplicationError(e.message(), this);
     }
 }

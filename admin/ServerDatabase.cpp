@@ -1,7 +1,7 @@
 #include "ServerDatabase.h"
 
 #include "ProcessValues.h"
-#include "ServerSql.h"
+#include "data/engines/ServerSql.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,7 +10,7 @@ namespace setup {
 
 namespace {
 const QString ScriptName = QStringLiteral("install_db.sql");
-QString quotedName(const QString &name) { return QString::fromUtf8(store::quotedServerName(name)); }
+QString quotedName(const QString &name) { return QString::fromUtf8(data::quotedServerName(name)); }
 } // namespace
 
 QString createDatabaseStatement(const QString &name)

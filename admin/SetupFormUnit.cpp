@@ -1,12 +1,12 @@
 #include "SetupFormUnit.h"
 
-#include "Connection.h"
+#include "DialogLook.h"
 #include "ErrorBox.h"
 #include "Platform.h"
-#include "ScriptDump.h"
 #include "ServerDatabase.h"
-#include "StoreError.h"
-#include "DialogLook.h"
+#include "data/Connection.h"
+#include "data/DataError.h"
+#include "data/script/ScriptDump.h"
 
 #include <QComboBox>
 #include <QFocusEvent>
@@ -141,12 +141,12 @@ void TSetupForm::createDatabase(const QString &name)
     // Looked for before anything is sent, so that a missing script leaves no empty database.
     const QString script = setup::installScriptFile();
     if (script.isEmpty())
-        throw store::StoreError(setup::missingInstallScriptMessage());
+        throw data::DataError(setup::missingInstallScriptMessage());
     conn_->setDatabase(QString());
     conn_->open(); // the server alone: the database is yet to be made
     conn_->runStatement(setup::createDatabaseStatement(name));
     conn_->runStatement(setup::useDatabaseStatement(name));
-    store::ScriptDump(conn_).RunScriptFile(script);
+    data::ScriptDump(conn_).RunScriptFile(script);
     conn_->setDatabase(name);
 }
 

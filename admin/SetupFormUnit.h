@@ -7,7 +7,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-namespace store {
+namespace data {
 class Connection;
 }
 
@@ -20,7 +20,7 @@ public:
     explicit TSetupForm(QWidget *parent = nullptr);
 
     // The connection the dialog reads its values from and sets up (`MyServer`).
-    void setConnection(store::Connection *connection) { conn_ = connection; }
+    void setConnection(data::Connection *connection) { conn_ = connection; }
 
     void FormShow();
     void cbDatabaseEnter();
@@ -48,6 +48,6 @@ private:
     void createDatabase(const QString &name);
     void showConnectionError();
 
-    store::Connection *conn_ = nullptr;
+    data::Connection *conn_ = nullptr;
     bool picked_ = false;
 };

@@ -2,7 +2,7 @@
 
 #include "ErrorBox.h"
 #include "Platform.h"
-#include "StoreError.h"
+#include "data/DataError.h"
 
 #include "MainGridView.h"
 
@@ -36,7 +36,7 @@ void runCreationHandler(const std::function<void()> &handler)
 {
     try {
         handler();
-    } catch (const store::StoreError &e) {
+    } catch (const data::DataError &e) {
         ui::showApplicationError(e.message());
     } catch (const std::exception &e) {
         ui::showApplicationError(QString::fromLocal8Bit(e.what()));
@@ -53,7 +53,7 @@ void Program::create(const QString &programFile)
     SetupForm = std::make_unique<TSetupForm>();
     DBMod = std::make_unique<store::TDBMod>(programFile);
     // The error itself is not shown: the dialog is the answer to it.
-    DBMod->showSetupForm = [this](store::TDBMod &module, const store::StoreError &) {
+    DBMod->showSetupForm = [this](store::TDBMod &module, const data::DataError &) {
         bool opened = false;
         if (SetupForm) {
             SetupForm->setConnection(&module.MyServer);

@@ -9,7 +9,7 @@
 #include "Reference.h"
 #include "ReportPages.h"
 #include "SchemaCreation.h"
-#include "TextCodec.h"
+#include "data/text/TextCodec.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -43,16 +43,16 @@ void figureBackupRestore(store::TDBMod &module, const QString &catalogue, const 
     bench::printFigure("backup", bench::interleave(rounds, backup, dump), 1);
 
     const QString oursDb = work + QStringLiteral("/restored.sdb"), theirsDb = work + QStringLiteral("/ref.sdb");
-    std::unique_ptr<store::Connection> target;
+    std::unique_ptr<data::Connection> target;
     const Side restore{[&] {
                            target.reset();
                            QFile::remove(oursDb);
-                           target = std::make_unique<store::Connection>();
+                           target = std::make_unique<data::Connection>();
                            target->setDatabase(oursDb);
                            target->open();
                            store::ensureCatalogueSchema(*target);
                        },
-                       [&] { store::ScriptDump(target.get()).RestoreFromScript(ours); }};
+                       [&] { data::ScriptDump(target.get()).RestoreFromScript(ours); }};
     const Side tool{[&] { QFile::remove(theirsDb); }, [&] { runSqliteTool({theirsDb}, theirs, {}); }};
     bench::printFigure("restore", bench::interleave(rounds, restore, tool), 1);
     target.reset();
@@ -61,7 +61,7 @@ void figureBackupRestore(store::TDBMod &module, const QString &catalogue, const 
 // report_general: the general report of the catalogue's latest year, against its two statements.
 void figureReportGeneral(store::TDBMod &module, const QString &catalogue, int rounds)
 {
-    store::Dataset latest(&module.MyServer);
+    data::Dataset latest(&module.MyServer);
     latest.setSql(QStringLiteral("SELECT MAX(date_reg) FROM books"));
     latest.open();
     const int year = latest.field(0).asVariant().toString().left(4).toInt();
@@ -103,7 +103,7 @@ void figureExport(store::TDBMod &module, const QString &work, int rounds)
                                 all += module.MyBooks.textAt(r, c) + u'\t';
                             all += QLatin1String("\r\n");
                         }
-                        store::writePageFile(plain, store::encodeCp1251(all));
+                        store::writePageFile(plain, data::encodeCp1251(all));
                     }};
     bench::printFigure("export", bench::interleave(rounds, exportHtml, text), 1);
 }

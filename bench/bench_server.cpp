@@ -4,11 +4,12 @@
 // later runs), then measures opening MyBooks and the title search.
 #include "BenchUtil.h"
 
-#include "Connection.h"
-#include "Dataset.h"
-#include "ScriptDump.h"
-#include "ServerSql.h"
-#include "StoreError.h"
+#include "MyLower.h"
+#include "data/Connection.h"
+#include "data/DataError.h"
+#include "data/dataset/Dataset.h"
+#include "data/engines/ServerSql.h"
+#include "data/script/ScriptDump.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -27,7 +28,7 @@ struct Server {
     QString address, user, password;
 };
 
-void configure(store::Connection &c, const Server &s, const QString &database)
+void configure(data::Connection &c, const Server &s, const QString &database)
 {
     c.setProviderName(QStringLiteral("MySQL"));
     c.setServerName(s.address);
@@ -37,9 +38,9 @@ void configure(store::Connection &c, const Server &s, const QString &database)
     c.options() = {QStringLiteral("SQLite.BusyTimeout=1500")};
 }
 
-qint64 count(store::Connection &c, const QString &sql)
+qint64 count(data::Connection &c, const QString &sql)
 {
-    store::Dataset ds(&c);
+    data::Dataset ds(&c);
     ds.setSql(sql);
     ds.open();
     return ds.field(0).asInteger();
@@ -48,7 +49,7 @@ qint64 count(store::Connection &c, const QString &sql)
 // Copies every table of the file into the server database, a thousand rows a statement.
 void load(const QString &file, const Server &s, const QString &installScript)
 {
-    store::Connection server;
+    data::Connection server;
     configure(server, s, {});
     server.open();
     server.runStatement(QStringLiteral("CREATE DATABASE IF NOT EXISTS %1 CHARACTER SET utf8mb4").arg(kDatabase));
@@ -58,16 +59,16 @@ void load(const QString &file, const Server &s, const QString &installScript)
     try {
         if (count(server, QStringLiteral("SELECT COUNT(*) FROM books")) >= 100000)
             return;
-    } catch (const store::StoreError &) {
+    } catch (const data::DataError &) {
     }
     std::fprintf(stderr, "loading the catalogue into the server database %s (once)\n", kDatabase);
-    store::ScriptDump(&server).RunScriptFile(installScript);
-    store::Connection sqlite;
+    data::ScriptDump(&server).RunScriptFile(installScript);
+    data::Connection sqlite;
     sqlite.setDatabase(file);
     sqlite.open();
     for (const QString &table : sqlite.tableNames()) {
         server.runStatement(QStringLiteral("DELETE FROM ") + table);
-        store::Dataset rows(&sqlite);
+        data::Dataset rows(&sqlite);
         rows.setSql(QStringLiteral("SELECT * FROM ") + table);
         rows.open();
         QByteArray batch;
@@ -83,7 +84,7 @@ void load(const QString &file, const Server &s, const QString &installScript)
             for (int c = 0; c < rows.fieldCount(); ++c) {
                 if (c)
                     batch += ',';
-                batch += store::serverLiteral(rows.valueAt(rows.recNo(), c));
+                batch += data::serverLiteral(rows.valueAt(rows.recNo(), c));
             }
             batch += ')';
             if (++inBatch == 1000)
@@ -142,12 +143,14 @@ int main(int argc, char **argv)
     const Server s{args[1], args[2], args[3]};
     try {
         load(args[0], s, args[4]);
-        store::Connection conn;
+        data::Connection conn;
         configure(conn, s, QString::fromLatin1(kDatabase));
         conn.open();
+        // As the data module does: my_lower written inline on the server.
+        conn.addSqlFunction(QStringLiteral("my_lower"), 1, store::myLowerSqlFunction, store::MyLowerOnServer);
         MYSQL *plain = plainConnection(s);
 
-        store::Dataset books(&conn);
+        data::Dataset books(&conn);
         books.setSql(QString::fromLatin1(kSelectAll));
         books.setFetchAll(true);
         bench::printFigure("server_open",

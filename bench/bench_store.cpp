@@ -6,9 +6,9 @@
 #include "BenchUtil.h"
 #include "Reference.h"
 
-#include "Connection.h"
-#include "Dataset.h"
 #include "MyLower.h"
+#include "data/Connection.h"
+#include "data/dataset/Dataset.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -47,7 +47,7 @@ struct Options {
     QString database;
 };
 
-void openConnection(store::Connection &conn, const QString &path)
+void openConnection(data::Connection &conn, const QString &path)
 {
     conn.setDatabase(path);
     conn.options() << QStringLiteral("SQLite.BusyTimeout=1500") << QStringLiteral("SQLite.ReadUncommitted=True");
@@ -61,9 +61,9 @@ int memoryChild(const Options &opt)
     double before = 0, after = 0;
     std::size_t rows = 0;
     if (opt.childMode == QLatin1String("ours")) {
-        store::Connection conn;
+        data::Connection conn;
         openConnection(conn, opt.database);
-        store::Dataset ds(&conn);
+        data::Dataset ds(&conn);
         ds.setSql(QString::fromUtf8(kSelectAll));
         malloc_trim(0);
         before = bench::residentMiB();
@@ -107,9 +107,9 @@ void matchLine(const char *name, long long ours, std::size_t ref)
 // What the figures share: the two ways into the file and the catalogue each side holds.
 struct Bench {
     const Options &opt;
-    store::Connection conn;
+    data::Connection conn;
     sqlite3 *raw = nullptr;
-    store::Dataset cat{&conn};
+    data::Dataset cat{&conn};
     bench::ref::Rows refRows;
     std::vector<std::size_t> onLoan;
 
@@ -157,7 +157,7 @@ void Bench::figureOpen()
 // search_*: an SQL filter through my_lower() against the engine's own lower().
 void Bench::figureSearch()
 {
-    store::Dataset found(&conn);
+    data::Dataset found(&conn);
     found.setSql(QString::fromUtf8(kSelectAll));
     found.setFilterSQL(QString::fromUtf8(kNoRows));
     found.open();

@@ -41,8 +41,8 @@ void endProgram(Program &program)
 void figureStartup(const ProgramFolder &folder, int rounds)
 {
     std::unique_ptr<store::TDBMod> module;
-    std::unique_ptr<store::Connection> conn;
-    std::unique_ptr<store::Dataset> books;
+    std::unique_ptr<data::Connection> conn;
+    std::unique_ptr<data::Dataset> books;
     const Side ours{[&] {
                         module.reset();
                         store::resetProcess();
@@ -57,10 +57,10 @@ void figureStartup(const ProgramFolder &folder, int rounds)
                          conn.reset();
                      },
                      [&] {
-                         conn = std::make_unique<store::Connection>();
+                         conn = std::make_unique<data::Connection>();
                          conn->setDatabase(folder.dir.filePath(QStringLiteral("library.sdb")));
                          conn->open();
-                         books = std::make_unique<store::Dataset>(conn.get());
+                         books = std::make_unique<data::Dataset>(conn.get());
                          books->setSql(QStringLiteral("SELECT * FROM books"));
                          books->open();
                      }};
@@ -109,7 +109,7 @@ void figureWindowOpen(const ProgramFolder &folder, int rounds)
                      [&] {
                          module = std::make_unique<store::TDBMod>(folder.programFile());
                          module->DataModuleCreate();
-                         for (store::Dataset *ds : {&module->MyCats, &module->MyBooks, &module->myOrders, &module->myItemKinds})
+                         for (data::Dataset *ds : {&module->MyCats, &module->MyBooks, &module->myOrders, &module->myItemKinds})
                              ds->open();
                          bench::keep(module->MyBooks.recordCount());
                      }};
@@ -128,7 +128,7 @@ void figureWindowSort(const ProgramFolder &folder, int rounds)
     program.MainForm->show();
     QApplication::processEvents();
     MainGridView *grid = program.MainForm->MainGrid;
-    store::Dataset plain(&program.DBMod->MyServer);
+    data::Dataset plain(&program.DBMod->MyServer);
     plain.setSql(QStringLiteral("SELECT * FROM books"));
     plain.open();
     bool ascending = true; // the first click on a new title sorts descending
@@ -158,7 +158,7 @@ struct RubricCopy : ProgramFolder {
         const QString db = dir.filePath(QStringLiteral("library.sdb"));
         QFile::remove(db);
         QFile::copy(catalogue, db);
-        store::Connection conn;
+        data::Connection conn;
         conn.setDatabase(db);
         conn.open();
         conn.runStatement(QStringLiteral("DELETE FROM categories"));
@@ -189,7 +189,7 @@ void figureTreePanes(const RubricCopy &folder, int rounds)
     w.show();
     QApplication::processEvents();
     QTreeWidgetItem *root = w.tvRubrics->topLevelItem(0);
-    store::Dataset cats(&program.DBMod->MyServer);
+    data::Dataset cats(&program.DBMod->MyServer);
     cats.setSql(QStringLiteral("SELECT * FROM categories ORDER BY title ASC"));
     const Side ours{[&] {
                         root->setExpanded(false);
@@ -212,7 +212,7 @@ void figureTreePanes(const RubricCopy &folder, int rounds)
 
     w.miAlphabetClick();
     QTreeWidgetItem *letter = w.tvAuthors->findItems(QStringLiteral("С"), Qt::MatchExactly).value(0);
-    store::Dataset authors(&program.DBMod->MyServer);
+    data::Dataset authors(&program.DBMod->MyServer);
     authors.setSql(QStringLiteral("SELECT DISTINCT author FROM books WHERE author LIKE 'С%'"));
     const Side openLetter{[&] { letter->setExpanded(false); },
                           [&] {
@@ -240,7 +240,7 @@ public:
 // The first record filed under a rubric, so that the caption has titles to find.
 void goToFiledRecord(store::TDBMod &db)
 {
-    store::Dataset &books = db.MyBooks;
+    data::Dataset &books = db.MyBooks;
     const int rubric = books.fieldIndex(QStringLiteral("rubric"));
     for (int i = 0; i < books.recordCount(); ++i)
         if (books.textAt(i, rubric).contains(u'.')) {

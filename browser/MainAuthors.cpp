@@ -58,7 +58,7 @@ void TMainForm::buildAuthorIndex(QWidget *pane)
 
 void TMainForm::ExpandLetter(QTreeWidgetItem *node)
 {
-    store::Dataset &authors = dbMod_->myAuthors;
+    data::Dataset &authors = dbMod_->myAuthors;
     authors.setFilterSQL(authorCondition(node->text(0), true));
     authors.open();
     const bool redraw = tvAuthors->updatesEnabled();

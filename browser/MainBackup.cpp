@@ -47,7 +47,7 @@ void TMainForm::miRestoreClick()
             caption, ui::MsgIcon::Warning, ui::Ok);
         return;
     }
-    store::TableRows rows;
+    data::TableRows rows;
     const bool restored = runGuarded([&] {
         ui::WorkProgress progress(this, QStringLiteral("Восстановление каталога…"));
         rows = dbMod_->MyDump.RestoreFromScript(file, progress.callback());
@@ -65,7 +65,7 @@ void TMainForm::miRestoreClick()
 void TMainForm::reloadAfterRestore()
 {
     runGuarded([this] {
-        for (store::Dataset *ds : {&dbMod_->MyBooks, &dbMod_->MyCats, &dbMod_->myItemKinds})
+        for (data::Dataset *ds : {&dbMod_->MyBooks, &dbMod_->MyCats, &dbMod_->myItemKinds})
             if (ds->active())
                 ds->refresh();
     });

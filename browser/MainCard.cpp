@@ -31,7 +31,7 @@ void TMainForm::N8Click()
 {
     if (!bookForm_)
         return;
-    store::Dataset &books = dbMod_->MyBooks;
+    data::Dataset &books = dbMod_->MyBooks;
     const bool lent = books.active() && !books.isEmpty() &&
                       books.fieldByName(QStringLiteral("onloan")).asInteger() == 1;
     if (lent) {
@@ -41,7 +41,7 @@ void TMainForm::N8Click()
     bookForm_->choosePage(bookForm_->tshHistory);
     bookForm_->Button3Click();
     // Without a loan row started (an empty catalogue, a refused change) there is nothing to lend.
-    if (dbMod_->myOrders.state() != store::DatasetState::Insert)
+    if (dbMod_->myOrders.state() != data::DatasetState::Insert)
         return;
     ui::platform().runModal(*bookForm_);
 }

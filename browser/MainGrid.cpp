@@ -153,12 +153,12 @@ void TMainForm::MainGridSortMarkingChanged()
 
 QVariant TMainForm::MainGridGetCellParams(int row) const
 {
-    store::Dataset &books = dbMod_->MyBooks;
+    data::Dataset &books = dbMod_->MyBooks;
     const int onloan = books.fieldIndex(QStringLiteral("onloan"));
     if (onloan < 0)
         return {};
-    const store::CellView cell = books.cellAt(row, onloan);
-    if (cell.type == store::CellType::Integer && cell.integer == 1)
+    const data::CellView cell = books.cellAt(row, onloan);
+    if (cell.type == data::CellType::Integer && cell.integer == 1)
         return LentRowColour;
     return {};
 }

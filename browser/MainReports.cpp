@@ -1,7 +1,6 @@
 // The period reports, the two period views of the catalogue and the export to the word processor.
 #include "Main.h"
 
-#include "Cp1251.h"
 #include "DBModUnit.h"
 #include "HtmlText.h"
 #include "PeriodFormUnit.h"
@@ -10,6 +9,7 @@
 #include "ReportPages.h"
 #include "ReportPrint.h"
 #include "WorkProgress.h"
+#include "data/text/Cp1251.h"
 
 #include <QAction>
 

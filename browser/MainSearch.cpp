@@ -135,7 +135,7 @@ void TMainForm::miKeywordsClick()
 {
     showLeftPane(gbKeywords);
     runGuarded([this] {
-        store::Dataset &list = dbMod_->myKeywordFilter;
+        data::Dataset &list = dbMod_->myKeywordFilter;
         if (!list.active()) {
             list.paramByName(QStringLiteral("key")).value = QStringLiteral("%");
             list.open();
@@ -149,7 +149,7 @@ void TMainForm::edKeywordFilterChange()
     if (text.isEmpty())
         return;
     runGuarded([&] {
-        store::Dataset &list = dbMod_->myKeywordFilter;
+        data::Dataset &list = dbMod_->myKeywordFilter;
         list.paramByName(QStringLiteral("key")).value = text + u'%';
         if (list.active())
             list.refresh();
@@ -160,7 +160,7 @@ void TMainForm::edKeywordFilterChange()
 
 void TMainForm::grKeywordsCellClick(int row)
 {
-    const store::Dataset &list = dbMod_->myKeywordFilter;
+    const data::Dataset &list = dbMod_->myKeywordFilter;
     const QVariant bookId = list.valueAt(row, 2);
     if (bookId.isNull())
         return;

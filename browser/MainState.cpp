@@ -9,7 +9,7 @@
 #include "MainGridView.h"
 #include "Platform.h"
 #include "ProcessValues.h"
-#include "StoreError.h"
+#include "data/DataError.h"
 
 #include <QAction>
 #include <QDialog>
@@ -67,7 +67,7 @@ void TMainForm::FormShow()
     N9->setIcon(ui::sharedImage(3));
     N8->setIcon(ui::sharedImage(2));
 
-    for (store::Dataset *ds : {&dbMod_->MyCats, &dbMod_->MyBooks, &dbMod_->myOrders, &dbMod_->myItemKinds})
+    for (data::Dataset *ds : {&dbMod_->MyCats, &dbMod_->MyBooks, &dbMod_->myOrders, &dbMod_->myItemKinds})
         runGuarded([ds] { ds->open(); });
     MainGrid->setFocus();
     markInitialSort();

@@ -89,7 +89,7 @@ void TMainForm::tcKindsChange()
 // The records' electronic versions follow them into the new kind's folder.
 void TMainForm::miChangeKindClick(QAction *sender)
 {
-    store::Dataset &books = dbMod_->MyBooks;
+    data::Dataset &books = dbMod_->MyBooks;
     const QVariant kind = sender->data().toInt();
     QStringList ids;
     QList<std::pair<QString, QString>> files;

@@ -5,11 +5,11 @@
 #include "CardControls.h"
 #include "DBModUnit.h"
 #include "DatasetModel.h"
+#include "DialogLook.h"
 #include "ErrorBox.h"
 #include "Platform.h"
 #include "ProcessValues.h"
-#include "StoreError.h"
-#include "DialogLook.h"
+#include "data/DataError.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -28,9 +28,9 @@
 
 namespace {
 
-bool isEditing(const store::Dataset &ds)
+bool isEditing(const data::Dataset &ds)
 {
-    return ds.state() == store::DatasetState::Edit || ds.state() == store::DatasetState::Insert;
+    return ds.state() == data::DatasetState::Edit || ds.state() == data::DatasetState::Insert;
 }
 
 } // namespace
@@ -106,7 +106,7 @@ void TBookForm::FormCreate()
 
 void TBookForm::fillItemKinds()
 {
-    store::Dataset &kinds = dbMod_->myItemKinds;
+    data::Dataset &kinds = dbMod_->myItemKinds;
     if (!kinds.active())
         kinds.open();
     const QSignalBlocker blocker(cbItemKind);
@@ -147,8 +147,8 @@ void TBookForm::cbItemKindChange()
     if (!InitialLiter.isEmpty() || kind.isEmpty())
         return;
     runGuarded([&] {
-        store::Dataset &books = dbMod_->MyBooks;
-        if (books.state() == store::DatasetState::Browse)
+        data::Dataset &books = dbMod_->MyBooks;
+        if (books.state() == data::DatasetState::Browse)
             books.edit();
         books.fieldByName(QStringLiteral("liter")).setValue(kind.left(1));
     });
@@ -170,7 +170,7 @@ bool TBookForm::CheckRequiredFields()
 
 bool TBookForm::PageControl1Changing()
 {
-    if (dbMod_->MyBooks.state() != store::DatasetState::Insert)
+    if (dbMod_->MyBooks.state() != data::DatasetState::Insert)
         return true;
     if (!CheckRequiredFields())
         return false;
@@ -215,7 +215,7 @@ void TBookForm::runPageShow(QWidget *page)
 
 void TBookForm::OkBtnClick()
 {
-    store::Dataset &books = dbMod_->MyBooks;
+    data::Dataset &books = dbMod_->MyBooks;
     if (isEditing(dbMod_->myOrders)) {
         if (!postLoan())
             return;
@@ -249,10 +249,10 @@ void TBookForm::OkBtnClick()
 // can never post the loan.
 void TBookForm::CancelBtnClick()
 {
-    for (store::Dataset *ds : {&dbMod_->myOrders, &dbMod_->MyBooks}) {
+    for (data::Dataset *ds : {&dbMod_->myOrders, &dbMod_->MyBooks}) {
         try {
             ds->cancel();
-        } catch (const store::StoreError &) {
+        } catch (const data::DataError &) {
         }
     }
     dbMod_->forgetEbookWritten();

@@ -17,7 +17,7 @@
 #include <algorithm>
 
 namespace {
-template <typename Box> void bind(Box *box, store::Dataset &ds, const char *field)
+template <typename Box> void bind(Box *box, data::Dataset &ds, const char *field)
 {
     new ui::DbEditBinder(box, &ds, QString::fromLatin1(field));
 }
@@ -25,7 +25,7 @@ template <typename Box> void bind(Box *box, store::Dataset &ds, const char *fiel
 
 void TBookForm::bindSummaryPage()
 {
-    store::Dataset &books = dbMod_->MyBooks;
+    data::Dataset &books = dbMod_->MyBooks;
     bind(InvNum, books, "inv_num");
     bind(DBLiter, books, "liter");
     bind(cbItemKind, books, "itemkind_id");
@@ -46,7 +46,7 @@ void TBookForm::bindSummaryPage()
 
 void TBookForm::bindLoanSheet()
 {
-    store::Dataset &orders = dbMod_->myOrders;
+    data::Dataset &orders = dbMod_->myOrders;
     loanModel = new ui::DatasetModel(&orders,
                                      {{QStringLiteral("date_out"), QStringLiteral("Дата выдачи")},
                                       {QStringLiteral("loaner"), QStringLiteral("Кому выдано")},
@@ -67,8 +67,8 @@ void TBookForm::bindLoanSheet()
     header->setSectionResizeMode(1, QHeaderView::Stretch);
     DBGridEh1->verticalHeader()->setDefaultSectionSize(DBGridEh1->fontMetrics().height() + 6);
     ui::linkCurrentRow(DBGridEh1, loanModel);
-    connect(&orders, &store::Dataset::rowUpdated, this, [this] { loansChanged_ = isVisible(); });
-    connect(&orders, &store::Dataset::rowRemoved, this, [this] { loansChanged_ = isVisible(); });
+    connect(&orders, &data::Dataset::rowUpdated, this, [this] { loansChanged_ = isVisible(); });
+    connect(&orders, &data::Dataset::rowRemoved, this, [this] { loansChanged_ = isVisible(); });
 
     bind(DBComboBoxEh1, orders, "status");
     bind(edLoaner, orders, "loaner");

@@ -53,7 +53,7 @@ void TBookForm::N2Click()
                                                        QString::fromUtf8(EbookFilter));
     if (source.isEmpty())
         return;
-    store::Dataset &books = dbMod_->MyBooks;
+    data::Dataset &books = dbMod_->MyBooks;
     const QString extension = store::ebookExtension(source);
     const QString target = dbMod_->EbookPathOf(books.fieldByName(QStringLiteral("itemkind_id")).asVariant(),
                                                books.fieldByName(QStringLiteral("inv_num")).asVariant(), extension);
@@ -69,7 +69,7 @@ void TBookForm::N2Click()
     runGuarded([&] {
         store::copyEbookFile(source, target, replace);
         dbMod_->noteEbookWritten(target);
-        if (books.state() == store::DatasetState::Browse)
+        if (books.state() == data::DatasetState::Browse)
             books.edit();
         books.fieldByName(QStringLiteral("file")).setValue(extension);
     });
@@ -83,8 +83,8 @@ void TBookForm::N3Click()
     QFile::remove(dbMod_->EbookFileOnDisk());
     dbMod_->forgetEbookWritten();
     runGuarded([this] {
-        store::Dataset &books = dbMod_->MyBooks;
-        if (books.state() == store::DatasetState::Browse)
+        data::Dataset &books = dbMod_->MyBooks;
+        if (books.state() == data::DatasetState::Browse)
             books.edit();
         books.fieldByName(QStringLiteral("file")).clear();
     });

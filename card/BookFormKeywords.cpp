@@ -11,7 +11,7 @@ void TBookForm::tshDetailsShow()
     edKeywords->clear();
     QStringList keywords;
     runGuarded([&] {
-        store::Dataset &ds = dbMod_->myKeywords;
+        data::Dataset &ds = dbMod_->myKeywords;
         if (ds.active())
             ds.first();
         else

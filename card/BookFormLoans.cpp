@@ -13,13 +13,13 @@
 void TBookForm::tshHistoryShow()
 {
     runGuarded([this] {
-        if (dbMod_->MyBooks.state() == store::DatasetState::Insert)
+        if (dbMod_->MyBooks.state() == data::DatasetState::Insert)
             dbMod_->PostBooks();
         // Loans are read afresh unless one is being made or changed here.
-        store::Dataset &orders = dbMod_->myOrders;
+        data::Dataset &orders = dbMod_->myOrders;
         if (!orders.active())
             orders.open();
-        else if (orders.state() == store::DatasetState::Browse)
+        else if (orders.state() == data::DatasetState::Browse)
             orders.refresh();
     });
 }
@@ -27,11 +27,11 @@ void TBookForm::tshHistoryShow()
 // A loan already being made is not saved unchecked by starting another one.
 void TBookForm::Button3Click()
 {
-    store::Dataset &books = dbMod_->MyBooks;
-    store::Dataset &orders = dbMod_->myOrders;
-    if (orders.state() == store::DatasetState::Insert)
+    data::Dataset &books = dbMod_->MyBooks;
+    data::Dataset &orders = dbMod_->myOrders;
+    if (orders.state() == data::DatasetState::Insert)
         return;
-    const bool wasBrowsing = books.state() == store::DatasetState::Browse;
+    const bool wasBrowsing = books.state() == data::DatasetState::Browse;
     const bool started = runGuarded([&] {
         books.edit();
         if (!orders.active())

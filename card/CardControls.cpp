@@ -1,11 +1,11 @@
 #include "CardControls.h"
 
-#include "Dataset.h"
 #include "DatasetModel.h"
 #include "ErrorBox.h"
 #include "Platform.h"
 #include "ProcessValues.h"
-#include "StoreError.h"
+#include "data/DataError.h"
+#include "data/dataset/Dataset.h"
 
 #include <QComboBox>
 #include <QCompleter>
@@ -94,7 +94,7 @@ void LoanGridView::keyPressEvent(QKeyEvent *event)
                                       ui::MsgIcon::Question, ui::Yes | ui::No) == ui::Yes) {
             try {
                 model->dataset()->deleteRecord();
-            } catch (const store::StoreError &e) {
+            } catch (const data::DataError &e) {
                 ui::showApplicationError(e.message(), this);
             }
         }

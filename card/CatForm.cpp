@@ -3,11 +3,11 @@
 #include "CatFormUnit.h"
 
 #include "DBModUnit.h"
+#include "DialogLook.h"
 #include "ErrorBox.h"
 #include "RubricText.h"
 #include "RubricTree.h"
-#include "StoreError.h"
-#include "DialogLook.h"
+#include "data/DataError.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -93,7 +93,7 @@ void TCatForm::tvRubricsExpanding(QTreeWidgetItem *node)
         return;
     try {
         ui::ExpandRubric(tvRubrics, node, dbMod_->MyCats);
-    } catch (const store::StoreError &e) {
+    } catch (const data::DataError &e) {
         ui::showApplicationError(e.message(), this);
     }
 }
@@ -172,11 +172,11 @@ QString TCatForm::rubricText() const
 void TCatForm::btnOkClick()
 {
     try {
-        store::Dataset &books = dbMod_->MyBooks;
-        if (books.state() == store::DatasetState::Browse)
+        data::Dataset &books = dbMod_->MyBooks;
+        if (books.state() == data::DatasetState::Browse)
             books.edit();
         books.fieldByName(QStringLiteral("rubric")).setValue(rubricText());
-    } catch (const store::StoreError &e) {
+    } catch (const data::DataError &e) {
         ui::showApplicationError(e.message(), this);
     }
 }

@@ -2,8 +2,8 @@
 // compiled one answers consistently over a fixed set of rows: NOT(NOT(E)) keeps what E keeps,
 // NOT(E) the rest, and the tree agrees with the quick path taken for the common shapes.
 #include "FuzzCheck.h"
-#include "LocalFilter.h"
-#include "StoreError.h"
+#include "data/DataError.h"
+#include "data/dataset/LocalFilter.h"
 
 #include <QStringList>
 #include <cstddef>
@@ -13,31 +13,32 @@
 
 using fuzzcheck::check;
 using fuzzcheck::shown;
+using namespace data;
 using namespace store;
 
 namespace {
 
 struct Table {
-    std::vector<FieldDef> fields{{QStringLiteral("id"), QStringLiteral("INTEGER"), FieldType::Integer},
-                                 {QStringLiteral("title"), QStringLiteral("TEXT"), FieldType::String},
-                                 {QStringLiteral("num"), QStringLiteral("INTEGER"), FieldType::Integer},
-                                 {QStringLiteral("price"), QStringLiteral("REAL"), FieldType::Float},
-                                 {QStringLiteral("misc"), QString(), FieldType::Unknown}};
-    RowArena arena;
-    std::vector<RowRef> rows;
+    std::vector<data::FieldDef> fields{{QStringLiteral("id"), QStringLiteral("INTEGER"), data::FieldType::Integer},
+                                 {QStringLiteral("title"), QStringLiteral("TEXT"), data::FieldType::String},
+                                 {QStringLiteral("num"), QStringLiteral("INTEGER"), data::FieldType::Integer},
+                                 {QStringLiteral("price"), QStringLiteral("REAL"), data::FieldType::Float},
+                                 {QStringLiteral("misc"), QString(), data::FieldType::Unknown}};
+    data::RowArena arena;
+    std::vector<data::RowRef> rows;
 
     void add(std::int64_t id, const char *title, std::optional<std::int64_t> num, double price, int miscKind)
     {
-        RowBuilder b(5);
+        data::RowBuilder b(5);
         b.setInteger(0, id);
-        title ? b.setBytes(1, CellType::Text, title) : b.setNull(1);
+        title ? b.setBytes(1, data::CellType::Text, title) : b.setNull(1);
         num ? b.setInteger(2, *num) : b.setNull(2);
         b.setFloat(3, price);
         switch (miscKind) {
         case 0: b.setNull(4); break;
         case 1: b.setInteger(4, id * 7 - 20); break;
         case 2: b.setFloat(4, price / 3); break;
-        default: b.setBytes(4, CellType::Text, title ? title : ""); break;
+        default: b.setBytes(4, data::CellType::Text, title ? title : ""); break;
         }
         rows.emplace_back(b.finish(arena), 5);
     }
@@ -58,12 +59,12 @@ struct Table {
 std::optional<std::vector<bool>> kept(const Table &t, const QString &expression, bool wrapped)
 {
     try {
-        const LocalFilter f = LocalFilter::compile(expression, t.fields);
+        const data::LocalFilter f = data::LocalFilter::compile(expression, t.fields);
         std::vector<bool> out;
-        for (const RowRef &row : t.rows)
+        for (const data::RowRef &row : t.rows)
             out.push_back(f.matches(row));
         return out;
-    } catch (const StoreError &e) {
+    } catch (const data::DataError &e) {
         const bool filterError = e.message().startsWith(QStringLiteral("Invalid filter expression: "))
             || (e.message().startsWith(QStringLiteral("Field '")) && e.message().endsWith(QStringLiteral("' not found")));
         check(filterError, "only the filter's own errors", shown(expression) + QStringLiteral(": ") + e.message());

@@ -1,10 +1,10 @@
 // A backup script and its restore: any text, stored in a table, written to a script and run
 // into an empty copy of that table, comes back exactly as it was stored.
-#include "Connection.h"
-#include "Dataset.h"
 #include "FuzzCheck.h"
-#include "ScriptDump.h"
-#include "StoreError.h"
+#include "data/Connection.h"
+#include "data/DataError.h"
+#include "data/dataset/Dataset.h"
+#include "data/script/ScriptDump.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -18,9 +18,9 @@ namespace {
 
 const char *const Schema = "CREATE TABLE t (id INTEGER PRIMARY KEY, v TEXT, r REAL);";
 
-QString storedValue(store::Connection &conn)
+QString storedValue(data::Connection &conn)
 {
-    store::Dataset q(&conn);
+    data::Dataset q(&conn);
     q.setSql(QStringLiteral("SELECT v FROM t"));
     q.open();
     return q.isEmpty() ? QStringLiteral("<no row>") : q.field(0).asString();
@@ -38,20 +38,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QFile::remove(from);
     QFile::remove(to);
     {
-        store::Connection conn;
+        data::Connection conn;
         conn.setDatabase(from);
         conn.open();
         conn.runStatement(QString::fromLatin1(Schema));
         conn.runStatement(QStringLiteral("INSERT INTO t (v, r) VALUES (?, ?)"), {text, double(size) / 7.0});
-        store::ScriptDump(&conn).BackupToScript(script);
+        data::ScriptDump(&conn).BackupToScript(script);
     }
-    store::Connection conn;
+    data::Connection conn;
     conn.setDatabase(to);
     conn.open();
     conn.runStatement(QString::fromLatin1(Schema));
     try {
-        store::ScriptDump(&conn).RunScriptFile(script);
-    } catch (const store::StoreError &e) {
+        data::ScriptDump(&conn).RunScriptFile(script);
+    } catch (const data::DataError &e) {
         check(false, "a script the program wrote runs", shown(text) + QStringLiteral(": ") + e.message());
     }
     const QString back = storedValue(conn);

@@ -3,7 +3,7 @@
 // losing or inventing text; my_lower is inlined only where it is called; a backup's char() calls
 // move between the engines' words and back.
 #include "FuzzCheck.h"
-#include "ServerSql.h"
+#include "data/engines/ServerSql.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -25,14 +25,14 @@ QByteArray unquoted(const QByteArray &literal)
 
 void literalReadsBack(const QString &typed)
 {
-    const QByteArray literal = store::serverLiteral(typed);
+    const QByteArray literal = data::serverLiteral(typed);
     check(literal.startsWith('\'') && literal.endsWith('\''), "a text literal is quoted", QString::fromUtf8(literal));
     check(unquoted(literal) == typed.toUtf8(), "the literal reads back as typed", fuzzcheck::shown(typed));
     const QByteArray statement = "SELECT " + literal + " FROM t WHERE a = ?;";
-    check(store::serverPlaceholders(statement).size() == 1, "only the real placeholder is found",
+    check(data::serverPlaceholders(statement).size() == 1, "only the real placeholder is found",
           QString::fromUtf8(statement));
     qsizetype rest = -1;
-    check(store::splitServerStatements(statement, &rest).size() == 1 && rest == statement.size(),
+    check(data::splitServerStatements(statement, &rest).size() == 1 && rest == statement.size(),
           "a typed ';' breaks no statement", QString::fromUtf8(statement));
 }
 
@@ -40,30 +40,30 @@ void statementText(const QByteArray &sql, const QString &value)
 {
     // Splitting keeps the order of the text and loses none of it but the breaks.
     qsizetype rest = 0, at = 0;
-    for (const store::SqlPiece &p : store::splitServerStatements(sql, &rest)) {
+    for (const data::SqlPiece &p : data::splitServerStatements(sql, &rest)) {
         check(p.start >= at && p.start + p.size <= sql.size() && sql[p.start + p.size] == ';', "pieces in order");
         at = p.start + p.size + 1;
     }
     check(rest >= at && rest <= sql.size(), "the rest follows the last piece");
 
     // Filled with quoted values, no placeholder is left outside them.
-    const auto marks = store::serverPlaceholders(sql);
+    const auto marks = data::serverPlaceholders(sql);
     QVariantList values;
     for (qsizetype i = 0; i < marks.size(); ++i)
         values << QVariant(value);
-    const QByteArray filled = store::withLiterals(sql, marks, values);
-    check(store::serverPlaceholders(filled).isEmpty(), "filled values hold no placeholder", QString::fromUtf8(filled));
+    const QByteArray filled = data::withLiterals(sql, marks, values);
+    check(data::serverPlaceholders(filled).isEmpty(), "filled values hold no placeholder", QString::fromUtf8(filled));
 
     // Inlining changes nothing where my_lower is not named, and finds the same placeholders.
     const QByteArray inlined = store::inlineMyLower(sql);
     if (!sql.toLower().contains("my_lower"))
         check(inlined == sql, "no my_lower, no change", QString::fromUtf8(sql));
-    check(store::serverPlaceholders(inlined).size() == marks.size(), "inlining keeps the placeholders",
+    check(data::serverPlaceholders(inlined).size() == marks.size(), "inlining keeps the placeholders",
           QString::fromUtf8(sql));
 
     // A backup's char() calls go to the server's words and back unchanged.
     if (!sql.toLower().contains("convert"))
-        check(store::charCallsForSqlite(store::charCallsForServer(sql)) == sql, "char() calls come back",
+        check(data::charCallsForSqlite(data::charCallsForServer(sql)) == sql, "char() calls come back",
               QString::fromUtf8(sql));
 }
 

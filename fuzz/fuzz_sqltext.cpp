@@ -2,7 +2,7 @@
 // what the same statement with the condition placed by hand selects, and any text whatever
 // goes through the tokenizer and the assembly without harm.
 #include "FuzzCheck.h"
-#include "SqlText.h"
+#include "data/text/SqlText.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -110,11 +110,11 @@ void checkAssembly(FuzzedDataProvider &in)
     const QString expected = rowsOf(s.byHand(condition));
     check(!expected.startsWith(QStringLiteral("<error")), "the statement placed by hand runs",
           s.byHand(condition) + u'\n' + expected);
-    const QString assembled = store::addSqlCondition(s.text(), condition);
+    const QString assembled = data::addSqlCondition(s.text(), condition);
     check(rowsOf(assembled) == expected, "the assembled statement selects the rows of the hand-placed one",
           assembled + QStringLiteral("\ngave: ") + rowsOf(assembled) + QStringLiteral("\nwanted: ") + expected);
-    check(store::sqlMainTable(s.text()) == s.table, "edits post to the outer FROM's table",
-          s.text() + QStringLiteral("\ngave: ") + store::sqlMainTable(s.text()));
+    check(data::sqlMainTable(s.text()) == s.table, "edits post to the outer FROM's table",
+          s.text() + QStringLiteral("\ngave: ") + data::sqlMainTable(s.text()));
 }
 
 // Any text: the tokens cover it end to end, expanding no macro gives it back, and adding a
@@ -126,15 +126,15 @@ void checkAnyText(FuzzedDataProvider &in)
     const QString sql = QString::fromUtf8(q.data(), static_cast<qsizetype>(q.size()));
     const QString condition = QString::fromUtf8(c.data(), static_cast<qsizetype>(c.size()));
     qsizetype at = 0;
-    for (const auto &t : store::tokenizeSql(sql)) {
+    for (const auto &t : data::tokenizeSql(sql)) {
         check(t.start == at && t.length > 0, "tokens follow one another", shown(sql));
         at += t.length;
     }
     check(at == sql.size(), "tokens cover the text", shown(sql));
-    check(store::expandSqlMacros(sql, [](const QString &) { return std::nullopt; }) == sql, "no macro, same text", shown(sql));
-    const QString assembled = store::addSqlCondition(sql, condition);
+    check(data::expandSqlMacros(sql, [](const QString &) { return std::nullopt; }) == sql, "no macro, same text", shown(sql));
+    const QString assembled = data::addSqlCondition(sql, condition);
     check(assembled.contains(condition), "the condition is in the statement", shown(sql) + u' ' + shown(condition));
-    store::sqlMainTable(sql);
+    data::sqlMainTable(sql);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // The text codec: bytes decoded in the encoding guessed for them encode back to the same bytes
 // (a UTF-8 mark at the start aside), and a text that encodes losslessly decodes back to itself.
 #include "FuzzCheck.h"
-#include "TextCodec.h"
+#include "data/text/TextCodec.h"
 
 #include <QByteArray>
 #include <cstddef>
@@ -10,7 +10,7 @@
 
 using fuzzcheck::check;
 using fuzzcheck::shown;
-using store::TextEncoding;
+using data::TextEncoding;
 
 namespace {
 
@@ -21,26 +21,26 @@ QString hex(const QByteArray &bytes)
 
 void checkBytes(const QByteArray &bytes)
 {
-    const TextEncoding guessed = store::guessEncoding(bytes);
-    const QString text = store::decodeText(bytes, guessed);
-    check(text == store::decodeCp1251OrUtf8(bytes), "decodeCp1251OrUtf8 decodes as guessed", hex(bytes));
+    const data::TextEncoding guessed = data::guessEncoding(bytes);
+    const QString text = data::decodeText(bytes, guessed);
+    check(text == data::decodeCp1251OrUtf8(bytes), "decodeCp1251OrUtf8 decodes as guessed", hex(bytes));
     bool lossless = false;
-    const QByteArray again = store::encodeText(text, guessed, &lossless);
-    const QByteArray expected = guessed == TextEncoding::Utf8 && bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
+    const QByteArray again = data::encodeText(text, guessed, &lossless);
+    const QByteArray expected = guessed == data::TextEncoding::Utf8 && bytes.startsWith("\xEF\xBB\xBF") ? bytes.mid(3) : bytes;
     check(lossless && again == expected, "decoded bytes encode back to themselves",
           hex(bytes) + QStringLiteral("\ngave ") + hex(again));
-    if (guessed == TextEncoding::Cp1251)
+    if (guessed == data::TextEncoding::Cp1251)
         check(text.size() == bytes.size(), "code page 1251 gives one character per byte", hex(bytes));
 }
 
-void checkText(const QString &text, TextEncoding encoding)
+void checkText(const QString &text, data::TextEncoding encoding)
 {
     bool lossless = false;
-    const QByteArray bytes = store::encodeText(text, encoding, &lossless);
+    const QByteArray bytes = data::encodeText(text, encoding, &lossless);
     // A UTF-8 mark at the start is the file's, not the text's.
-    const bool mark = encoding == TextEncoding::Utf8 && text.startsWith(QChar(0xFEFF));
+    const bool mark = encoding == data::TextEncoding::Utf8 && text.startsWith(QChar(0xFEFF));
     if (lossless)
-        check(store::decodeText(bytes, encoding) == (mark ? text.mid(1) : text), "a text encoded losslessly decodes back",
+        check(data::decodeText(bytes, encoding) == (mark ? text.mid(1) : text), "a text encoded losslessly decodes back",
               shown(text) + QStringLiteral(" as ") + hex(bytes));
 }
 
@@ -53,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // The same bytes read as UTF-16 code units, lone surrogates and all.
     QString units(static_cast<qsizetype>(size / 2), Qt::Uninitialized);
     std::memcpy(units.data(), data, size / 2 * sizeof(QChar));
-    checkText(units, TextEncoding::Cp1251);
-    checkText(units, TextEncoding::Utf8);
+    checkText(units, data::TextEncoding::Cp1251);
+    checkText(units, data::TextEncoding::Utf8);
     return 0;
 }

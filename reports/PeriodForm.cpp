@@ -113,7 +113,7 @@ void TPeriodFm::FormShow()
                                                            QStringLiteral("loaner ASC"), 0);
         cbLoaners->clear();
         cbLoaners->addItems(readers);
-    } catch (const store::StoreError &e) {
+    } catch (const data::DataError &e) {
         ui::showApplicationError(e.message(), this);
     }
     cbLoaners->setEditText(typed);

@@ -1,8 +1,8 @@
 #include "ReportPages.h"
 
-#include "Dataset.h"
 #include "HtmlText.h"
-#include "Cp1251.h"
+#include "data/dataset/Dataset.h"
+#include "data/text/Cp1251.h"
 
 namespace reports {
 
@@ -30,7 +30,7 @@ QString periodClause(const QDate &from, const QDate &to)
            QStringLiteral("')");
 }
 
-QList<AcquisitionCount> readAcquisitions(store::Dataset &rprtSet, const QString &clause)
+QList<AcquisitionCount> readAcquisitions(data::Dataset &rprtSet, const QString &clause)
 {
     rprtSet.setFilterSQL(QString());
     rprtSet.setSql(QStringLiteral("SELECT COUNT(*), itemkind_name FROM books, v_itemkind WHERE (date_reg") + clause +
@@ -43,7 +43,7 @@ QList<AcquisitionCount> readAcquisitions(store::Dataset &rprtSet, const QString 
     return rows;
 }
 
-LoanTotals readLoanTotals(store::Dataset &rprtSet, const QString &clause)
+LoanTotals readLoanTotals(data::Dataset &rprtSet, const QString &clause)
 {
     rprtSet.setSql(QStringLiteral("SELECT id, status, cost FROM orders"));
     rprtSet.setFilterSQL(QStringLiteral("(date_out") + clause + QStringLiteral(" AND (date_in") + clause);
@@ -69,7 +69,7 @@ QString readerLoansSql(const QString &reader, const QString &clause)
            QStringLiteral(") AND (orders.date_out ") + clause + QStringLiteral(" ORDER BY orders.id ASC");
 }
 
-QList<ReaderLoan> readReaderLoans(store::Dataset &rprtSet, const QString &reader, const QString &clause)
+QList<ReaderLoan> readReaderLoans(data::Dataset &rprtSet, const QString &reader, const QString &clause)
 {
     rprtSet.setFilterSQL(QString());
     rprtSet.setSql(readerLoansSql(reader, clause));
@@ -101,7 +101,7 @@ QByteArray generalReportPage(const QList<AcquisitionCount> &acquisitions, const 
     page += item(QStringLiteral("Читальный зал "), loans.byStatus[3]);
     page += item(QStringLiteral("Оказано платных услуг на сумму "), loans.costSum);
     page += QStringLiteral("</ul>\r\n\r\n</body>\r\n</html>");
-    return store::encodeCp1251Html(page);
+    return data::encodeCp1251Html(page);
 }
 
 QByteArray readerReportPage(const QString &reader, const QList<ReaderLoan> &loans)
@@ -110,7 +110,7 @@ QByteArray readerReportPage(const QString &reader, const QList<ReaderLoan> &loan
     page += QStringLiteral("<h2>") + store::htmlEscape(reader) + QStringLiteral("</h2>");
     if (loans.isEmpty()) {
         page += QStringLiteral("<p>Выданных изданий не было</p>");
-        return store::encodeCp1251Html(page);
+        return data::encodeCp1251Html(page);
     }
     page += QStringLiteral("<table>");
     for (const ReaderLoan &l : loans)
@@ -118,7 +118,7 @@ QByteArray readerReportPage(const QString &reader, const QList<ReaderLoan> &loan
                 store::htmlEscape(l.title) + QStringLiteral("</td><td>") + store::htmlEscape(l.dateOut) +
                 QStringLiteral("</td><td>") + store::htmlEscape(l.dateIn) + QStringLiteral("</td></tr>") + CrLf;
     page += QStringLiteral("</table>");
-    return store::encodeCp1251Html(page);
+    return data::encodeCp1251Html(page);
 }
 
 } // namespace reports

@@ -6,7 +6,7 @@
 #include <QString>
 #include <array>
 
-namespace store {
+namespace data {
 class Dataset;
 }
 
@@ -36,11 +36,11 @@ struct ReaderLoan {
     QString dateIn;
 };
 
-QList<AcquisitionCount> readAcquisitions(store::Dataset &rprtSet, const QString &clause);
-LoanTotals readLoanTotals(store::Dataset &rprtSet, const QString &clause);
+QList<AcquisitionCount> readAcquisitions(data::Dataset &rprtSet, const QString &clause);
+LoanTotals readLoanTotals(data::Dataset &rprtSet, const QString &clause);
 // The reader stays a LIKE pattern; only its apostrophes are doubled so that it cannot break out.
 QString readerLoansSql(const QString &reader, const QString &clause);
-QList<ReaderLoan> readReaderLoans(store::Dataset &rprtSet, const QString &reader, const QString &clause);
+QList<ReaderLoan> readReaderLoans(data::Dataset &rprtSet, const QString &reader, const QString &clause);
 
 QByteArray generalReportPage(const QList<AcquisitionCount> &acquisitions, const LoanTotals &loans);
 QByteArray readerReportPage(const QString &reader, const QList<ReaderLoan> &loans);

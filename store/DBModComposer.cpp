@@ -3,7 +3,7 @@
 #include "DBModUnit.h"
 
 #include "ProcessValues.h"
-#include "StoreError.h"
+#include "data/DataError.h"
 
 namespace store {
 

@@ -1,5 +1,6 @@
 // The export of the holdings the catalogue shows into a copy of the template page.
 #include "DBModUnit.h"
+#include "data/text/FileBytes.h"
 
 #include "ExportPage.h"
 #include "HtmlText.h"
@@ -8,9 +9,9 @@
 
 namespace store {
 
-void TDBMod::ExportHtml(const QString &fileName, const Progress &progress)
+void TDBMod::ExportHtml(const QString &fileName, const data::Progress &progress)
 {
-    const QByteArray templ = readWholeFile(process().AppDir + QStringLiteral("table.html"));
+    const QByteArray templ = data::readWholeFile(process().AppDir + QStringLiteral("table.html"));
     if (!templ.contains("{content}")) {
         writePageFile(fileName, templ);
         return;

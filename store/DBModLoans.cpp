@@ -2,7 +2,7 @@
 // that the catalogue record carries.
 #include "DBModUnit.h"
 
-#include "StoreError.h"
+#include "data/DataError.h"
 
 #include <QDate>
 
@@ -33,7 +33,7 @@ void TDBMod::ReturnHolding()
         MyBooks.edit();
         MirrorOpenLoan();
         MyBooks.post();
-    } catch (const StoreError &) {
+    } catch (const data::DataError &) {
         // Nothing half-done is left to be posted by the next move in the catalogue.
         myOrders.cancel();
         MyBooks.cancel();

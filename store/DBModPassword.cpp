@@ -5,7 +5,7 @@ namespace store {
 
 bool TDBMod::CheckPassword(const QString &text)
 {
-    Dataset query(&MyServer);
+    data::Dataset query(&MyServer);
     query.setSql(QStringLiteral("SELECT COUNT(*) FROM settings WHERE name = 'password' AND value = :text"));
     query.paramByName(QStringLiteral("text")).value = text;
     query.open();
@@ -14,7 +14,7 @@ bool TDBMod::CheckPassword(const QString &text)
 
 QString TDBMod::ReadPassword()
 {
-    Dataset query(&MyServer);
+    data::Dataset query(&MyServer);
     query.setSql(QStringLiteral("SELECT value FROM settings WHERE name = 'password'"));
     query.open();
     return query.field(0).asString();

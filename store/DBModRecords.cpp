@@ -6,7 +6,7 @@
 
 namespace store {
 
-void TDBMod::MyBooksNewRecord(Dataset &dataset)
+void TDBMod::MyBooksNewRecord(data::Dataset &dataset)
 {
     if (CurrentKind != 0)
         dataset.field(1).setValue(NextInvNum());
@@ -36,7 +36,7 @@ QString TDBMod::EbookFileOnDisk()
 {
     if (!ebookWritten_.isEmpty())
         return ebookWritten_;
-    if (MyBooks.state() != DatasetState::Edit)
+    if (MyBooks.state() != data::DatasetState::Edit)
         return EbookPath();
     auto stored = [this](const char *name) { return MyBooks.storedValue(MyBooks.fieldIndex(QString::fromLatin1(name))); };
     return EbookPathOf(stored("itemkind_id"), stored("inv_num"), stored("file"));
@@ -44,7 +44,7 @@ QString TDBMod::EbookFileOnDisk()
 
 void TDBMod::PostBooks()
 {
-    const bool editing = MyBooks.state() == DatasetState::Edit || MyBooks.state() == DatasetState::Insert;
+    const bool editing = MyBooks.state() == data::DatasetState::Edit || MyBooks.state() == data::DatasetState::Insert;
     const bool hasFile = editing && !MyBooks.fieldByName(QStringLiteral("file")).isNull();
     const QString before = hasFile ? EbookFileOnDisk() : QString();
     MyBooks.post();
@@ -70,7 +70,7 @@ void TDBMod::AddKeyword(const QString &text)
     myKeywords.post();
 }
 
-void TDBMod::MyBooksBeforeDelete(Dataset &dataset)
+void TDBMod::MyBooksBeforeDelete(data::Dataset &dataset)
 {
     DeleteKeywords(dataset.fieldByName(QStringLiteral("id")).asInteger());
 }

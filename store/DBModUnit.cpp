@@ -5,7 +5,7 @@
 #include "MyLower.h"
 #include "ProcessValues.h"
 #include "SchemaCreation.h"
-#include "StoreError.h"
+#include "data/DataError.h"
 
 #include <QDate>
 #include <QDir>
@@ -21,8 +21,8 @@ TDBMod::TDBMod(const QString &programFile, QObject *parent) : QObject(parent), p
 {
     MyBooks.setSql(QStringLiteral("SELECT * FROM books"));
     MyBooks.setFetchAll(true);
-    MyBooks.beforeDelete = [this](Dataset &ds) { MyBooksBeforeDelete(ds); };
-    MyBooks.onNewRecord = [this](Dataset &ds) { MyBooksNewRecord(ds); };
+    MyBooks.beforeDelete = [this](data::Dataset &ds) { MyBooksBeforeDelete(ds); };
+    MyBooks.onNewRecord = [this](data::Dataset &ds) { MyBooksNewRecord(ds); };
     myOrders.setSql(QStringLiteral("SELECT * FROM orders"));
     myOrders.setMasterSource(&srcBooks);
     myOrders.setMasterFields(QStringLiteral("id"));
@@ -68,7 +68,7 @@ void TDBMod::DataModuleCreate()
     // With no database there is nothing to register the function on; the program ends at the
     // main window's first show, so no error is shown for it.
     if (!p.ConnectFailed)
-        MyServer.addSqlFunction(QStringLiteral("my_lower"), 1, myLowerSqlFunction);
+        MyServer.addSqlFunction(QStringLiteral("my_lower"), 1, myLowerSqlFunction, MyLowerOnServer);
     p.ThisYear = quint16(QDate::currentDate().year());
     Conditions.emplace();
 }
@@ -91,7 +91,7 @@ void TDBMod::openStore()
         if (!MyServer.isServer())
             ensureCatalogueSchema(MyServer);
         p.ConnectFailed = false;
-    } catch (const StoreError &e) {
+    } catch (const data::DataError &e) {
         MyServer.close();
         const bool ok = showSetupForm && showSetupForm(*this, e) && MyServer.isOpen();
         p.ConnectFailed = !ok;

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "Connection.h"
-#include "Dataset.h"
 #include "IniFile.h"
-#include "Progress.h"
-#include "ScriptDump.h"
-#include "StoreError.h"
+#include "data/Connection.h"
+#include "data/DataError.h"
+#include "data/Progress.h"
+#include "data/dataset/Dataset.h"
+#include "data/script/ScriptDump.h"
 
 #include <QObject>
 #include <QStringList>
@@ -33,7 +33,7 @@ public:
     ~TDBMod() override;
 
     // Shown when the database cannot be opened; returns true when it opened a connection.
-    std::function<bool(TDBMod &, const StoreError &)> showSetupForm;
+    std::function<bool(TDBMod &, const data::DataError &)> showSetupForm;
 
     void DataModuleCreate();
     void DataModuleDestroy();
@@ -53,7 +53,7 @@ public:
     int FreeItemKindId(int proposed);
 
     // A new catalogue record's defaults; runs for every append to MyBooks.
-    void MyBooksNewRecord(Dataset &dataset);
+    void MyBooksNewRecord(data::Dataset &dataset);
     // Posts the catalogue record; a record whose item kind or inventory number changed takes
     // its electronic version along to the new name.
     void PostBooks();
@@ -73,7 +73,7 @@ public:
     void forgetEbookWritten() { ebookWritten_.clear(); }
     QString EbookPathOf(const QVariant &kind, const QVariant &invNum, const QVariant &file) const;
     // Before a holding is deleted its keywords go.
-    void MyBooksBeforeDelete(Dataset &dataset);
+    void MyBooksBeforeDelete(data::Dataset &dataset);
     void DeleteKeywords(qint64 bookId);
     void DeleteKeywords(); // of the current record
     void AddKeyword(const QString &text);
@@ -95,27 +95,27 @@ public:
 
     // Writes the holdings the catalogue shows as an HTML table into a copy of the template
     // table.html of the program folder.
-    void ExportHtml(const QString &fileName, const Progress &progress = {});
+    void ExportHtml(const QString &fileName, const data::Progress &progress = {});
 
     // True once the database has been opened in this run: only then is there anything to copy.
     bool storeOpened() const { return storeOpened_; }
 
-    Connection MyServer;
-    Dataset MyBooks{&MyServer};
-    DataSource srcBooks{&MyBooks};
-    Dataset myOrders{&MyServer};
-    DataSource srcOrders{&myOrders};
-    Dataset MyCats{&MyServer};
-    DataSource srcCats{&MyCats};
-    Dataset myAuthors{&MyServer};
-    Dataset RprtSet{&MyServer};
-    Dataset myKeywords{&MyServer};
-    DataSource srcKeywords{&myKeywords};
-    Dataset myItemKinds{&MyServer};
-    DataSource srcItemKinds{&myItemKinds};
-    Dataset myKeywordFilter{&MyServer};
-    DataSource srcKeywordFilter{&myKeywordFilter};
-    ScriptDump MyDump{&MyServer};
+    data::Connection MyServer;
+    data::Dataset MyBooks{&MyServer};
+    data::DataSource srcBooks{&MyBooks};
+    data::Dataset myOrders{&MyServer};
+    data::DataSource srcOrders{&myOrders};
+    data::Dataset MyCats{&MyServer};
+    data::DataSource srcCats{&MyCats};
+    data::Dataset myAuthors{&MyServer};
+    data::Dataset RprtSet{&MyServer};
+    data::Dataset myKeywords{&MyServer};
+    data::DataSource srcKeywords{&myKeywords};
+    data::Dataset myItemKinds{&MyServer};
+    data::DataSource srcItemKinds{&myItemKinds};
+    data::Dataset myKeywordFilter{&MyServer};
+    data::DataSource srcKeywordFilter{&myKeywordFilter};
+    data::ScriptDump MyDump{&MyServer};
     SaveDialogSpec dlgSave{QStringLiteral("sql"), QStringLiteral("файлы данных|*.sql"), {}};
 
     quint16 CurrentKind = 0;

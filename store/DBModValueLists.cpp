@@ -5,7 +5,7 @@ namespace store {
 
 QStringList TDBMod::DistinctValues(const QString &field, const QString &table, const QString &order, quint8 limit)
 {
-    Dataset query(&MyServer);
+    data::Dataset query(&MyServer);
     QString sql = QStringLiteral("SELECT DISTINCT &field FROM &TABLENAME WHERE &field LIKE '_%' ORDER BY &order");
     if (limit > 0)
         sql += QStringLiteral("\n LIMIT ") + QString::number(limit);
@@ -25,16 +25,16 @@ QStringList TDBMod::DistinctValues(const QString &field, const QString &table, c
 // than wrapping round to numbers that are already taken.
 int TDBMod::NextInvNum()
 {
-    Dataset query(&MyServer);
+    data::Dataset query(&MyServer);
     query.setSql(QStringLiteral("SELECT MAX(inv_num) FROM books WHERE itemkind_id = ") + QString::number(CurrentKind));
     query.open();
-    const Field max = query.field(0);
+    const data::Field max = query.field(0);
     return max.isNull() ? 1 : int(max.asInteger() + 1);
 }
 
 void TDBMod::LoadItemKinds(QStringList &names, QStringList &ids)
 {
-    Dataset query(&MyServer);
+    data::Dataset query(&MyServer);
     query.setSql(QStringLiteral("SELECT id, itemkind_name FROM v_itemkind"));
     query.open();
     for (query.first(); !query.eof(); query.next()) {
@@ -51,7 +51,7 @@ void TDBMod::AddItemKind(const QString &name, int id)
 
 int TDBMod::FreeItemKindId(int proposed)
 {
-    Dataset query(&MyServer);
+    data::Dataset query(&MyServer);
     query.setSql(QStringLiteral("SELECT (SELECT COUNT(*) FROM v_itemkind WHERE id = :id), (SELECT MAX(id) FROM v_itemkind)"));
     query.paramByName(QStringLiteral("id")).value = proposed;
     query.open();

@@ -1,7 +1,7 @@
 #include "DatabaseCopy.h"
 
-#include "Connection.h"
-#include "ScriptDump.h"
+#include "data/Connection.h"
+#include "data/script/ScriptDump.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -11,10 +11,10 @@
 namespace store {
 
 namespace {
-bool writeServerScript(Connection &connection, const QString &folder)
+bool writeServerScript(data::Connection &connection, const QString &folder)
 {
     try {
-        ScriptDump(&connection).BackupToScript(folder + QStringLiteral("/library.sql"));
+        data::ScriptDump(&connection).BackupToScript(folder + QStringLiteral("/library.sql"));
         return true;
     } catch (const std::exception &) {
         return false;
@@ -22,7 +22,7 @@ bool writeServerScript(Connection &connection, const QString &folder)
 }
 } // namespace
 
-bool copyDatabaseTo(Connection &connection, const QString &folder)
+bool copyDatabaseTo(data::Connection &connection, const QString &folder)
 {
     if (!connection.isOpen() || folder.isEmpty())
         return false;

@@ -2,9 +2,11 @@
 
 #include <QString>
 
-namespace store {
-
+namespace data {
 class Connection;
+}
+
+namespace store {
 
 // Copies the open database into folder/library.sdb: written through the engine's online backup
 // into a temporary file in the folder, then renamed over the old copy, so that a crash or a
@@ -13,6 +15,6 @@ class Connection;
 // the copy could not be made.
 // A catalogue on a server is kept as its backup script, folder/library.sql, put in place only
 // once it is complete.
-bool copyDatabaseTo(Connection &connection, const QString &folder);
+bool copyDatabaseTo(data::Connection &connection, const QString &folder);
 
 } // namespace store

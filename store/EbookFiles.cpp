@@ -1,6 +1,6 @@
 #include "EbookFiles.h"
 
-#include "StoreError.h"
+#include "data/DataError.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,7 +21,7 @@ void makeFolderOf(const QString &path)
 {
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder))
-        throw StoreError(QStringLiteral("Не удалось создать папку «%1» для электронных версий.").arg(folder));
+        throw data::DataError(QStringLiteral("Не удалось создать папку «%1» для электронных версий.").arg(folder));
 }
 
 } // namespace
@@ -50,10 +50,10 @@ void copyEbookFile(const QString &source, const QString &target, bool replace)
 {
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly))
-        throw StoreError(QStringLiteral("Не удалось прочитать файл «%1»: файл недоступен.").arg(source));
+        throw data::DataError(QStringLiteral("Не удалось прочитать файл «%1»: файл недоступен.").arg(source));
     makeFolderOf(target);
     if (QFileInfo::exists(target) && !replace)
-        throw StoreError(QStringLiteral("Файл «%1» уже существует.").arg(target));
+        throw data::DataError(QStringLiteral("Файл «%1» уже существует.").arg(target));
     const QString part = target + QStringLiteral(".part");
     const QString kept = target + QStringLiteral(".old");
     const bool written = writeCopy(in, part);
@@ -65,7 +65,7 @@ void copyEbookFile(const QString &source, const QString &target, bool replace)
         QFile::remove(part);
         if (hadOld && !QFileInfo::exists(target))
             QFile::rename(kept, target);
-        throw StoreError(QStringLiteral("Не удалось скопировать файл «%1» в «%2»: нет места на диске или нет права "
+        throw data::DataError(QStringLiteral("Не удалось скопировать файл «%1» в «%2»: нет места на диске или нет права "
                                         "на запись в папку электронных версий.")
                              .arg(source, target));
     }
@@ -77,11 +77,11 @@ void moveEbookFile(const QString &from, const QString &to)
     if (!QFileInfo(from).isFile())
         return;
     if (QFileInfo::exists(to))
-        throw StoreError(QStringLiteral("Электронная версия осталась под прежним именем «%1»: файл «%2» уже существует.")
+        throw data::DataError(QStringLiteral("Электронная версия осталась под прежним именем «%1»: файл «%2» уже существует.")
                              .arg(from, to));
     makeFolderOf(to);
     if (!QFile::rename(from, to))
-        throw StoreError(QStringLiteral("Не удалось перенести электронную версию «%1» в «%2».").arg(from, to));
+        throw data::DataError(QStringLiteral("Не удалось перенести электронную версию «%1» в «%2».").arg(from, to));
 }
 
 } // namespace store

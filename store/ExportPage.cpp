@@ -1,7 +1,7 @@
 #include "ExportPage.h"
 
-#include "Cp1251.h"
 #include "HtmlText.h"
+#include "data/text/Cp1251.h"
 
 namespace store {
 
@@ -10,7 +10,7 @@ ExportTable::ExportTable()
     bytes_ = "<table>\r\n<tr>\r\n";
     for (const char *heading : {"Инв. №", "Дата поступления", "Источник", "Автор", "Название", "Место",
                                 "Год издания", "Количество", "Цена", "Примечание"})
-        bytes_ += "<th>" + encodeCp1251Html(QString::fromUtf8(heading)) + "</th>";
+        bytes_ += "<th>" + data::encodeCp1251Html(QString::fromUtf8(heading)) + "</th>";
     bytes_ += "</tr>";
 }
 
@@ -21,12 +21,12 @@ void ExportTable::addRow(const ExportRow &values)
         if (i > 0)
             bytes_ += "</td><td>";
         if (i != 4) {
-            appendCp1251HtmlValue(bytes_, values[i]);
+            data::appendCp1251HtmlValue(bytes_, values[i]);
             continue;
         }
         QString title = htmlEscape(values[i]); // only the title's line breaks become <br>
         CrLfToBr(title);
-        appendCp1251Html(bytes_, title);
+        data::appendCp1251Html(bytes_, title);
     }
     bytes_ += "</td></tr>\r\n";
 }

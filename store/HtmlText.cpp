@@ -1,12 +1,12 @@
 #include "HtmlText.h"
 
-#include <QFile>
-
-#include "StoreError.h"
+#include "data/DataError.h"
 
 #include <QSaveFile>
 
 namespace store {
+
+using data::DataError;
 
 QString htmlEscape(const QString &text)
 {
@@ -33,15 +33,8 @@ void writePageFile(const QString &fileName, const QByteArray &page)
 {
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(page) != page.size() || !file.commit())
-        throw StoreError(QStringLiteral("Не удается записать файл «%1»: %2").arg(fileName, file.errorString()));
+        throw data::DataError(QStringLiteral("Не удается записать файл «%1»: %2").arg(fileName, file.errorString()));
 }
 
-QByteArray readWholeFile(const QString &fileName)
-{
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw StoreError(QStringLiteral("Не удается открыть файл «%1»: %2").arg(fileName, file.errorString()));
-    return file.readAll();
-}
 
 } // namespace store

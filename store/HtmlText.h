@@ -13,10 +13,7 @@ QString htmlEscape(const QString &text);
 void CrLfToBr(QString &text);
 
 // Writes a page the program made for the librarian, replacing an earlier one only once the
-// whole page is written; raises StoreError naming the file and the reason.
+// whole page is written; raises DataError naming the file and the reason.
 void writePageFile(const QString &fileName, const QByteArray &page);
-
-// The whole of a file the program reads (a template, a script); raises StoreError naming it.
-QByteArray readWholeFile(const QString &fileName);
 
 } // namespace store

@@ -70,19 +70,19 @@ bool holdsPassword(const QStringList &lines)
 
 // The file's bytes in its encoding, or in UTF-8 when code page 1251 would lose a letter or give
 // bytes that the next run would take for UTF-8; the mark at the start settles that for it.
-QByteArray fileBytes(const QString &text, TextEncoding &encoding)
+QByteArray fileBytes(const QString &text, data::TextEncoding &encoding)
 {
     bool lossless = true;
-    const QByteArray bytes = encodeText(text, encoding, &lossless);
-    if (encoding == TextEncoding::Utf8)
+    const QByteArray bytes = data::encodeText(text, encoding, &lossless);
+    if (encoding == data::TextEncoding::Utf8)
         return bytes;
     if (!lossless) {
-        encoding = TextEncoding::Utf8;
-        return encodeText(text, encoding);
+        encoding = data::TextEncoding::Utf8;
+        return data::encodeText(text, encoding);
     }
-    if (guessEncoding(bytes) == TextEncoding::Utf8) {
-        encoding = TextEncoding::Utf8;
-        return QByteArray("\xEF\xBB\xBF") + encodeText(text, encoding);
+    if (data::guessEncoding(bytes) == data::TextEncoding::Utf8) {
+        encoding = data::TextEncoding::Utf8;
+        return QByteArray("\xEF\xBB\xBF") + data::encodeText(text, encoding);
     }
     return bytes;
 }
@@ -96,8 +96,8 @@ QStringList IniFile::readLines() const
         return {};
     const QByteArray bytes = f.readAll();
     if (!encoding_)
-        encoding_ = guessEncoding(bytes);
-    return splitLines(decodeText(bytes, *encoding_));
+        encoding_ = data::guessEncoding(bytes);
+    return splitLines(data::decodeText(bytes, *encoding_));
 }
 
 QString IniFile::readString(const QString &section, const QString &key, const QString &defaultValue) const
@@ -155,7 +155,7 @@ bool IniFile::writeString(const QString &section, const QString &key, const QStr
         f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     const QString text = lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
     // A file not there yet is the program's own, in code page 1251.
-    TextEncoding encoding = encoding_.value_or(TextEncoding::Cp1251);
+    data::TextEncoding encoding = encoding_.value_or(data::TextEncoding::Cp1251);
     const QByteArray bytes = fileBytes(text, encoding);
     f.write(bytes);
     if (!f.commit())

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "TextCodec.h"
+#include "data/text/TextCodec.h"
 
 #include <QString>
 #include <QStringList>
@@ -36,7 +36,7 @@ private:
     QStringList readLines() const;
 
     QString path_;
-    mutable std::optional<TextEncoding> encoding_;
+    mutable std::optional<data::TextEncoding> encoding_;
 };
 
 } // namespace store

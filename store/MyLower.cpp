@@ -1,5 +1,7 @@
 #include "MyLower.h"
 
+#include "data/engines/ServerSql.h"
+
 #include <QString>
 #include <QStringDecoder>
 #include <cstring>
@@ -155,6 +157,11 @@ void myLowerSqlFunction(sqlite3_context *context, int argc, sqlite3_value **argv
     std::string buffer;
     lowerUtf8(std::string_view(reinterpret_cast<const char *>(text), std::size_t(bytes)), buffer);
     sqlite3_result_text(context, buffer.data(), int(buffer.size()), SQLITE_TRANSIENT);
+}
+
+QByteArray inlineMyLower(const QByteArray &utf8)
+{
+    return data::inlineCalls(utf8, QByteArrayLiteral("my_lower"), MyLowerOnServer);
 }
 
 } // namespace store

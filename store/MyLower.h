@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/engines/Engine.h"
+
 #include <QByteArray>
 #include <sqlite3.h>
 #include <string>
@@ -15,5 +17,11 @@ void lowerUtf8(std::string_view text, std::string &out);
 // The SQL function my_lower(x): x lower-cased as text; NULL gives the empty text and a number
 // its decimal form.
 void myLowerSqlFunction(sqlite3_context *context, int argc, sqlite3_value **argv);
+
+// my_lower(x) as a server writes it inline: what the function install_db.sql makes returns.
+inline const data::InlineCall MyLowerOnServer{"IFNULL(LOWER(", "), '')"};
+
+// Every plain call my_lower(x) of a statement in that inline form.
+QByteArray inlineMyLower(const QByteArray &utf8);
 
 } // namespace store

@@ -1,7 +1,7 @@
 #include "SchemaCreation.h"
 
-#include "Connection.h"
-#include "StoreError.h"
+#include "data/Connection.h"
+#include "data/DataError.h"
 
 #include <QFile>
 
@@ -11,11 +11,11 @@ static QString resourceText(const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
-        throw StoreError(QStringLiteral("Не найден сценарий создания базы данных: %1").arg(path));
+        throw data::DataError(QStringLiteral("Не найден сценарий создания базы данных: %1").arg(path));
     return QString::fromUtf8(f.readAll());
 }
 
-bool ensureCatalogueSchema(Connection &connection)
+bool ensureCatalogueSchema(data::Connection &connection)
 {
     static const QStringList catalogueTables = {QStringLiteral("books"), QStringLiteral("orders"),
                                                 QStringLiteral("categories"), QStringLiteral("keywords"),

@@ -1,12 +1,14 @@
 #pragma once
 
-namespace store {
-
+namespace data {
 class Connection;
+}
+
+namespace store {
 
 // Gives a new or empty database file the catalogue's tables and initial content. A database that
 // already holds any of the catalogue's tables is left exactly as it is. Returns true when the
 // schema was created.
-bool ensureCatalogueSchema(Connection &connection);
+bool ensureCatalogueSchema(data::Connection &connection);
 
 } // namespace store

@@ -24,7 +24,7 @@ struct CardFixture : WindowFixture {
     }
 
     TBookForm &card() { return *program.BookForm; }
-    store::Dataset &books() { return db().MyBooks; }
+    data::Dataset &books() { return db().MyBooks; }
 
     // Adds a holding as if typed in earlier; returns its id.
     qint64 addHolding(int inv, int kind, const QString &title, const QVariant &rubric = {}, const QVariant &file = {})
@@ -55,7 +55,7 @@ struct CardFixture : WindowFixture {
 
     QString stored(qint64 id, const QString &column)
     {
-        store::Dataset q(&db().MyServer);
+        data::Dataset q(&db().MyServer);
         q.setSql(QStringLiteral("SELECT %1 || '' FROM books WHERE id = %2").arg(column).arg(id));
         q.open();
         return q.isEmpty() ? QStringLiteral("<none>") : q.field(0).isNull() ? QStringLiteral("<null>") : q.field(0).asString();

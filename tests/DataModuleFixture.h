@@ -5,7 +5,7 @@
 // the conditions the panes hand to the composer.
 #include "DBModUnit.h"
 #include "ProcessValues.h"
-#include "StoreError.h"
+#include "data/DataError.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,6 +22,7 @@
 // In a namespace of their own: the program itself has a struct named Program.
 namespace datamodule_tests {
 
+using namespace data;
 using namespace store;
 
 // A second, independent connection to a database file, as another program would hold it.
@@ -117,7 +118,7 @@ struct Program {
     TDBMod &start(const QString &programFile = {})
     {
         mod = std::make_unique<TDBMod>(programFile.isEmpty() ? path(QStringLiteral("library")) : programFile);
-        mod->showSetupForm = [this](TDBMod &m, const StoreError &e) {
+        mod->showSetupForm = [this](TDBMod &m, const DataError &e) {
             ++setupCalls;
             setupMessage = e.message();
             setupCode = e.sqliteCode();

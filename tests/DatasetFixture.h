@@ -2,12 +2,12 @@
 
 // What the dataset tests share: a small catalogue in a fresh database file, the books dataset
 // opened over it, and reads of the rows the cursor reaches.
-#include "Dataset.h"
-#include "SqliteEngine.h"
 #include "MyLower.h"
-#include "StoreError.h"
 #include "TempDb.h"
 #include "TestServer.h"
+#include "data/DataError.h"
+#include "data/dataset/Dataset.h"
+#include "data/engines/SqliteEngine.h"
 
 #include <QLocale>
 #include <QString>
@@ -17,6 +17,7 @@
 
 namespace dataset_tests {
 
+using namespace data;
 using namespace store;
 
 // Column positions follow the declaration: 0 id, 1 inv_num, 2 author, 3 title, 4 date_reg,
@@ -82,7 +83,7 @@ inline QString scalar(Connection &conn, const QString &sql)
         case CellType::Float: return QString::number(c.real);
         default: return QString::fromUtf8(c.bytes.data(), qsizetype(c.bytes.size()));
         }
-    } catch (const StoreError &) {
+    } catch (const DataError &) {
         return QStringLiteral("<error>");
     }
 }

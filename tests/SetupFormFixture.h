@@ -2,10 +2,10 @@
 
 // The server settings dialog on a connection of its own, with the recording platform and a
 // program folder that may hold the creation script.
-#include "Connection.h"
 #include "ProcessValues.h"
 #include "RecordingPlatform.h"
 #include "SetupFormUnit.h"
+#include "data/Connection.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -19,7 +19,7 @@ inline const QString ConnectionError = QStringLiteral(
 struct SetupFormFixture {
     RecordingPlatform platform;
     QTemporaryDir programFolder;
-    store::Connection conn;
+    data::Connection conn;
     TSetupForm form;
 
     SetupFormFixture()

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "Connection.h"
-#include "StoreError.h"
+#include "data/Connection.h"
+#include "data/DataError.h"
 
 #include <QTemporaryDir>
 #include <QString>
@@ -9,7 +9,7 @@
 // A fresh database file in a temporary folder, with an open connection to it.
 struct TempDb {
     QTemporaryDir dir;
-    store::Connection conn;
+    data::Connection conn;
 
     explicit TempDb(const QString &script = {})
     {
@@ -28,7 +28,7 @@ QString errorOf(F &&action)
 {
     try {
         action();
-    } catch (const store::StoreError &e) {
+    } catch (const data::DataError &e) {
         return e.message();
     }
     return QStringLiteral("<no error>");

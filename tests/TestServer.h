@@ -2,7 +2,7 @@
 
 // The private MariaDB server that ctest starts for the test_server* programs, and a fresh
 // database on it for each test.
-#include "Connection.h"
+#include "data/Connection.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -28,7 +28,7 @@ struct TestServer {
     }
 
     // Points a connection at the server, without a database.
-    void configure(store::Connection &c, const QString &database = {}) const
+    void configure(data::Connection &c, const QString &database = {}) const
     {
         c.setProviderName(QStringLiteral("MySQL"));
         c.setServerName(server);
@@ -54,7 +54,7 @@ struct TestServer {
 struct ServerDb {
     TestServer server = TestServer::find();
     QString name;
-    store::Connection conn;
+    data::Connection conn;
 
     explicit ServerDb(const QString &script = {})
     {
@@ -86,9 +86,9 @@ struct ServerDb {
     }
 
     // A second computer on the same catalogue.
-    std::unique_ptr<store::Connection> other() const
+    std::unique_ptr<data::Connection> other() const
     {
-        auto c = std::make_unique<store::Connection>();
+        auto c = std::make_unique<data::Connection>();
         server.configure(*c, name);
         c->open();
         return c;

@@ -92,7 +92,7 @@ inline QList<int> shownInvNums(const TMainForm &w)
 // The first value of a query run on the program's connection.
 inline qint64 scalar(store::TDBMod &db, const QString &sql)
 {
-    store::Dataset query(&db.MyServer);
+    data::Dataset query(&db.MyServer);
     query.setSql(sql);
     query.open();
     return query.field(0).asInteger();

@@ -4,7 +4,7 @@
 
 #include "DatasetModel.h"
 #include "MainGridView.h"
-#include "StoreError.h"
+#include "data/DataError.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -31,7 +31,7 @@ void storePassword(WindowFixture &f, const QString &password)
 
 QString storedPassword(WindowFixture &f)
 {
-    store::Dataset query(&f.db().MyServer);
+    data::Dataset query(&f.db().MyServer);
     query.setSql(QStringLiteral("SELECT value FROM settings WHERE name = 'password'"));
     query.open();
     return query.field(0).asString();
@@ -39,7 +39,7 @@ QString storedPassword(WindowFixture &f)
 
 int countOf(WindowFixture &f, const QString &sql)
 {
-    store::Dataset query(&f.db().MyServer);
+    data::Dataset query(&f.db().MyServer);
     query.setSql(sql);
     query.open();
     return int(query.field(0).asInteger());
@@ -81,7 +81,7 @@ QString readOnlyErrorOf(const std::function<void()> &change)
 {
     try {
         change();
-    } catch (const store::StoreError &e) {
+    } catch (const data::DataError &e) {
         return e.message();
     }
     return {};
@@ -112,7 +112,7 @@ private slots:
         QVERIFY(!w.edAnnotation->isReadOnly());
 
         // A record can be changed.
-        store::Dataset &books = f.db().MyBooks;
+        data::Dataset &books = f.db().MyBooks;
         books.edit();
         books.fieldByName(QStringLiteral("notes")).setValue(QStringLiteral("проверено"));
         books.post();
@@ -397,7 +397,7 @@ private slots:
             QVERIFY(w.tcKinds->tabText(i) != QStringLiteral("Добавить"));
 
         // The catalogue refuses every change.
-        store::Dataset &books = f.db().MyBooks;
+        data::Dataset &books = f.db().MyBooks;
         QVERIFY(books.readOnly());
         const QString readOnly = QStringLiteral("Cannot modify a read-only dataset");
         QCOMPARE(readOnlyErrorOf([&] { books.append(); }), readOnly);
@@ -437,7 +437,7 @@ private slots:
         f.makeDemoCatalogue(80);
         TMainForm &w = f.start();
         QVERIFY(store::process().ViewOnly);
-        store::Dataset &books = f.db().MyBooks;
+        data::Dataset &books = f.db().MyBooks;
 
         // Moving through the catalogue shows each record's annotation.
         books.setRecNo(7);

@@ -23,7 +23,7 @@ namespace {
 
 QStringList storedKinds(WindowFixture &f)
 {
-    store::Dataset q(&f.db().MyServer);
+    data::Dataset q(&f.db().MyServer);
     q.setSql(QStringLiteral("SELECT id, itemkind_name, description FROM v_itemkind ORDER BY id"));
     q.open();
     QStringList rows;

@@ -3,10 +3,10 @@
 #include "WindowFixture.h"
 
 #include "DatabaseCopy.h"
-#include "ScriptDump.h"
 #include "SchemaCreation.h"
 #include "TempDb.h"
-#include "TextCodec.h"
+#include "data/script/ScriptDump.h"
+#include "data/text/TextCodec.h"
 
 #include <QAction>
 #include <QDir>
@@ -16,7 +16,7 @@
 
 namespace {
 
-QByteArray cp1251(const QByteArray &utf8) { return store::encodeCp1251(QString::fromUtf8(utf8)); }
+QByteArray cp1251(const QByteArray &utf8) { return data::encodeCp1251(QString::fromUtf8(utf8)); }
 
 QByteArray readFile(const QString &path)
 {
@@ -32,7 +32,7 @@ void writeFile(const QString &path, const QByteArray &bytes)
 }
 
 // Every table's rows as the engine holds them: storage class and value of each cell.
-QStringList contents(store::Connection &conn)
+QStringList contents(data::Connection &conn)
 {
     QStringList out;
     for (const QString &table : conn.tableNames()) {
@@ -70,7 +70,7 @@ private slots:
     void backupFileOfASmallDatabase()
     {
         TempDb db(QString::fromUtf8(SmallDatabase));
-        store::ScriptDump dump(&db.conn);
+        data::ScriptDump dump(&db.conn);
         const QString file = db.dir.filePath(QStringLiteral("copy.sql"));
         dump.BackupToScript(file);
         const QByteArray bytes = readFile(file);
@@ -110,14 +110,14 @@ private slots:
         source.conn.runStatement(QStringLiteral("INSERT INTO orders (book_id, loaner, date_out) VALUES (1, 'Ан;на', "
                                                 "'2024-02-01')"));
         const QString file = source.dir.filePath(QStringLiteral("copy.sql"));
-        store::ScriptDump(&source.conn).BackupToScript(file);
+        data::ScriptDump(&source.conn).BackupToScript(file);
 
         TempDb target;
         store::ensureCatalogueSchema(target.conn);
         target.conn.runStatement(QStringLiteral("INSERT INTO books (id, title) VALUES (99, 'лишняя')"));
-        const store::TableRows rows = store::ScriptDump(&target.conn).RestoreFromScript(file);
+        const data::TableRows rows = data::ScriptDump(&target.conn).RestoreFromScript(file);
         QCOMPARE(contents(target.conn), contents(source.conn));
-        QCOMPARE(rows, (store::TableRows{{"books", 2}, {"categories", 0}, {"keywords", 0}, {"orders", 1},
+        QCOMPARE(rows, (data::TableRows{{"books", 2}, {"categories", 0}, {"keywords", 0}, {"orders", 1},
                                          {"settings", 1}, {"v_itemkind", 4}}));
     }
 
@@ -142,7 +142,7 @@ private slots:
         store::ensureCatalogueSchema(db.conn);
         db.conn.runStatement(QStringLiteral("INSERT INTO books (id, title) VALUES (1, 'первая')"));
         const QString file = db.dir.filePath(QStringLiteral("copy.sql"));
-        store::ScriptDump dump(&db.conn);
+        data::ScriptDump dump(&db.conn);
         dump.BackupToScript(file);
         QByteArray script = readFile(file);
         if (edit == "<header>")
@@ -167,7 +167,7 @@ private slots:
         writeFile(file, "earlier backup");
         // A view whose rows cannot be read makes the backup fail after the table before it.
         db.conn.runStatement(QStringLiteral("CREATE VIEW b AS SELECT abs(-9223372036854775807 - 1) AS v"));
-        QVERIFY(errorOf([&] { store::ScriptDump(&db.conn).BackupToScript(file); }).contains(QStringLiteral("overflow")));
+        QVERIFY(errorOf([&] { data::ScriptDump(&db.conn).BackupToScript(file); }).contains(QStringLiteral("overflow")));
         QCOMPARE(readFile(file), QByteArray("earlier backup"));
         QCOMPARE(QDir(db.dir.path()).entryList(QDir::Files),
                  (QStringList{QStringLiteral("copy.sql"), QStringLiteral("library.sdb")}));

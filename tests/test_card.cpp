@@ -52,7 +52,7 @@ private slots:
         QCOMPARE(addNum, QStringLiteral("0"));
         QCOMPARE(page, f.card().tshSummary);
         // Closed with the close box: the new record is dropped, nothing is left in insert state.
-        QCOMPARE(f.books().state(), store::DatasetState::Browse);
+        QCOMPARE(f.books().state(), data::DatasetState::Browse);
         QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM books")), 1);
     }
 
@@ -247,7 +247,7 @@ private slots:
         f.addHolding(3, 1, QStringLiteral("Книга"));
         int result = -1;
         f.onCard([&](TBookForm &c) { c.OkBtnClick(); result = c.result(); });
-        QSignalSpy rows(&f.books(), &store::Dataset::rowUpdated);
+        QSignalSpy rows(&f.books(), &data::Dataset::rowUpdated);
         f.w->N2->trigger();
         QCOMPARE(result, int(QDialog::Accepted));
         QCOMPARE(rows.count(), 0);
@@ -276,7 +276,7 @@ private slots:
                 c.close();
         });
         f.w->N2->trigger();
-        QCOMPARE(f.books().state(), store::DatasetState::Browse);
+        QCOMPARE(f.books().state(), data::DatasetState::Browse);
         QCOMPARE(f.books().fieldByName(QStringLiteral("title")).asString(), QStringLiteral("Книга"));
         f.books().next();
         QCOMPARE(f.stored(id, QStringLiteral("title")), QStringLiteral("Книга"));

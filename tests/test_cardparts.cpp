@@ -17,7 +17,7 @@ namespace {
 
 QStringList keywordsOf(CardFixture &f, qint64 id)
 {
-    store::Dataset q(&f.db().MyServer);
+    data::Dataset q(&f.db().MyServer);
     q.setSql(QStringLiteral("SELECT keyword FROM keywords WHERE book_id = %1 ORDER BY id").arg(id));
     q.open();
     QStringList list;

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QTest>
 
+using namespace data;
 using namespace store;
 using namespace datamodule_tests;
 
@@ -202,7 +203,7 @@ private slots:
         bool thrown = false;
         try {
             mod.SetCondition(entry);
-        } catch (const StoreError &e) {
+        } catch (const DataError &e) {
             thrown = true;
             QCOMPARE(e.sqliteCode(), SQLITE_ERROR);
             QVERIFY(!e.message().isEmpty());
@@ -228,7 +229,7 @@ private slots:
         // A catalogue whose books table lacks the item-kind column: only the kind clause fails.
         mod.MyServer.runStatement(QStringLiteral("ALTER TABLE books RENAME COLUMN itemkind_id TO kind"));
 
-        QVERIFY_THROWS_EXCEPTION(StoreError, mod.SetKind(3));
+        QVERIFY_THROWS_EXCEPTION(DataError, mod.SetKind(3));
         QCOMPARE(mod.CurrentKind, quint16(0));
         QVERIFY(mod.MyBooks.active());
         QCOMPARE(mod.MyBooks.filterSQL(), S2);

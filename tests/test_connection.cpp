@@ -1,15 +1,16 @@
 // The connection: options in force, direct statements, opening failures, the table list, the
 // my_lower function and two programs contending for one database file.
-#include "Connection.h"
-#include "SqliteEngine.h"
 #include "MyLower.h"
-#include "StoreError.h"
 #include "TempDb.h"
+#include "data/Connection.h"
+#include "data/DataError.h"
+#include "data/engines/SqliteEngine.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 
+using namespace data;
 using namespace store;
 
 namespace {

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QVariant>
 
+using namespace data;
 using namespace store;
 using namespace dataset_tests;
 

@@ -5,6 +5,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+using namespace data;
 using namespace store;
 using namespace dataset_tests;
 

@@ -1,9 +1,9 @@
 // A bound edit box: showing the current record never changes the dataset; the user's typing
 // puts it in edit state and sets the field, which moving to another record stores.
-#include "Dataset.h"
 #include "DbEditBinder.h"
 #include "RecordingPlatform.h"
 #include "TempDb.h"
+#include "data/dataset/Dataset.h"
 
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -17,15 +17,15 @@ INSERT INTO books VALUES (1, 'Война и мир', 'Роман-эпопея', 
 INSERT INTO books VALUES (2, 'Анна Каренина', NULL, 1877);
 )";
 
-void openBooks(store::Dataset &books)
+void openBooks(data::Dataset &books)
 {
     books.setSql(QStringLiteral("SELECT * FROM books"));
     books.open();
 }
 
-QString storedAnnotation(store::Connection &conn, int id)
+QString storedAnnotation(data::Connection &conn, int id)
 {
-    store::Dataset q(&conn);
+    data::Dataset q(&conn);
     q.setSql(QStringLiteral("SELECT annotation FROM books WHERE id = ") + QString::number(id));
     q.open();
     return q.field(0).asString();
@@ -38,41 +38,41 @@ private slots:
     void showingARecordIsNotAChange()
     {
         TempDb db(QString::fromUtf8(Books));
-        store::Dataset books(&db.conn);
+        data::Dataset books(&db.conn);
         openBooks(books);
         QPlainTextEdit edit;
         new ui::DbEditBinder(&edit, &books, QStringLiteral("annotation"));
-        QSignalSpy state(&books, &store::Dataset::stateChanged);
+        QSignalSpy state(&books, &data::Dataset::stateChanged);
         QCOMPARE(edit.toPlainText(), QStringLiteral("Роман-эпопея"));
         books.next();
         QCOMPARE(edit.toPlainText(), QString());
         books.first();
         QCOMPARE(edit.toPlainText(), QStringLiteral("Роман-эпопея"));
         QCOMPARE(state.count(), 0);
-        QCOMPARE(books.state(), store::DatasetState::Browse);
+        QCOMPARE(books.state(), data::DatasetState::Browse);
     }
 
     void typingEditsAndMovingStores()
     {
         TempDb db(QString::fromUtf8(Books));
-        store::Dataset books(&db.conn);
+        data::Dataset books(&db.conn);
         openBooks(books);
         QPlainTextEdit edit;
         new ui::DbEditBinder(&edit, &books, QStringLiteral("annotation"));
-        QSignalSpy changed(&books, &store::Dataset::fieldChanged);
+        QSignalSpy changed(&books, &data::Dataset::fieldChanged);
         edit.setPlainText(QStringLiteral("Роман-эпопея в четырёх томах"));
-        QCOMPARE(books.state(), store::DatasetState::Edit);
+        QCOMPARE(books.state(), data::DatasetState::Edit);
         QCOMPARE(changed.count(), 1);
         QCOMPARE(storedAnnotation(db.conn, 1), QStringLiteral("Роман-эпопея")); // not yet posted
         books.next();
         QCOMPARE(storedAnnotation(db.conn, 1), QStringLiteral("Роман-эпопея в четырёх томах"));
-        QCOMPARE(books.state(), store::DatasetState::Browse);
+        QCOMPARE(books.state(), data::DatasetState::Browse);
     }
 
     void readOnlyDatasetMakesAReadOnlyBox()
     {
         TempDb db(QString::fromUtf8(Books));
-        store::Dataset books(&db.conn);
+        data::Dataset books(&db.conn);
         books.setReadOnly(true);
         openBooks(books);
         QLineEdit edit;
@@ -87,7 +87,7 @@ private slots:
     void refusedValueIsShownAndUndone()
     {
         TempDb db(QString::fromUtf8(Books));
-        store::Dataset books(&db.conn);
+        data::Dataset books(&db.conn);
         openBooks(books);
         RecordingPlatform platform;
         ui::setPlatform(&platform);

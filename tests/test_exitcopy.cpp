@@ -13,6 +13,7 @@
 #include <chrono>
 #include <thread>
 
+using namespace data;
 using namespace store;
 using namespace datamodule_tests;
 

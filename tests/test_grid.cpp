@@ -267,7 +267,7 @@ private slots:
         WindowFixture f;
         TMainForm &w = startWithHoldings(f);
         QHeaderView *header = w.MainGrid->horizontalHeader();
-        store::Dataset &books = f.db().MyBooks;
+        data::Dataset &books = f.db().MyBooks;
 
         // At start only "Инв. №" carries a marker, pointing down, and the rows come as stored.
         QCOMPARE(header->sortIndicatorSection(), int(ColInv));
@@ -294,7 +294,7 @@ private slots:
         TMainForm &w = startWithHoldings(f);
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QHeaderView *header = w.MainGrid->horizontalHeader();
-        store::Dataset &books = f.db().MyBooks;
+        data::Dataset &books = f.db().MyBooks;
 
         // Real mouse clicks on the titles, as the librarian makes them.
         clickTitle(w, ColAuthor);
@@ -663,7 +663,7 @@ private slots:
     {
         WindowFixture f;
         TMainForm &w = startWithHoldings(f);
-        store::Dataset &books = f.db().MyBooks;
+        data::Dataset &books = f.db().MyBooks;
         QCOMPARE(books.recNo(), 0);
         QCOMPARE(w.MainGrid->currentIndex().row(), 0);
         QCOMPARE(w.edAnnotation->toPlainText(), QStringLiteral("Роман-эпопея"));

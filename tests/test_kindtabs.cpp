@@ -2,11 +2,11 @@
 // kind, and moving selected records to another kind from the grid's context menu.
 #include "WindowFixture.h"
 
-#include "Connection.h"
 #include "DatasetModel.h"
 #include "ImageList.h"
 #include "MainGridView.h"
 #include "SchemaCreation.h"
+#include "data/Connection.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -51,7 +51,7 @@ TMainForm &startWithHoldings(WindowFixture &f)
 // would have left them.
 void prepareCatalogue(WindowFixture &f, const QStringList &statements)
 {
-    store::Connection conn;
+    data::Connection conn;
     conn.setDatabase(f.path(QStringLiteral("library.sdb")));
     conn.open();
     store::ensureCatalogueSchema(conn);
@@ -78,7 +78,7 @@ int rowOfInvNum(const TMainForm &w, int inv)
 
 QString kindName(store::TDBMod &db, int id)
 {
-    store::Dataset query(&db.MyServer);
+    data::Dataset query(&db.MyServer);
     query.setSql(QStringLiteral("SELECT itemkind_name FROM v_itemkind WHERE id = ") + QString::number(id));
     query.open();
     return query.isEmpty() ? QStringLiteral("<none>") : query.field(0).asString();

@@ -77,7 +77,7 @@ private slots:
         f.w->N8->trigger();
         QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM orders")), 0);
         QCOMPARE(mirror(f, id), QStringLiteral("0|<null>|<null>"));
-        QCOMPARE(f.db().myOrders.state(), store::DatasetState::Browse);
+        QCOMPARE(f.db().myOrders.state(), data::DatasetState::Browse);
     }
 
     // "Вернуть" closes the first open loan; a second open loan keeps the holding lent to its reader.
@@ -105,7 +105,7 @@ private slots:
         QCOMPARE(mirror(f, id), mirrored);
         QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM orders")), secondOpen ? 3 : 2);
         QCOMPARE(f.db().MyServer.handle() != nullptr, true);
-        store::Dataset q(&f.db().MyServer);
+        data::Dataset q(&f.db().MyServer);
         q.setSql(QStringLiteral("SELECT date_in FROM orders WHERE loaner = 'Иванова А.'"));
         q.open();
         QCOMPARE(q.field(0).asVariant().toDate().toString(Qt::ISODate), Today);
@@ -206,7 +206,7 @@ private slots:
             const QModelIndex returned = c.loanModel->index(0, 2);
             shownForEditing = returned.data(Qt::EditRole);
             QVERIFY(c.loanModel->setData(returned, QString(), Qt::EditRole));
-            QCOMPARE(f.db().myOrders.state(), store::DatasetState::Browse);
+            QCOMPARE(f.db().myOrders.state(), data::DatasetState::Browse);
             c.DBGridEh1->setCurrentIndex(returned);
             QTest::keyClick(c.DBGridEh1, Qt::Key_Delete, Qt::ControlModifier); // answered Yes
             c.OkBtnClick();
@@ -223,7 +223,7 @@ private slots:
         CardFixture f(false);
         f.w->MainGridContextPopup();
         QVERIFY(!f.w->N8->isEnabled());
-        QVERIFY_THROWS_EXCEPTION(store::StoreError, f.db().myOrders.append());
+        QVERIFY_THROWS_EXCEPTION(data::DataError, f.db().myOrders.append());
     }
 };
 

@@ -1,6 +1,6 @@
-#include "LocalFilter.h"
-#include "Row.h"
-#include "StoreError.h"
+#include "data/DataError.h"
+#include "data/dataset/LocalFilter.h"
+#include "data/dataset/Row.h"
 
 #include <QStringList>
 #include <QTest>
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-using namespace store;
+using namespace data;
 
 namespace {
 
@@ -364,7 +364,7 @@ private slots:
         try {
             LocalFilter::compile(expression, fields_);
             QFAIL("compile() accepted the expression");
-        } catch (const StoreError &e) {
+        } catch (const DataError &e) {
             QCOMPARE(e.message(), message);
             QCOMPARE(e.sqliteCode(), 0);
         }

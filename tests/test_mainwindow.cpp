@@ -93,7 +93,7 @@ private slots:
         WindowFixture f;
         f.makeDemoCatalogue(60);
         TMainForm &w = f.startInEditMode();
-        store::Dataset &books = f.db().MyBooks;
+        data::Dataset &books = f.db().MyBooks;
         QHeaderView *header = w.MainGrid->horizontalHeader();
         emit header->sectionClicked(3); // "Автор"
         QCOMPARE(books.indexFieldNames(), QStringLiteral("author DESC"));

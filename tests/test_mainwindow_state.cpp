@@ -79,7 +79,7 @@ void settle(QWidget &w)
 
 int countOf(WindowFixture &f, const QString &sql)
 {
-    store::Dataset query(&f.db().MyServer);
+    data::Dataset query(&f.db().MyServer);
     query.setSql(sql);
     query.open();
     return int(query.field(0).asInteger());

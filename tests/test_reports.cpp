@@ -4,7 +4,7 @@
 
 #include "PeriodFormUnit.h"
 #include "ReportPrint.h"
-#include "TextCodec.h"
+#include "data/text/TextCodec.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -19,7 +19,7 @@ namespace {
 const QByteArray Head = "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"windows-1251\">\r\n"
                         "<title>Отчёт</title>\r\n</head>\r\n<body>\r\n";
 
-QByteArray cp1251(const QByteArray &utf8) { return store::encodeCp1251(QString::fromUtf8(utf8)); }
+QByteArray cp1251(const QByteArray &utf8) { return data::encodeCp1251(QString::fromUtf8(utf8)); }
 
 QByteArray fileBytes(const QString &path)
 {

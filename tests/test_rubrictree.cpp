@@ -94,7 +94,7 @@ void choose(TMainForm &w, const QList<qint64> &path)
 
 QString titleOf(WindowFixture &f, qint64 id)
 {
-    store::Dataset q(&f.db().MyServer);
+    data::Dataset q(&f.db().MyServer);
     q.setSql(QStringLiteral("SELECT title FROM categories WHERE id = ") + QString::number(id));
     q.open();
     return q.isEmpty() ? QStringLiteral("<none>") : q.field(0).asString();

@@ -3,8 +3,8 @@
 #include "TestServer.h"
 #include "WindowFixture.h"
 
-#include "ScriptDump.h"
-#include "ServerSql.h"
+#include "data/engines/ServerSql.h"
+#include "data/script/ScriptDump.h"
 
 #include <QTest>
 
@@ -14,7 +14,7 @@ const QString InstallScript = QStringLiteral(LIBRARY_SOURCE_DIR "/resources/inst
 
 QString value(store::TDBMod &db, const QString &sql)
 {
-    store::Dataset q(&db.MyServer);
+    data::Dataset q(&db.MyServer);
     q.setSql(sql);
     q.open();
     return q.isEmpty() ? QStringLiteral("<no row>") : q.field(0).asString();
@@ -36,14 +36,14 @@ private slots:
     {
         REQUIRE_TEST_SERVER(server_);
         database_ = QStringLiteral("lib_catalogue_%1").arg(QCoreApplication::applicationPid());
-        store::Connection c;
+        data::Connection c;
         server_.configure(c);
         c.open();
         c.runStatement(QStringLiteral("DROP DATABASE IF EXISTS %1; CREATE DATABASE %1").arg(database_));
         c.close();
         c.setDatabase(database_);
         c.open();
-        store::ScriptDump(&c).RunScriptFile(InstallScript);
+        data::ScriptDump(&c).RunScriptFile(InstallScript);
         c.runStatement(QStringLiteral(
             "INSERT INTO books (id, inv_num, author, title, date_reg, itemkind_id, rubric) VALUES "
             "(1, 1, 'Толстой Л.Н.', 'Война и мир', '2024-03-15', 1, '1.;'), (2, 2, 'Пушкин А.С.', 'ЁЛКА', '2024-05-01', 1, ''),"
@@ -64,7 +64,7 @@ private slots:
         f_.reset();
         if (!server_.available)
             return;
-        store::Connection c;
+        data::Connection c;
         server_.configure(c);
         c.open();
         c.runStatement(QStringLiteral("DROP DATABASE IF EXISTS ") + database_);

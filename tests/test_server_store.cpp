@@ -1,17 +1,18 @@
 // What the dataset layer does on a server that it need not do on a file: found-row counts, waits
 // for a lock held by another computer, a session that goes away, values sent as literals, the
 // server's my_lower, and a backup of a server catalogue restored on the server.
-#include "Dataset.h"
 #include "SchemaCreation.h"
-#include "ScriptDump.h"
-#include "StoreError.h"
 #include "TempDb.h"
 #include "TestServer.h"
+#include "data/DataError.h"
+#include "data/dataset/Dataset.h"
+#include "data/script/ScriptDump.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace data;
 using namespace store;
 
 namespace {
@@ -177,7 +178,7 @@ private slots:
     {
         try {
             backupAndRestore();
-        } catch (const StoreError &e) {
+        } catch (const DataError &e) {
             QFAIL(qPrintable(e.message()));
         }
     }

@@ -6,9 +6,9 @@
 #include "WindowFixture.h"
 
 #include "SchemaCreation.h"
-#include "ScriptDump.h"
 #include "ServerDatabase.h"
-#include "ServerSql.h"
+#include "data/engines/ServerSql.h"
+#include "data/script/ScriptDump.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -26,8 +26,8 @@ struct Server : TestServer {
     {
         for (const QString &name : made) {
             try {
-                run(QStringLiteral("DROP DATABASE IF EXISTS ") + QString::fromUtf8(store::quotedServerName(name)));
-            } catch (const store::StoreError &e) {
+                run(QStringLiteral("DROP DATABASE IF EXISTS ") + QString::fromUtf8(data::quotedServerName(name)));
+            } catch (const data::DataError &e) {
                 qWarning("%s stays on the test server: %s", qPrintable(name), qPrintable(e.message()));
             }
         }
@@ -41,23 +41,23 @@ struct Server : TestServer {
 
     template <typename Action> auto on(const QString &database, Action action) const
     {
-        store::Connection c;
+        data::Connection c;
         configure(c, database);
         c.open();
         return action(c);
     }
     void run(const QString &sql, const QString &database = {}) const
     {
-        on(database, [&sql](store::Connection &c) { c.runStatement(sql); });
+        on(database, [&sql](data::Connection &c) { c.runStatement(sql); });
     }
     void makeCatalogue(const QString &database) const
     {
         run(setup::createDatabaseStatement(database));
-        on(database, [](store::Connection &c) { store::ScriptDump(&c).RunScriptFile(InstallScript); });
+        on(database, [](data::Connection &c) { data::ScriptDump(&c).RunScriptFile(InstallScript); });
     }
     QStringList tablesOf(const QString &database) const
     {
-        return on(database, [](store::Connection &c) {
+        return on(database, [](data::Connection &c) {
             QStringList tables = c.tableNames();
             tables.sort();
             return tables;
@@ -253,12 +253,12 @@ private slots:
         QTemporaryDir dir;
         const QString copy = dir.filePath(QStringLiteral("copy.sql"));
         {
-            store::Connection file;
+            data::Connection file;
             file.setDatabase(dir.filePath(QStringLiteral("library.sdb")));
             file.open();
             store::ensureCatalogueSchema(file);
             file.runStatement(QStringLiteral("INSERT INTO books (id, inv_num, title, itemkind_id) VALUES (1, 7, 'Война и мир', 1)"));
-            store::ScriptDump(&file).BackupToScript(copy);
+            data::ScriptDump(&file).BackupToScript(copy);
         }
         WindowFixture f;
         f.writeSettings(s.connectSettings(s.server, name));

@@ -2,11 +2,12 @@
 // and each conversion takes its text whole.
 #include "DataModuleFixture.h"
 #include "IniFile.h"
-#include "TextCodec.h"
+#include "data/text/TextCodec.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace data;
 using namespace store;
 using namespace datamodule_tests;
 

@@ -1,7 +1,7 @@
 // A large sort takes a path of its own (keys made on two threads); its order must be the
 // Russian collation's all the same.
-#include "Dataset.h"
 #include "TempDb.h"
+#include "data/dataset/Dataset.h"
 
 #include <QCollator>
 #include <QLocale>
@@ -35,7 +35,7 @@ private slots:
         }
         db.conn.runStatement(QStringLiteral("COMMIT"));
 
-        store::Dataset books(&db.conn);
+        data::Dataset books(&db.conn);
         books.setSql(QStringLiteral("SELECT * FROM books"));
         books.open();
         books.setIndexFieldNames(sortText);

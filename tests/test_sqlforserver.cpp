@@ -1,10 +1,12 @@
 // The SQL text the server engine sends: placeholders and statement breaks found only outside
 // quotes and comments, values as literals of the session's dialect, and my_lower written inline.
-#include "ServerSql.h"
+#include "MyLower.h"
+#include "data/engines/ServerSql.h"
 
 #include <QDate>
 #include <QTest>
 
+using namespace data;
 using namespace store;
 
 class TestSqlForServer : public QObject {

@@ -1,16 +1,16 @@
 // Statement assembly: conditions added to SELECT statements, macros and parameter names, checked
 // both as text and by running the assembled statements against a real database.
-#include "Dataset.h"
-#include "SqliteEngine.h"
-#include "SqlText.h"
-#include "StoreError.h"
 #include "TempDb.h"
+#include "data/DataError.h"
+#include "data/dataset/Dataset.h"
+#include "data/engines/SqliteEngine.h"
+#include "data/text/SqlText.h"
 
 #include <QTest>
 
 #include <map>
 
-using namespace store;
+using namespace data;
 
 namespace {
 

@@ -15,6 +15,7 @@
 #include <memory>
 #include <unistd.h>
 
+using namespace data;
 using namespace store;
 using namespace datamodule_tests;
 
@@ -167,7 +168,7 @@ private slots:
 
         auto mod = std::make_unique<TDBMod>(p.path(QStringLiteral("library")));
         if (hookSet)
-            mod->showSetupForm = [&p](TDBMod &, const StoreError &e) {
+            mod->showSetupForm = [&p](TDBMod &, const DataError &e) {
                 ++p.setupCalls;
                 p.setupMessage = e.message();
                 p.setupCode = e.sqliteCode();
@@ -251,7 +252,7 @@ private slots:
         mod.MyBooks.open();
         QCOMPARE(shownIds(mod.MyBooks), QStringLiteral("1 2 3 4 5 6"));
         // A change needs a journal beside the database: it fails with the engine's error.
-        QVERIFY_THROWS_EXCEPTION(StoreError, mod.MyServer.runStatement(QStringLiteral("DELETE FROM books")));
+        QVERIFY_THROWS_EXCEPTION(DataError, mod.MyServer.runStatement(QStringLiteral("DELETE FROM books")));
         p.stop();
         QVERIFY(QFileInfo::exists(backups.path() + QStringLiteral("/library.sdb")));
     }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 
+using namespace data;
 using namespace store;
 using namespace datamodule_tests;
 
@@ -79,7 +80,7 @@ private slots:
     {
         Program p;
         TDBMod &mod = p.start();
-        QVERIFY_THROWS_EXCEPTION(StoreError, mod.DistinctValues(QStringLiteral("city"), QStringLiteral("books"),
+        QVERIFY_THROWS_EXCEPTION(DataError, mod.DistinctValues(QStringLiteral("city"), QStringLiteral("books"),
                                                                 QStringLiteral("city ASC"), 50));
     }
 
@@ -177,7 +178,7 @@ private slots:
         bool thrown = false;
         try {
             mod.AddItemKind(QStringLiteral("Дубль"), 2);
-        } catch (const StoreError &e) {
+        } catch (const DataError &e) {
             thrown = true;
             QCOMPARE(e.sqliteCode(), SQLITE_CONSTRAINT);
             QVERIFY2(e.message().contains(QStringLiteral("UNIQUE")), qPrintable(e.message()));

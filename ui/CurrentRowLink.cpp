@@ -1,9 +1,9 @@
 #include "CurrentRowLink.h"
 
-#include "Dataset.h"
 #include "DatasetModel.h"
 #include "ErrorBox.h"
-#include "StoreError.h"
+#include "data/DataError.h"
+#include "data/dataset/Dataset.h"
 
 #include <QItemSelectionModel>
 #include <QTableView>
@@ -15,7 +15,7 @@ namespace ui {
 void linkCurrentRow(QTableView *view, DatasetModel *model)
 {
     auto syncing = std::make_shared<bool>(false);
-    store::Dataset *ds = model->dataset();
+    data::Dataset *ds = model->dataset();
     QObject::connect(view->selectionModel(), &QItemSelectionModel::currentRowChanged, view,
                      [view, model, ds, syncing](const QModelIndex &current) {
                          // While the dataset changes its rows the view moves by itself; taking that
@@ -25,7 +25,7 @@ void linkCurrentRow(QTableView *view, DatasetModel *model)
                          *syncing = true;
                          try {
                              ds->setRecNo(current.row());
-                         } catch (const store::StoreError &e) {
+                         } catch (const data::DataError &e) {
                              showApplicationError(e.message(), view);
                          }
                          *syncing = false;
@@ -42,7 +42,7 @@ void linkCurrentRow(QTableView *view, DatasetModel *model)
         }
         *syncing = false;
     };
-    QObject::connect(ds, &store::Dataset::currentChanged, view, toView);
+    QObject::connect(ds, &data::Dataset::currentChanged, view, toView);
     QObject::connect(model, &QAbstractItemModel::modelReset, view, toView);
 }
 

@@ -1,39 +1,39 @@
 #include "DatasetModel.h"
 
-#include "Dataset.h"
 #include "ErrorBox.h"
-#include "StoreError.h"
+#include "data/DataError.h"
+#include "data/dataset/Dataset.h"
 
 
 namespace ui {
 
-DatasetModel::DatasetModel(store::Dataset *dataset, QList<Column> columns, QObject *parent)
+DatasetModel::DatasetModel(data::Dataset *dataset, QList<Column> columns, QObject *parent)
     : QAbstractTableModel(parent), ds_(dataset), columns_(std::move(columns))
 {
     resolveFields();
     rows_ = ds_->recordCount();
-    connect(ds_, &store::Dataset::rowsReset, this, &DatasetModel::reset);
-    connect(ds_, &store::Dataset::rowInserted, this, [this](int position) {
+    connect(ds_, &data::Dataset::rowsReset, this, &DatasetModel::reset);
+    connect(ds_, &data::Dataset::rowInserted, this, [this](int position) {
         changingRows_ = true;
         beginInsertRows({}, position, position);
         ++rows_;
         endInsertRows();
         changingRows_ = false;
     });
-    connect(ds_, &store::Dataset::rowAboutToBeRemoved, this, [this](int position) {
+    connect(ds_, &data::Dataset::rowAboutToBeRemoved, this, [this](int position) {
         changingRows_ = true;
         beginRemoveRows({}, position, position);
     });
-    connect(ds_, &store::Dataset::rowRemoved, this, [this](int) {
+    connect(ds_, &data::Dataset::rowRemoved, this, [this](int) {
         --rows_;
         endRemoveRows();
         changingRows_ = false;
     });
-    connect(ds_, &store::Dataset::rowUpdated, this, [this](int position) {
+    connect(ds_, &data::Dataset::rowUpdated, this, [this](int position) {
         if (position >= 0 && position < rows_)
             emit dataChanged(index(position, 0), index(position, columnCount() - 1));
     });
-    connect(ds_, &store::Dataset::fieldChanged, this, [this](int) {
+    connect(ds_, &data::Dataset::fieldChanged, this, [this](int) {
         const int position = ds_->recNo();
         if (position >= 0 && position < rows_)
             emit dataChanged(index(position, 0), index(position, columnCount() - 1));
@@ -107,11 +107,11 @@ bool DatasetModel::setData(const QModelIndex &index, const QVariant &value, int 
     try {
         if (ds_->recNo() != index.row())
             ds_->setRecNo(index.row());
-        if (ds_->state() == store::DatasetState::Browse)
+        if (ds_->state() == data::DatasetState::Browse)
             ds_->edit();
         ds_->field(field).setValue(value);
         return true;
-    } catch (const store::StoreError &e) {
+    } catch (const data::DataError &e) {
         showApplicationError(e.message());
         return false;
     }

@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <functional>
 
-namespace store {
+namespace data {
 class Dataset;
 }
 
@@ -21,9 +21,9 @@ public:
         QString title;
     };
 
-    DatasetModel(store::Dataset *dataset, QList<Column> columns, QObject *parent = nullptr);
+    DatasetModel(data::Dataset *dataset, QList<Column> columns, QObject *parent = nullptr);
 
-    store::Dataset *dataset() const { return ds_; }
+    data::Dataset *dataset() const { return ds_; }
     const QList<Column> &columns() const { return columns_; }
     int fieldOfColumn(int column) const; // dataset field index, -1 when the dataset lacks it
     // True while rows are being inserted, removed or reset: the views then move by themselves.
@@ -45,7 +45,7 @@ private:
     void reset();
     void resolveFields();
 
-    store::Dataset *ds_;
+    data::Dataset *ds_;
     QList<Column> columns_;
     QList<int> fieldIndex_;
     int rows_ = 0;

@@ -1,8 +1,8 @@
 #include "DbEditBinder.h"
 
-#include "Dataset.h"
 #include "ErrorBox.h"
-#include "StoreError.h"
+#include "data/DataError.h"
+#include "data/dataset/Dataset.h"
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -13,7 +13,7 @@
 
 namespace ui {
 
-DbEditBinder::DbEditBinder(QLineEdit *edit, store::Dataset *dataset, const QString &field)
+DbEditBinder::DbEditBinder(QLineEdit *edit, data::Dataset *dataset, const QString &field)
     : QObject(edit), widget_(edit), ds_(dataset), field_(field)
 {
     show_ = [edit](const QVariant &v) {
@@ -26,7 +26,7 @@ DbEditBinder::DbEditBinder(QLineEdit *edit, store::Dataset *dataset, const QStri
     connectDataset();
 }
 
-DbEditBinder::DbEditBinder(QPlainTextEdit *edit, store::Dataset *dataset, const QString &field)
+DbEditBinder::DbEditBinder(QPlainTextEdit *edit, data::Dataset *dataset, const QString &field)
     : QObject(edit), widget_(edit), ds_(dataset), field_(field)
 {
     show_ = [edit](const QVariant &v) {
@@ -42,7 +42,7 @@ DbEditBinder::DbEditBinder(QPlainTextEdit *edit, store::Dataset *dataset, const 
     connectDataset();
 }
 
-DbEditBinder::DbEditBinder(QComboBox *box, store::Dataset *dataset, const QString &field)
+DbEditBinder::DbEditBinder(QComboBox *box, data::Dataset *dataset, const QString &field)
     : QObject(box), widget_(box), ds_(dataset), field_(field)
 {
     if (box->isEditable()) {
@@ -78,7 +78,7 @@ DbEditBinder::DbEditBinder(QComboBox *box, store::Dataset *dataset, const QStrin
     connectDataset();
 }
 
-DbEditBinder::DbEditBinder(QSpinBox *box, store::Dataset *dataset, const QString &field)
+DbEditBinder::DbEditBinder(QSpinBox *box, data::Dataset *dataset, const QString &field)
     : QObject(box), widget_(box), ds_(dataset), field_(field)
 {
     // The box is only set when the value differs, so that the text being typed is never rewritten.
@@ -91,7 +91,7 @@ DbEditBinder::DbEditBinder(QSpinBox *box, store::Dataset *dataset, const QString
     connectDataset();
 }
 
-DbEditBinder::DbEditBinder(QDoubleSpinBox *box, store::Dataset *dataset, const QString &field)
+DbEditBinder::DbEditBinder(QDoubleSpinBox *box, data::Dataset *dataset, const QString &field)
     : QObject(box), widget_(box), ds_(dataset), field_(field)
 {
     show_ = [box](const QVariant &v) {
@@ -103,7 +103,7 @@ DbEditBinder::DbEditBinder(QDoubleSpinBox *box, store::Dataset *dataset, const Q
     connectDataset();
 }
 
-DbEditBinder::DbEditBinder(QDateEdit *box, store::Dataset *dataset, const QString &field)
+DbEditBinder::DbEditBinder(QDateEdit *box, data::Dataset *dataset, const QString &field)
     : QObject(box), widget_(box), ds_(dataset), field_(field)
 {
     box->setSpecialValueText(QStringLiteral(" "));
@@ -122,10 +122,10 @@ DbEditBinder::DbEditBinder(QDateEdit *box, store::Dataset *dataset, const QStrin
 
 void DbEditBinder::connectDataset()
 {
-    connect(ds_, &store::Dataset::currentChanged, this, &DbEditBinder::refresh);
-    connect(ds_, &store::Dataset::rowsReset, this, &DbEditBinder::refresh);
-    connect(ds_, &store::Dataset::stateChanged, this, &DbEditBinder::refresh);
-    connect(ds_, &store::Dataset::fieldChanged, this, [this](int column) {
+    connect(ds_, &data::Dataset::currentChanged, this, &DbEditBinder::refresh);
+    connect(ds_, &data::Dataset::rowsReset, this, &DbEditBinder::refresh);
+    connect(ds_, &data::Dataset::stateChanged, this, &DbEditBinder::refresh);
+    connect(ds_, &data::Dataset::fieldChanged, this, [this](int column) {
         if (ds_->active() && column == ds_->fieldIndex(field_))
             refresh();
     });
@@ -158,11 +158,11 @@ void DbEditBinder::userChanged(const QVariant &value)
         return;
     applying_ = true;
     try {
-        if (ds_->state() == store::DatasetState::Browse)
+        if (ds_->state() == data::DatasetState::Browse)
             ds_->edit();
         ds_->fieldByName(field_).setValue(value);
         applying_ = false;
-    } catch (const store::StoreError &e) {
+    } catch (const data::DataError &e) {
         applying_ = false;
         showApplicationError(e.message(), widget_);
         refresh();

@@ -13,7 +13,7 @@ class QPlainTextEdit;
 class QSpinBox;
 class QWidget;
 
-namespace store {
+namespace data {
 class Dataset;
 }
 
@@ -25,15 +25,15 @@ namespace ui {
 class DbEditBinder : public QObject {
     Q_OBJECT
 public:
-    DbEditBinder(QLineEdit *edit, store::Dataset *dataset, const QString &field);
-    DbEditBinder(QPlainTextEdit *edit, store::Dataset *dataset, const QString &field);
+    DbEditBinder(QLineEdit *edit, data::Dataset *dataset, const QString &field);
+    DbEditBinder(QPlainTextEdit *edit, data::Dataset *dataset, const QString &field);
     // An editable drop-down holds the field's text; one that is not editable is a lookup whose
     // items carry the stored values as their data (Qt::UserRole) and show their texts.
-    DbEditBinder(QComboBox *box, store::Dataset *dataset, const QString &field);
-    DbEditBinder(QSpinBox *box, store::Dataset *dataset, const QString &field);
-    DbEditBinder(QDoubleSpinBox *box, store::Dataset *dataset, const QString &field);
+    DbEditBinder(QComboBox *box, data::Dataset *dataset, const QString &field);
+    DbEditBinder(QSpinBox *box, data::Dataset *dataset, const QString &field);
+    DbEditBinder(QDoubleSpinBox *box, data::Dataset *dataset, const QString &field);
     // A date box shows an empty field as its minimum date with a blank text.
-    DbEditBinder(QDateEdit *box, store::Dataset *dataset, const QString &field);
+    DbEditBinder(QDateEdit *box, data::Dataset *dataset, const QString &field);
 
     // Shows the field's current value again (after the dataset changed state or read-only flag).
     void refresh();
@@ -44,7 +44,7 @@ private:
     void setShown(const QVariant &value);
 
     QWidget *widget_;
-    store::Dataset *ds_;
+    data::Dataset *ds_;
     QString field_;
     bool updating_ = false;
     bool applying_ = false; // the box's own change is being set on the field

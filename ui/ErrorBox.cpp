@@ -1,7 +1,7 @@
 #include "ErrorBox.h"
 
 #include "Platform.h"
-#include "StoreError.h"
+#include "data/DataError.h"
 
 #include <QApplication>
 
@@ -24,7 +24,7 @@ bool runGuarded(QWidget *owner, const std::function<void()> &action)
     try {
         action();
         return true;
-    } catch (const store::StoreError &e) {
+    } catch (const data::DataError &e) {
         showApplicationError(e.message(), owner);
         return false;
     }

@@ -1,7 +1,7 @@
 #include "ReportPrint.h"
 
 #include "Platform.h"
-#include "StoreError.h"
+#include "data/DataError.h"
 
 #include <QFile>
 #include <QPrintPreviewDialog>
@@ -15,7 +15,7 @@ void loadReportDocument(QTextDocument &document, const QString &fileName)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
-        throw store::StoreError(QStringLiteral("Не удается открыть файл «%1»: %2").arg(fileName, file.errorString()));
+        throw data::DataError(QStringLiteral("Не удается открыть файл «%1»: %2").arg(fileName, file.errorString()));
     QStringDecoder cp1251("windows-1251");
     document.setHtml(cp1251.decode(file.readAll()));
 }

@@ -1,7 +1,7 @@
 // The lazily loaded rubric tree shared by the main window and the record card's rubric picker.
 #include "RubricTree.h"
 
-#include "Dataset.h"
+#include "data/dataset/Dataset.h"
 
 #include <QHash>
 #include <QSet>
@@ -38,17 +38,17 @@ private:
 
 bool hasPlaceholder(const QTreeWidgetItem *node) { return node->childCount() > 0 && rubricId(node->child(0)) == 0; }
 
-void addChildAt(QTreeWidgetItem *node, const store::Dataset &cats, int position)
+void addChildAt(QTreeWidgetItem *node, const data::Dataset &cats, int position)
 {
-    const store::CellView children = cats.cellAt(position, CatHasChildren);
-    const bool more = (children.type == store::CellType::Integer && children.integer > 0) ||
-                      (children.type == store::CellType::Float && children.real > 0);
+    const data::CellView children = cats.cellAt(position, CatHasChildren);
+    const bool more = (children.type == data::CellType::Integer && children.integer > 0) ||
+                      (children.type == data::CellType::Float && children.real > 0);
     addRubricNode(node, cats.textAt(position, CatTitle), cats.cellAt(position, CatId).integer, more);
 }
 
 // A rubric marked as having sub-rubrics that has none loses the mark, so that it shows no
 // expand button after the next start either.
-void clearHasChildren(store::Dataset &cats, qint64 id)
+void clearHasChildren(data::Dataset &cats, qint64 id)
 {
     cats.setFiltered(false);
     if (!cats.moveToValue(QStringLiteral("id"), id))
@@ -61,7 +61,7 @@ void clearHasChildren(store::Dataset &cats, qint64 id)
 // Sub-rubrics of every rubric, each list in the dataset's (title) order.
 using ChildrenByParent = QHash<qint64, std::vector<int>>;
 
-ChildrenByParent groupByParent(const store::Dataset &cats)
+ChildrenByParent groupByParent(const data::Dataset &cats)
 {
     ChildrenByParent groups;
     const int count = cats.recordCount();
@@ -81,7 +81,7 @@ bool subtreeHasPlaceholder(const QTreeWidgetItem *node)
 }
 
 struct FillPass {
-    const store::Dataset &cats;
+    const data::Dataset &cats;
     const ChildrenByParent &groups;
     QSet<qint64> loaded;         // guards against a parent chain that loops back on itself
     std::vector<qint64> childless; // rubrics marked as having sub-rubrics that have none
@@ -130,7 +130,7 @@ QTreeWidgetItem *addRubricNode(QTreeWidgetItem *parent, const QString &title, qi
     return node;
 }
 
-void ExpandRubric(QTreeWidget *treeView, QTreeWidgetItem *node, store::Dataset &myCats)
+void ExpandRubric(QTreeWidget *treeView, QTreeWidgetItem *node, data::Dataset &myCats)
 {
     RedrawSuspended pause(treeView);
     if (!node || !hasPlaceholder(node))
@@ -150,7 +150,7 @@ void ExpandRubric(QTreeWidget *treeView, QTreeWidgetItem *node, store::Dataset &
         clearHasChildren(myCats, id);
 }
 
-void expandAllRubrics(QTreeWidget *treeView, QTreeWidgetItem *node, store::Dataset &myCats)
+void expandAllRubrics(QTreeWidget *treeView, QTreeWidgetItem *node, data::Dataset &myCats)
 {
     if (!node)
         return;

@@ -3,7 +3,7 @@
 #include <QString>
 #include <QtGlobal>
 
-namespace store {
+namespace data {
 class Dataset;
 }
 class QTreeWidget;
@@ -15,8 +15,8 @@ namespace ui {
 qint64 rubricId(const QTreeWidgetItem *node);
 QTreeWidgetItem *addRubricNode(QTreeWidgetItem *parent, const QString &title, qint64 id, bool withPlaceholder);
 // Loads node's children from myCats unless loaded already (first child not a placeholder).
-void ExpandRubric(QTreeWidget *treeView, QTreeWidgetItem *node, store::Dataset &myCats);
+void ExpandRubric(QTreeWidget *treeView, QTreeWidgetItem *node, data::Dataset &myCats);
 // Expands node and every node below it, reading the categories table once in all.
-void expandAllRubrics(QTreeWidget *treeView, QTreeWidgetItem *node, store::Dataset &myCats);
+void expandAllRubrics(QTreeWidget *treeView, QTreeWidgetItem *node, data::Dataset &myCats);
 
 } // namespace ui

@@ -18,7 +18,7 @@ WorkProgress::WorkProgress(QWidget *owner, const QString &label)
 
 WorkProgress::~WorkProgress() { dialog_->close(); }
 
-store::Progress WorkProgress::callback()
+data::Progress WorkProgress::callback()
 {
     QProgressDialog *dialog = dialog_.get();
     return [dialog](long long done, long long total) {

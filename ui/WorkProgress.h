@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Progress.h"
+#include "data/Progress.h"
 
 #include <QString>
 #include <memory>
@@ -19,7 +19,7 @@ public:
     WorkProgress(const WorkProgress &) = delete;
     WorkProgress &operator=(const WorkProgress &) = delete;
 
-    store::Progress callback();
+    data::Progress callback();
 
 private:
     std::unique_ptr<QProgressDialog> dialog_;

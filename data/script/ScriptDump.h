@@ -1,0 +1,56 @@
+#pragma once
+
+#include "data/Progress.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <string>
+#include <utility>
+
+namespace data {
+
+class Connection;
+
+// What the head of a script names: the engine, its versions, the server and the database.
+struct ScriptSource {
+    QString provider, serverVersion, clientVersion, server, database;
+};
+
+// Rows put into each table by a script, in the order the tables came.
+using TableRows = QList<std::pair<QString, qint64>>;
+
+// The dump component: the whole database as an SQL script (code page 1251, CR LF) that empties
+// each table and inserts its rows again, and the running of such a script.
+class ScriptDump {
+public:
+    explicit ScriptDump(Connection *connection) : conn_(connection) {}
+
+    static QString layerName() { return QStringLiteral("LibraryStore"); }
+    static QString layerVersion() { return QStringLiteral("1.0"); }
+
+    // Writes beside the file first and puts it in place only when the whole script is written,
+    // so that a failure keeps the earlier backup of that name.
+    void BackupToScript(const QString &fileName, const Progress &progress = {});
+    // Runs every statement of a script in one transaction: a failing statement undoes them all.
+    TableRows RunScriptFile(const QString &fileName, const Progress &progress = {});
+    // As RunScriptFile, for a backup this program wrote: any other script, or one cut short, is
+    // refused before anything is changed.
+    TableRows RestoreFromScript(const QString &fileName, const Progress &progress = {});
+
+    // The script's header for the engine and database it was written from, and the date and time shown.
+    static QByteArray scriptHeader(const ScriptSource &source, const QString &dateTime);
+    static ScriptSource sourceOf(const Connection &conn);
+
+private:
+    TableRows runScript(QByteArray utf8, bool backupOnly, const Progress &progress);
+    Connection *conn_;
+};
+
+// One value in the form the script writes it; text outside code page 1251 as a concatenation
+// with char(), so that the script puts back exactly what was stored. A server takes the code
+// points as CONVERT(char(... USING utf32) USING utf8mb4).
+void appendScriptText(std::string &out, const char *utf8, int size, bool server = false);
+QByteArray scriptReal(double value);
+
+} // namespace data
