@@ -86,7 +86,7 @@ bool TItemKindsForm::guarded(const std::function<void()> &action)
         action();
         return true;
     } catch (const data::DataError &e) {
-        ui::showApplicationError(e.message(), this);
+        ui::showApplicationError(e, this);
         return false;
     }
 }

@@ -79,7 +79,7 @@ void TLoginForm::btnOKClick()
             return;
         }
     } catch (const data::DataError &e) {
-        ui::showApplicationError(e.message(), this);
+        ui::showApplicationError(e, this);
         return;
     }
     ui::platform().messageBox(this, QStringLiteral("Пароль не верен"), QStringLiteral("Ошибка"), ui::MsgIcon::None, ui::Ok);

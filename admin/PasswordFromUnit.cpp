@@ -57,7 +57,7 @@ void TPasswordForm::FormShow()
     try {
         edPassword->setText(dbMod_ ? dbMod_->ReadPassword() : QString());
     } catch (const data::DataError &e) {
-        ui::showApplicationError(e.message(), this);
+        ui::showApplicationError(e, this);
     }
 }
 
@@ -74,6 +74,6 @@ void TPasswordForm::btnSaveClick()
         if (dbMod_)
             dbMod_->SavePassword(edPassword->text());
     } catch (const data::DataError &e) {
-        ui::showApplicationError(e.message(), this);
+        ui::showApplicationError(e, this);
     }
 }

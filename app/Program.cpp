@@ -37,7 +37,7 @@ void runCreationHandler(const std::function<void()> &handler)
     try {
         handler();
     } catch (const data::DataError &e) {
-        ui::showApplicationError(e.message());
+        ui::showApplicationError(e);
     } catch (const std::exception &e) {
         ui::showApplicationError(QString::fromLocal8Bit(e.what()));
     }

@@ -95,7 +95,7 @@ void LoanGridView::keyPressEvent(QKeyEvent *event)
             try {
                 model->dataset()->deleteRecord();
             } catch (const data::DataError &e) {
-                ui::showApplicationError(e.message(), this);
+                ui::showApplicationError(e, this);
             }
         }
         return;

@@ -94,7 +94,7 @@ void TCatForm::tvRubricsExpanding(QTreeWidgetItem *node)
     try {
         ui::ExpandRubric(tvRubrics, node, dbMod_->MyCats);
     } catch (const data::DataError &e) {
-        ui::showApplicationError(e.message(), this);
+        ui::showApplicationError(e, this);
     }
 }
 
@@ -177,6 +177,6 @@ void TCatForm::btnOkClick()
             books.edit();
         books.fieldByName(QStringLiteral("rubric")).setValue(rubricText());
     } catch (const data::DataError &e) {
-        ui::showApplicationError(e.message(), this);
+        ui::showApplicationError(e, this);
     }
 }

@@ -5,19 +5,34 @@
 
 namespace data {
 
-// The one error the store raises: the text the user is shown and, for errors of the engine,
-// SQLite's result code (0 for the layer's own errors).
+// What went wrong, as far as a window needs to know to explain it or to act on it.
+enum class ErrorKind {
+    Other,
+    Busy,          // locked by another program or computer for longer than the busy timeout
+    ReadOnly,      // the file or its folder cannot be written
+    DiskFull,
+    NotADatabase,  // not a database, or a damaged one
+    ServerGone,    // the server could not be reached; nothing was done
+    MaybeApplied,  // the connection dropped after a change was sent: it may have been stored
+    TooLong,       // a value longer than its column on the server
+    Refused,       // a script refused before anything changed
+};
+
+// The one error the layer raises: the text the user is shown and, for errors of the engine, the
+// engine's result code (0 for the layer's own errors).
 class DataError : public std::runtime_error {
 public:
-    explicit DataError(const QString &message, int sqliteCode = 0)
-        : std::runtime_error(message.toStdString()), message_(message), code_(sqliteCode) {}
+    explicit DataError(const QString &message, int sqliteCode = 0, ErrorKind kind = ErrorKind::Other)
+        : std::runtime_error(message.toStdString()), message_(message), code_(sqliteCode), kind_(kind) {}
 
     const QString &message() const noexcept { return message_; }
     int sqliteCode() const noexcept { return code_; }
+    ErrorKind kind() const noexcept { return kind_; }
 
 private:
     QString message_;
     int code_;
+    ErrorKind kind_;
 };
 
 // The layer's own texts, word for word.

@@ -114,7 +114,7 @@ void TPeriodFm::FormShow()
         cbLoaners->clear();
         cbLoaners->addItems(readers);
     } catch (const data::DataError &e) {
-        ui::showApplicationError(e.message(), this);
+        ui::showApplicationError(e, this);
     }
     cbLoaners->setEditText(typed);
 }

@@ -26,7 +26,7 @@ void linkCurrentRow(QTableView *view, DatasetModel *model)
                          try {
                              ds->setRecNo(current.row());
                          } catch (const data::DataError &e) {
-                             showApplicationError(e.message(), view);
+                             showApplicationError(e, view);
                          }
                          *syncing = false;
                      });

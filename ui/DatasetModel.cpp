@@ -112,7 +112,7 @@ bool DatasetModel::setData(const QModelIndex &index, const QVariant &value, int 
         ds_->field(field).setValue(value);
         return true;
     } catch (const data::DataError &e) {
-        showApplicationError(e.message());
+        showApplicationError(e);
         return false;
     }
 }

@@ -164,7 +164,7 @@ void DbEditBinder::userChanged(const QVariant &value)
         applying_ = false;
     } catch (const data::DataError &e) {
         applying_ = false;
-        showApplicationError(e.message(), widget_);
+        showApplicationError(e, widget_);
         refresh();
     }
 }

@@ -222,6 +222,7 @@ private:
     void postUpdate();
     const char *rowFromBuffer();
     void rereadRow(qint64 id);
+    void rereadAfterLostReply();
     QString quotedColumn(int column) const;
 
     Connection *conn_;

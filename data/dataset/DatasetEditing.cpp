@@ -195,10 +195,16 @@ void Dataset::post()
     if (state_ != DatasetState::Edit && state_ != DatasetState::Insert)
         return;
     const bool inserting = state_ == DatasetState::Insert;
-    if (inserting)
-        postInsert();
-    else
-        postUpdate();
+    try {
+        if (inserting)
+            postInsert();
+        else
+            postUpdate();
+    } catch (const DataError &e) {
+        if (e.kind() == ErrorKind::MaybeApplied)
+            rereadAfterLostReply();
+        throw;
+    }
     // Only now, with the change stored, does the held row take the new values.
     rows_[view_[std::size_t(cur_)]] = rowFromBuffer();
     state_ = DatasetState::Browse;
@@ -208,6 +214,18 @@ void Dataset::post()
     if (inserting) {
         for (Dataset *d : details_)
             d->masterChanged();
+    }
+}
+
+// The change may or may not be stored: what is shown comes from the database again, so that the
+// librarian sees which, rather than what she typed.
+void Dataset::rereadAfterLostReply()
+{
+    cancel();
+    try {
+        execute(true);
+    } catch (const DataError &) {
+        // still no server: the rows held stay, and the next action tries again
     }
 }
 
@@ -224,8 +242,14 @@ void Dataset::deleteRecord()
     if (beforeDelete)
         beforeDelete(*this);
     const int idCol = requireField(QStringLiteral("id"));
-    conn_->runStatement(QStringLiteral("DELETE FROM \"%1\" WHERE id = ?").arg(updateTable()),
-                        {cellToVariant(currentCell(idCol))});
+    try {
+        conn_->runStatement(QStringLiteral("DELETE FROM \"%1\" WHERE id = ?").arg(updateTable()),
+                            {cellToVariant(currentCell(idCol))});
+    } catch (const DataError &e) {
+        if (e.kind() == ErrorKind::MaybeApplied)
+            rereadAfterLostReply();
+        throw;
+    }
     const int changed = conn_->changes();
     if (changed != 1)
         throw DataError(errors::updateFailed(changed));

@@ -20,13 +20,63 @@ QByteArray sessionSetup(const ConnectionSettings &s)
            QByteArray::number(seconds) + ", lock_wait_timeout = " + QByteArray::number(seconds);
 }
 
+ErrorKind serverErrorKind(unsigned code)
+{
+    switch (code) {
+    case 1205: // lock wait timeout
+    case 1213: // deadlock
+        return ErrorKind::Busy;
+    case 1406: // data too long for its column
+        return ErrorKind::TooLong;
+    case 1021: // disk full
+    case 1114: // table full
+        return ErrorKind::DiskFull;
+    case 1036: // table read-only
+    case 1290: // server running read-only
+        return ErrorKind::ReadOnly;
+    default: return code >= 2000 && code < 3000 ? ErrorKind::ServerGone : ErrorKind::Other;
+    }
+}
+
 [[noreturn]] void raiseFrom(MYSQL *db, bool connecting)
 {
     const unsigned code = mysql_errno(db);
     const QString text = QString::fromUtf8(mysql_error(db));
     if (connecting && code >= 2000 && code < 3000 && code != CR_SERVER_LOST)
-        throw DataError(QStringLiteral("Не удается подключиться к серверу базы данных: %1").arg(text), int(code));
-    throw DataError(text, int(code));
+        throw DataError(QStringLiteral("Не удается подключиться к серверу базы данных: %1").arg(text), int(code),
+                        ErrorKind::ServerGone);
+    throw DataError(text, int(code), serverErrorKind(code));
+}
+
+// The first word of a statement, upper-cased, past blanks and comments.
+QByteArray firstWord(const QByteArray &sql)
+{
+    qsizetype i = 0;
+    while (i < sql.size()) {
+        if (sql[i] == ' ' || sql[i] == '\t' || sql[i] == '\r' || sql[i] == '\n' || sql[i] == '(') {
+            ++i;
+        } else if (sql.mid(i, 2) == "--" || sql[i] == '#') {
+            while (i < sql.size() && sql[i] != '\n')
+                ++i;
+        } else if (sql.mid(i, 2) == "/*") {
+            const qsizetype end = sql.indexOf("*/", i + 2);
+            i = end < 0 ? sql.size() : end + 2;
+        } else {
+            break;
+        }
+    }
+    qsizetype end = i;
+    while (end < sql.size() && isalpha(static_cast<unsigned char>(sql[end])))
+        ++end;
+    return sql.mid(i, end - i).toUpper();
+}
+
+// Statements that change nothing stored: a lost reply to one of them lost nothing.
+bool changesNothing(const QByteArray &word)
+{
+    static const QList<QByteArray> reading = {"SELECT", "SHOW", "SET", "DESCRIBE", "DESC", "EXPLAIN", "USE",
+                                              "START", "BEGIN", "ROLLBACK", "VALUES", "TABLE"};
+    return reading.contains(word);
 }
 
 } // namespace
@@ -102,12 +152,21 @@ void MariaEngine::raise()
 {
     const unsigned code = mysql_errno(db_);
     if (code == CR_SERVER_GONE_ERROR || code == CR_SERVER_LOST || code == CR_CONNECTION_ERROR) {
-        // The next statement connects again; what was not sent is not lost, it stays pending.
+        // The next statement connects again; nothing is sent again behind the librarian's back.
         const QString text = QString::fromUtf8(mysql_error(db_));
         mysql_close(db_);
         db_ = nullptr;
+        // A change the server received may have been stored before the reply was lost; one inside
+        // an open transaction was undone with the session.
+        const bool maybeStored = code == CR_SERVER_LOST && lastWrites_ && (!inTransaction_ || lastCommits_);
+        inTransaction_ = false;
+        if (maybeStored)
+            throw DataError(QStringLiteral("Связь с сервером базы данных прервалась после того, как изменение было "
+                                            "отправлено (%1). Оно могло быть сохранено: проверьте запись, прежде чем "
+                                            "повторять действие.").arg(text),
+                            int(code), ErrorKind::MaybeApplied);
         throw DataError(QStringLiteral("Связь с сервером базы данных прервана (%1). Действие не выполнено; "
-                                        "повторите его.").arg(text), int(code));
+                                        "повторите его.").arg(text), int(code), ErrorKind::ServerGone);
     }
     raiseFrom(db_, false);
 }
@@ -123,8 +182,22 @@ MYSQL *MariaEngine::liveSession()
 
 void MariaEngine::query(const QByteArray &sql)
 {
-    if (mysql_real_query(liveSession(), sql.constData(), static_cast<unsigned long>(sql.size())) != 0)
+    const QByteArray word = firstWord(sql);
+    lastWrites_ = !changesNothing(word);
+    lastCommits_ = word == "COMMIT";
+    MYSQL *db = liveSession();
+    // A session that went away while idle is found before a change is sent, so that a reply lost
+    // afterwards really means the change may have been stored.
+    if (lastWrites_ && !inTransaction_ && mysql_ping(db) != 0) {
+        lastWrites_ = false;
         raise();
+    }
+    if (mysql_real_query(db, sql.constData(), static_cast<unsigned long>(sql.size())) != 0)
+        raise();
+    if (word == "START" || word == "BEGIN")
+        inTransaction_ = true;
+    else if (word == "COMMIT" || word == "ROLLBACK")
+        inTransaction_ = false;
 }
 
 void MariaEngine::noteResult()

@@ -50,6 +50,9 @@ private:
     bool open_ = false;
     qint64 lastInsertId_ = 0;
     int changes_ = 0;
+    bool lastWrites_ = false;    // the statement sent last may change what is stored
+    bool lastCommits_ = false;
+    bool inTransaction_ = false; // a lost session undoes what was sent since START TRANSACTION
     QSet<QByteArray> keywords_;
     QList<std::pair<QByteArray, InlineCall>> inlineCalls_; // by the function's name
 

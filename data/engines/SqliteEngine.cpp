@@ -131,9 +131,25 @@ void SqliteEngine::close()
     db_ = nullptr;
 }
 
+ErrorKind sqliteErrorKind(int code)
+{
+    switch (code & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return ErrorKind::Busy;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_CANTOPEN: return ErrorKind::ReadOnly;
+    case SQLITE_FULL: return ErrorKind::DiskFull;
+    case SQLITE_NOTADB:
+    case SQLITE_CORRUPT: return ErrorKind::NotADatabase;
+    default: return ErrorKind::Other;
+    }
+}
+
 void SqliteEngine::raise(int code) const
 {
-    throw DataError(db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(code)), code);
+    throw DataError(db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(code)), code,
+                    sqliteErrorKind(code));
 }
 
 void SqliteEngine::addFunction(const QString &name, int argumentCount, SqlScalarFunction function,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/DataError.h"
 #include "data/engines/Engine.h"
 
 #include <memory>
@@ -10,6 +11,9 @@ namespace data {
 // Binds a value to a prepared statement's placeholder (1-based): numbers as numbers, dates as
 // yyyy-mm-dd text, byte arrays as blobs, everything else as UTF-8 text.
 void bindSqlValue(sqlite3_stmt *stmt, int index, const QVariant &value);
+
+// What an SQLite result code means for the librarian.
+ErrorKind sqliteErrorKind(int code);
 
 struct StatementCloser {
     void operator()(sqlite3_stmt *s) const { sqlite3_finalize(s); }

@@ -9,7 +9,7 @@
 #include <QSaveFile>
 #include <QStringList>
 #include <charconv>
-#include <cstdio>
+#include <cmath>
 #include <string>
 
 namespace data {
@@ -60,9 +60,15 @@ char32_t nextCodePoint(const unsigned char *s, int size, int &i)
 
 QByteArray scriptReal(double value)
 {
+    // SQLite reads a literal too large for a double as an infinity, and stores a NaN as NULL.
+    if (std::isnan(value))
+        return QByteArrayLiteral("NULL");
+    if (std::isinf(value))
+        return value > 0 ? QByteArrayLiteral("9e999") : QByteArrayLiteral("-9e999");
+    // to_chars, unlike printf, never takes the decimal comma of a Russian desktop.
     char buffer[40];
-    std::snprintf(buffer, sizeof buffer, "%.15G", value);
-    QByteArray text(buffer);
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15).ptr;
+    QByteArray text = QByteArray(buffer, end - buffer).toUpper();
     // "1E+20" and "1E-05" are written 1E20 and 1E-5.
     const qsizetype e = text.indexOf('E');
     if (e >= 0) {

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <string>
 #include <utility>
 
@@ -20,6 +21,13 @@ struct ScriptSource {
 // Rows put into each table by a script, in the order the tables came.
 using TableRows = QList<std::pair<QString, qint64>>;
 
+// The tables a restore may write. Every `required` one must be emptied by the script: a backup
+// that misses one was cut short or is of another database. An `optional` one that the script
+// does not mention is emptied all the same, since the rows its rows refer to are replaced.
+struct RestoreTables {
+    QStringList required, optional;
+};
+
 // The dump component: the whole database as an SQL script (code page 1251, CR LF) that empties
 // each table and inserts its rows again, and the running of such a script.
 class ScriptDump {
@@ -34,16 +42,19 @@ public:
     void BackupToScript(const QString &fileName, const Progress &progress = {});
     // Runs every statement of a script in one transaction: a failing statement undoes them all.
     TableRows RunScriptFile(const QString &fileName, const Progress &progress = {});
-    // As RunScriptFile, for a backup this program wrote: any other script, or one cut short, is
-    // refused before anything is changed.
+    // Puts back a backup this program wrote: its comment lines, DELETE FROM and INSERT INTO ...
+    // VALUES of the given tables and nothing else. Any other script, a foreign statement or one
+    // cut short is refused before anything is changed; the rest runs in one transaction, undone
+    // whole if anything fails. Without tables given, every table of the database is required.
     TableRows RestoreFromScript(const QString &fileName, const Progress &progress = {});
+    TableRows RestoreFromScript(const QString &fileName, const RestoreTables &tables, const Progress &progress = {});
 
     // The script's header for the engine and database it was written from, and the date and time shown.
     static QByteArray scriptHeader(const ScriptSource &source, const QString &dateTime);
     static ScriptSource sourceOf(const Connection &conn);
 
 private:
-    TableRows runScript(QByteArray utf8, bool backupOnly, const Progress &progress);
+    TableRows runScript(QByteArray utf8, const Progress &progress);
     Connection *conn_;
 };
 

@@ -4,27 +4,16 @@
 #include "data/engines/ServerSql.h"
 #include "data/engines/SqliteEngine.h"
 #include "data/script/ScriptDump.h"
+#include "data/script/ScriptRunning.h"
 #include "data/text/FileBytes.h"
 #include "data/text/TextCodec.h"
 
-#include <QSet>
 #include <QStringDecoder>
 #include <cstring>
 
 namespace data {
 
 namespace {
-
-QByteArray utf8OfScript(const QByteArray &cp1251)
-{
-    QStringDecoder decoder("windows-1251");
-    return QString(decoder.decode(cp1251)).toUtf8();
-}
-
-bool writtenByTheProgram(const QByteArray &script)
-{
-    return script.startsWith("-- " + ScriptDump::layerName().toLatin1() + " version: ");
-}
 
 struct Statement {
     qsizetype start;
@@ -114,41 +103,20 @@ QByteArray tableOf(Kind kind, const QByteArray &body)
     return QByteArray::fromRawData(body.constData() + 12, end - 12);
 }
 
-// Every table of the database is emptied by a whole backup: one that stops short of a table
-// was cut off.
-void checkEveryTableEmptied(const QByteArray &utf8, const QList<Statement> &statements, const Connection &conn)
+} // namespace
+
+QByteArray utf8OfScript(const QByteArray &cp1251)
 {
-    QSet<QString> emptied;
-    for (const Statement &s : statements) {
-        const QByteArray body = statementBody(utf8.constData() + s.start, s.size);
-        if (kindOf(body) == Kind::Delete)
-            emptied.insert(QString::fromUtf8(tableOf(Kind::Delete, body)));
-    }
-    for (const QString &table : conn.tableNames())
-        if (!emptied.contains(table))
-            throw DataError(QStringLiteral("В файле нет таблицы %1: копия неполная.").arg(table));
+    QStringDecoder decoder("windows-1251");
+    return QString(decoder.decode(cp1251)).toUtf8();
 }
 
-// Drops the indexes of the tables and returns the statements that make them again.
-QList<QByteArray> dropIndexes(Connection &conn)
+bool writtenByTheProgram(const QByteArray &script)
 {
-    QList<QByteArray> names, creations;
-    auto stmt = conn.prepare(QStringLiteral("SELECT name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL"));
-    stmt->execute();
-    CellView cells[2];
-    while (stmt->next()) {
-        stmt->readRow(cells);
-        names << QByteArray(cells[0].bytes.data(), qsizetype(cells[0].bytes.size()));
-        creations << QByteArray(cells[1].bytes.data(), qsizetype(cells[1].bytes.size()));
-    }
-    stmt.reset();
-    for (const QByteArray &name : names)
-        conn.runStatement(QStringLiteral("DROP INDEX \"%1\"").arg(QString::fromUtf8(name).replace(u'"', QStringLiteral("\"\""))));
-    return creations;
+    return script.startsWith("-- " + ScriptDump::layerName().toLatin1() + " version: ");
 }
 
-// Runs one statement; returns the rows it changed.
-int runOne(Connection &conn, const char *sql, qsizetype size)
+int runScriptStatement(Connection &conn, const char *sql, qsizetype size)
 {
     if (conn.isServer()) {
         conn.runStatement(QString::fromUtf8(sql, size));
@@ -157,7 +125,7 @@ int runOne(Connection &conn, const char *sql, qsizetype size)
     sqlite3 *db = conn.handle();
     sqlite3_stmt *raw = nullptr;
     if (sqlite3_prepare_v2(db, sql, int(size), &raw, nullptr) != SQLITE_OK)
-        throw DataError(QString::fromUtf8(sqlite3_errmsg(db)), sqlite3_errcode(db));
+        throw DataError(QString::fromUtf8(sqlite3_errmsg(db)), sqlite3_errcode(db), sqliteErrorKind(sqlite3_errcode(db)));
     StatementPtr stmt(raw);
     if (!stmt) // only comments
         return 0;
@@ -165,9 +133,26 @@ int runOne(Connection &conn, const char *sql, qsizetype size)
     while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE)
-        throw DataError(QString::fromUtf8(sqlite3_errmsg(db)), rc);
+        throw DataError(QString::fromUtf8(sqlite3_errmsg(db)), rc, sqliteErrorKind(rc));
     return sqlite3_changes(db);
 }
+
+void runInTransaction(Connection &conn, const std::function<void()> &work)
+{
+    conn.runStatement(conn.isServer() ? QStringLiteral("START TRANSACTION") : QStringLiteral("BEGIN IMMEDIATE"));
+    try {
+        work();
+        conn.runStatement(QStringLiteral("COMMIT"));
+    } catch (...) {
+        try {
+            conn.runStatement(QStringLiteral("ROLLBACK"));
+        } catch (const DataError &) {
+        }
+        throw;
+    }
+}
+
+namespace {
 
 TableRows runStatements(Connection &conn, const QByteArray &utf8, const QList<Statement> &statements,
                         const Progress &progress)
@@ -181,7 +166,7 @@ TableRows runStatements(Connection &conn, const QByteArray &utf8, const QList<St
         const Kind kind = kindOf(body);
         if (kind == Kind::Transaction) // folded into the one around the whole script
             continue;
-        const int changed = runOne(conn, sql, s.size);
+        const int changed = runScriptStatement(conn, sql, s.size);
         if (kind == Kind::Insert || kind == Kind::Delete) {
             const QByteArray table = tableOf(kind, body);
             if (rows.isEmpty() || table != lastTable) {
@@ -197,11 +182,6 @@ TableRows runStatements(Connection &conn, const QByteArray &utf8, const QList<St
     return rows;
 }
 
-[[noreturn]] void refuse(const QString &fileName, const QString &why)
-{
-    throw DataError(QStringLiteral("Файл «%1» не подходит для восстановления каталога. %2").arg(fileName, why));
-}
-
 } // namespace
 
 TableRows ScriptDump::RunScriptFile(const QString &fileName, const Progress &progress)
@@ -209,32 +189,10 @@ TableRows ScriptDump::RunScriptFile(const QString &fileName, const Progress &pro
     const QByteArray bytes = readWholeFile(fileName);
     // The program's own scripts are in code page 1251 whatever their bytes look like; one written
     // by hand, as install_db.sql is, may be in UTF-8.
-    return runScript(writtenByTheProgram(bytes) ? utf8OfScript(bytes) : decodeCp1251OrUtf8(bytes).toUtf8(), false,
-                     progress);
+    return runScript(writtenByTheProgram(bytes) ? utf8OfScript(bytes) : decodeCp1251OrUtf8(bytes).toUtf8(), progress);
 }
 
-TableRows ScriptDump::RestoreFromScript(const QString &fileName, const Progress &progress)
-{
-    const QByteArray bytes = readWholeFile(fileName);
-    if (!writtenByTheProgram(bytes))
-        refuse(fileName, QStringLiteral("Это не резервная копия, записанная программой."));
-    // A backup of the other engine: its characters outside code page 1251 are put into this one's words.
-    QByteArray utf8 = utf8OfScript(bytes);
-    const bool fromServer = bytes.contains("\n-- MySQL server version: ");
-    if (conn_->isServer() && !fromServer)
-        utf8 = charCallsForServer(utf8);
-    else if (!conn_->isServer() && fromServer)
-        utf8 = charCallsForSqlite(utf8);
-    try {
-        return runScript(std::move(utf8), true, progress);
-    } catch (const DataError &e) {
-        if (e.sqliteCode() != 0)
-            throw;
-        refuse(fileName, e.message());
-    }
-}
-
-TableRows ScriptDump::runScript(QByteArray utf8, bool backupOnly, const Progress &progress)
+TableRows ScriptDump::runScript(QByteArray utf8, const Progress &progress)
 {
     if (!conn_->isOpen())
         conn_->open();
@@ -243,26 +201,10 @@ TableRows ScriptDump::runScript(QByteArray utf8, bool backupOnly, const Progress
     const QList<Statement> statements = splitStatements(utf8, rest, server);
     if (!onlyComments(utf8, rest))
         throw DataError(QStringLiteral("Последняя команда в файле оборвана: файл неполный."));
-    if (backupOnly)
-        checkEveryTableEmptied(utf8, statements, *conn_);
 
-    conn_->runStatement(server ? QStringLiteral("START TRANSACTION") : QStringLiteral("BEGIN IMMEDIATE"));
-    try {
-        // A backup fills whole tables: their indexes are built once afterwards rather than row
-        // by row, inside the same transaction.
-        const QList<QByteArray> indexes = backupOnly && !server ? dropIndexes(*conn_) : QList<QByteArray>();
-        const TableRows rows = runStatements(*conn_, utf8, statements, progress);
-        for (const QByteArray &sql : indexes)
-            conn_->runStatement(QString::fromUtf8(sql));
-        conn_->runStatement(QStringLiteral("COMMIT"));
-        return rows;
-    } catch (...) {
-        try {
-            conn_->runStatement(QStringLiteral("ROLLBACK"));
-        } catch (const DataError &) {
-        }
-        throw;
-    }
+    TableRows rows;
+    runInTransaction(*conn_, [&] { rows = runStatements(*conn_, utf8, statements, progress); });
+    return rows;
 }
 
 } // namespace data

@@ -1,0 +1,310 @@
+#include "data/script/BackupParser.h"
+
+#include "data/DataError.h"
+
+#include <QString>
+
+namespace data {
+
+namespace {
+
+class Parser {
+public:
+    explicit Parser(const QByteArray &text) : s_(text), n_(text.size()) {}
+
+    QList<BackupStatement> statements()
+    {
+        QList<BackupStatement> out;
+        for (;;) {
+            skipBlanks();
+            if (i_ >= n_)
+                return out;
+            if (startsWith("--")) {
+                while (i_ < n_ && s_[i_] != '\n')
+                    ++i_;
+                continue;
+            }
+            out.push_back(statement());
+        }
+    }
+
+private:
+    BackupStatement statement()
+    {
+        BackupStatement st;
+        st.start = i_;
+        st.line = line_;
+        if (word("DELETE") && blank() && word("FROM") && blank()) {
+            st.kind = BackupStatement::Delete;
+            st.table = name(st);
+        } else if (rewind(st); word("INSERT") && blank() && word("INTO") && blank()) {
+            st.kind = BackupStatement::Insert;
+            st.table = name(st);
+            skipBlanks();
+            if (!word("VALUES"))
+                foreign(st);
+            skipBlanks();
+            st.valuesStart = i_;
+            values(st);
+            st.valuesSize = i_ - st.valuesStart;
+        } else {
+            rewind(st);
+            foreign(st);
+        }
+        skipBlanks();
+        if (i_ >= n_)
+            cutShort();
+        if (s_[i_] != ';')
+            foreign(st);
+        ++i_;
+        st.size = i_ - st.start;
+        return st;
+    }
+
+    void rewind(const BackupStatement &st)
+    {
+        i_ = st.start;
+        line_ = st.line;
+    }
+
+    QByteArray name(const BackupStatement &st)
+    {
+        if (i_ < n_ && (s_[i_] == '`' || s_[i_] == '"')) {
+            const char quote = s_[i_++];
+            QByteArray out;
+            for (;;) {
+                if (i_ >= n_)
+                    cutShort();
+                if (s_[i_] == quote) {
+                    if (i_ + 1 < n_ && s_[i_ + 1] == quote) {
+                        out += quote;
+                        i_ += 2;
+                        continue;
+                    }
+                    ++i_;
+                    return out;
+                }
+                if (s_[i_] == '\n')
+                    foreign(st);
+                out += s_[i_++];
+            }
+        }
+        const qsizetype from = i_;
+        while (i_ < n_ && (isLetter(s_[i_]) || (i_ > from && isDigit(s_[i_]))))
+            ++i_;
+        if (i_ == from)
+            foreign(st);
+        return s_.mid(from, i_ - from);
+    }
+
+    // "(" value, value ... ")"
+    void values(const BackupStatement &st)
+    {
+        expect('(', st);
+        do {
+            skipBlanks();
+            value(st);
+            skipBlanks();
+        } while (accept(','));
+        expect(')', st);
+    }
+
+    void value(const BackupStatement &st)
+    {
+        if (i_ >= n_)
+            cutShort();
+        const char c = s_[i_];
+        if (c == '\'') {
+            quoted();
+        } else if ((c == 'X' || c == 'x') && i_ + 1 < n_ && s_[i_ + 1] == '\'') {
+            ++i_;
+            const qsizetype from = i_ + 1;
+            quoted();
+            for (qsizetype k = from; k < i_ - 1; ++k)
+                if (!isHex(s_[k]))
+                    foreign(st);
+        } else if (c == '(') {
+            joinedText(st);
+        } else if (word("NULL")) {
+        } else {
+            number(st);
+        }
+    }
+
+    // ('text'||char(1,2)||'text'), or the server's CONVERT(char(1,2 USING utf32) USING utf8mb4).
+    void joinedText(const BackupStatement &st)
+    {
+        expect('(', st);
+        do {
+            skipBlanks();
+            if (i_ < n_ && s_[i_] == '\'') {
+                quoted();
+            } else if (word("CONVERT")) {
+                skipBlanks();
+                expect('(', st);
+                charCall(st, true);
+                skipBlanks();
+                if (!(word("USING") && blank() && word("utf8mb4")))
+                    foreign(st);
+                skipBlanks();
+                expect(')', st);
+            } else {
+                charCall(st, false);
+            }
+            skipBlanks();
+        } while (accept2("||"));
+        expect(')', st);
+    }
+
+    void charCall(const BackupStatement &st, bool server)
+    {
+        skipBlanks();
+        if (!word("char"))
+            foreign(st);
+        skipBlanks();
+        expect('(', st);
+        do {
+            skipBlanks();
+            const qsizetype from = i_;
+            while (i_ < n_ && isDigit(s_[i_]))
+                ++i_;
+            if (i_ == from)
+                i_ >= n_ ? cutShort() : foreign(st);
+            skipBlanks();
+        } while (accept(','));
+        if (server && !(word("USING") && blank() && word("utf32")))
+            foreign(st);
+        skipBlanks();
+        expect(')', st);
+    }
+
+    void number(const BackupStatement &st)
+    {
+        accept('-');
+        qsizetype digits = i_;
+        while (i_ < n_ && isDigit(s_[i_]))
+            ++i_;
+        if (i_ == digits)
+            i_ >= n_ ? cutShort() : foreign(st);
+        if (accept('.'))
+            while (i_ < n_ && isDigit(s_[i_]))
+                ++i_;
+        if (i_ < n_ && (s_[i_] == 'E' || s_[i_] == 'e')) {
+            ++i_;
+            if (!accept('-'))
+                accept('+');
+            digits = i_;
+            while (i_ < n_ && isDigit(s_[i_]))
+                ++i_;
+            if (i_ == digits)
+                foreign(st);
+        }
+        if (i_ < n_ && (isLetter(s_[i_]) || isDigit(s_[i_])))
+            foreign(st);
+    }
+
+    // '...' with '' for an apostrophe; line breaks inside count as lines of the file.
+    void quoted()
+    {
+        ++i_;
+        for (;;) {
+            if (i_ >= n_)
+                cutShort();
+            const char c = s_[i_++];
+            if (c == '\n')
+                ++line_;
+            if (c == '\'') {
+                if (i_ < n_ && s_[i_] == '\'') {
+                    ++i_;
+                    continue;
+                }
+                return;
+            }
+        }
+    }
+
+    void skipBlanks()
+    {
+        while (i_ < n_ && (s_[i_] == ' ' || s_[i_] == '\t' || s_[i_] == '\r' || s_[i_] == '\n')) {
+            if (s_[i_] == '\n')
+                ++line_;
+            ++i_;
+        }
+    }
+    bool blank()
+    {
+        const qsizetype from = i_;
+        skipBlanks();
+        return i_ > from;
+    }
+    bool startsWith(const char *text) const { return QByteArrayView(s_).sliced(i_).startsWith(text); }
+    // A keyword in any letter case, not followed by a letter or digit.
+    bool word(const char *text)
+    {
+        const qsizetype size = qsizetype(qstrlen(text));
+        if (i_ + size > n_ || qstrnicmp(s_.constData() + i_, text, size) != 0)
+            return false;
+        if (i_ + size < n_ && (isLetter(s_[i_ + size]) || isDigit(s_[i_ + size])))
+            return false;
+        i_ += size;
+        return true;
+    }
+    bool accept(char c)
+    {
+        if (i_ < n_ && s_[i_] == c) {
+            ++i_;
+            return true;
+        }
+        return false;
+    }
+    bool accept2(const char *two)
+    {
+        if (i_ + 1 < n_ && s_[i_] == two[0] && s_[i_ + 1] == two[1]) {
+            i_ += 2;
+            return true;
+        }
+        return false;
+    }
+    void expect(char c, const BackupStatement &st)
+    {
+        if (i_ >= n_)
+            cutShort();
+        if (!accept(c))
+            foreign(st);
+    }
+
+    static bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
+    static bool isDigit(char c) { return c >= '0' && c <= '9'; }
+    static bool isHex(char c) { return isDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+    [[noreturn]] void cutShort() const
+    {
+        throw DataError(QStringLiteral("Последняя команда в файле оборвана: файл неполный."), 0, ErrorKind::Refused);
+    }
+    [[noreturn]] void foreign(const BackupStatement &st) const
+    {
+        if (i_ >= n_)
+            cutShort();
+        qsizetype end = s_.indexOf('\n', st.start);
+        if (end < 0)
+            end = n_;
+        QString shown = QString::fromUtf8(s_.mid(st.start, std::min<qsizetype>(end - st.start, 80))).trimmed();
+        if (end - st.start > 80)
+            shown += QStringLiteral("…");
+        throw DataError(QStringLiteral("Строка %1: «%2» — такой команды в резервной копии каталога не бывает.")
+                            .arg(st.line)
+                            .arg(shown),
+                        0, ErrorKind::Refused);
+    }
+
+    const QByteArray &s_;
+    const qsizetype n_;
+    qsizetype i_ = 0;
+    int line_ = 1;
+};
+
+} // namespace
+
+QList<BackupStatement> parseBackup(const QByteArray &utf8) { return Parser(utf8).statements(); }
+
+} // namespace data
