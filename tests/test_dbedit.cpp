@@ -1,20 +1,29 @@
 // A bound edit box: showing the current record never changes the dataset; the user's typing
-// puts it in edit state and sets the field, which moving to another record stores.
+// (or a screen reader's text) puts it in edit state and sets the field, which moving to another
+// record stores.
 #include "DbEditBinder.h"
 #include "RecordingPlatform.h"
 #include "TempDb.h"
 #include "data/dataset/Dataset.h"
 
+#include <QAccessible>
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRegularExpressionValidator>
 #include <QSignalSpy>
+#include <QSpinBox>
+#include <QStyleOptionComboBox>
+#include <QTableView>
 #include <QtTest>
 
 namespace {
 const char *const Books = R"(
-CREATE TABLE books (id INTEGER PRIMARY KEY, title TEXT, annotation TEXT, year_p INTEGER);
-INSERT INTO books VALUES (1, 'Война и мир', 'Роман-эпопея', 1869);
-INSERT INTO books VALUES (2, 'Анна Каренина', NULL, 1877);
+CREATE TABLE books (id INTEGER PRIMARY KEY, title TEXT, annotation TEXT, year_p INTEGER, date_reg DATE);
+INSERT INTO books VALUES (1, 'Война и мир', 'Роман-эпопея', 1869, NULL);
+INSERT INTO books VALUES (2, 'Анна Каренина', NULL, 1877, NULL);
 )";
 
 void openBooks(data::Dataset &books)
@@ -29,6 +38,28 @@ QString storedAnnotation(data::Connection &conn, int id)
     q.setSql(QStringLiteral("SELECT annotation FROM books WHERE id = ") + QString::number(id));
     q.open();
     return q.field(0).asString();
+}
+
+// What AT-SPI's "set text contents" does: the whole text of the box replaced through its
+// accessible interface (an editable drop-down's is that of its text child).
+void setAsScreenReader(QWidget *box, const QString &text)
+{
+    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(box);
+    for (int i = 0; iface && !iface->editableTextInterface() && i < iface->childCount(); ++i)
+        if (iface->child(i)->editableTextInterface())
+            iface = iface->child(i);
+    QVERIFY(iface && iface->editableTextInterface());
+    iface->editableTextInterface()->replaceText(0, iface->textInterface()->characterCount(), text);
+}
+
+// The arrow of a date box with a calendar, where a click opens the calendar.
+QPoint calendarArrow(QDateEdit &box)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(&box);
+    option.editable = true;
+    option.subControls = QStyle::SC_All;
+    return box.style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxArrow, &box).center();
 }
 } // namespace
 
@@ -80,6 +111,144 @@ private slots:
         binder->refresh();
         QVERIFY(edit.isReadOnly());
         QCOMPARE(edit.text(), QStringLiteral("Война и мир"));
+    }
+
+    // Set through the accessibility interface, the text reaches the field as typing does.
+    void screenReaderTextReachesTheField_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("one-line box") << QStringLiteral("line");
+        QTest::newRow("editable drop-down") << QStringLiteral("drop-down");
+        QTest::newRow("number box, by value") << QStringLiteral("number");
+    }
+    void screenReaderTextReachesTheField()
+    {
+        QFETCH(QString, kind);
+        TempDb db(QString::fromUtf8(Books));
+        data::Dataset books(&db.conn);
+        openBooks(books);
+        QLineEdit line;
+        QComboBox dropDown;
+        dropDown.setEditable(true);
+        QSpinBox number;
+        number.setRange(0, 3000);
+        QString expected = QStringLiteral("Война и мир. Том 1");
+        if (kind == u"line") {
+            new ui::DbEditBinder(&line, &books, QStringLiteral("title"));
+            setAsScreenReader(&line, expected);
+        } else if (kind == u"drop-down") {
+            new ui::DbEditBinder(&dropDown, &books, QStringLiteral("title"));
+            setAsScreenReader(&dropDown, expected);
+        } else {
+            new ui::DbEditBinder(&number, &books, QStringLiteral("year_p"));
+            QAccessible::queryAccessibleInterface(&number)->valueInterface()->setCurrentValue(1870);
+            expected = QStringLiteral("1870");
+        }
+        QCOMPARE(books.state(), data::DatasetState::Edit);
+        books.next();
+        data::Dataset q(&db.conn);
+        q.setSql(QStringLiteral("SELECT title || ' ' || year_p FROM books WHERE id = 1"));
+        q.open();
+        QVERIFY2(q.field(0).asString().contains(expected), qPrintable(q.field(0).asString()));
+    }
+
+    // Refilling a drop-down's list and showing the field are not the librarian's changes; in a
+    // read-only dataset a screen reader's text is not one either: the box shows the field again.
+    void changesNotTheLibrariansAreNotTaken_data()
+    {
+        QTest::addColumn<bool>("readOnly");
+        QTest::newRow("edit mode") << false;
+        QTest::newRow("view mode") << true;
+    }
+    void changesNotTheLibrariansAreNotTaken()
+    {
+        QFETCH(bool, readOnly);
+        TempDb db(QString::fromUtf8(Books));
+        data::Dataset books(&db.conn);
+        books.setReadOnly(readOnly);
+        openBooks(books);
+        RecordingPlatform platform;
+        ui::setPlatform(&platform);
+        QComboBox box;
+        box.setEditable(true);
+        box.addItems({QStringLiteral("Анна Каренина"), QStringLiteral("Воскресение")});
+        new ui::DbEditBinder(&box, &books, QStringLiteral("title"));
+        QSignalSpy state(&books, &data::Dataset::stateChanged);
+        box.clear();
+        box.addItems({QStringLiteral("Детство"), QStringLiteral("Отрочество")});
+        books.next();
+        books.first();
+        if (readOnly)
+            setAsScreenReader(&box, QStringLiteral("Юность"));
+        ui::setPlatform(nullptr);
+        QCOMPARE(state.count(), 0);
+        QCOMPARE(box.currentText(), QStringLiteral("Война и мир"));
+        QCOMPARE(platform.messages.size(), 0);
+    }
+
+    // Text the box's validator refuses, put in from outside the keyboard, is not taken.
+    void refusedByValidatorIsNotTaken()
+    {
+        TempDb db(QString::fromUtf8(Books));
+        data::Dataset books(&db.conn);
+        openBooks(books);
+        RecordingPlatform platform;
+        ui::setPlatform(&platform);
+        QLineEdit edit;
+        edit.setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,9}")), &edit));
+        new ui::DbEditBinder(&edit, &books, QStringLiteral("year_p"));
+        setAsScreenReader(&edit, QStringLiteral("18."));
+        ui::setPlatform(nullptr);
+        QCOMPARE(platform.messages.size(), 0);
+        QCOMPARE(edit.text(), QStringLiteral("1869"));
+        QCOMPARE(books.state(), data::DatasetState::Browse);
+    }
+
+    // Line breaks are held as CR LF and shown as line breaks; showing them changes nothing.
+    void lineBreaksHeldAsCrLf()
+    {
+        TempDb db(QString::fromUtf8(Books));
+        db.conn.runStatement(QStringLiteral("UPDATE books SET annotation = 'Том 1' || char(13, 10) || 'Том 2' WHERE id = 2"));
+        data::Dataset books(&db.conn);
+        openBooks(books);
+        QPlainTextEdit edit;
+        new ui::DbEditBinder(&edit, &books, QStringLiteral("annotation"));
+        QSignalSpy state(&books, &data::Dataset::stateChanged);
+        books.next();
+        QCOMPARE(edit.toPlainText(), QStringLiteral("Том 1\nТом 2"));
+        QCOMPARE(edit.document()->blockCount(), 2);
+        QCOMPARE(state.count(), 0);
+        edit.moveCursor(QTextCursor::End);
+        edit.insertPlainText(QStringLiteral("\nТом 3"));
+        books.first();
+        QCOMPARE(storedAnnotation(db.conn, 2), QStringLiteral("Том 1\r\nТом 2\r\nТом 3"));
+    }
+
+    // An empty date box opens its calendar at today and stays empty until a date is chosen.
+    void emptyDateCalendarOpensAtToday()
+    {
+        TempDb db(QString::fromUtf8(Books));
+        data::Dataset books(&db.conn);
+        openBooks(books);
+        QDateEdit box;
+        box.setCalendarPopup(true);
+        box.setDisplayFormat(QStringLiteral("dd.MM.yyyy"));
+        new ui::DbEditBinder(&box, &books, QStringLiteral("date_reg"));
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        QCalendarWidget *calendar = box.calendarWidget();
+        QTest::mouseClick(&box, Qt::LeftButton, {}, calendarArrow(box));
+        QTRY_VERIFY(calendar->isVisible());
+        const QDate today = QDate::currentDate();
+        QCOMPARE(calendar->yearShown(), today.year());
+        QCOMPARE(calendar->monthShown(), today.month());
+        calendar->window()->close(); // clicked away: nothing chosen
+        QCOMPARE(box.text().trimmed(), QString());
+        QCOMPARE(books.state(), data::DatasetState::Browse);
+        QTest::mouseClick(&box, Qt::LeftButton, {}, calendarArrow(box));
+        QTRY_VERIFY(calendar->isVisible());
+        QTest::keyClick(calendar->findChild<QTableView *>(), Qt::Key_Return); // the day shown chosen
+        QCOMPARE(books.fieldByName(QStringLiteral("date_reg")).asDate(), today);
     }
 
     // A value the field cannot take is refused with the store's message, and the box shows the
