@@ -132,8 +132,8 @@ void HelpViewer::followModalDialogs(QWidget *shownOrHidden, bool shown)
     const bool visible = window_->isVisible();
     const QRect frame = window_->geometry();
     window_->setParent(owner, Qt::Window);
-    window_->setGeometry(frame);
     if (visible) {
+        window_->setGeometry(frame); // where the librarian sees it; a hidden one is placed afresh
         window_->setAttribute(Qt::WA_ShowWithoutActivating);
         window_->show();
         window_->setAttribute(Qt::WA_ShowWithoutActivating, false);

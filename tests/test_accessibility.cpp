@@ -2,6 +2,7 @@
 // activated through the accessibility interface does what a click does.
 #include "CardFixture.h"
 #include "ItemKindsFormUnit.h"
+#include "ScreenReader.h"
 
 #include <QAbstractSpinBox>
 #include <QAccessible>
@@ -44,17 +45,6 @@ void doAction(QWidget *w, const QString &action)
     QVERIFY(iface && iface->actionInterface());
     QVERIFY(iface->actionInterface()->actionNames().contains(action));
     iface->actionInterface()->doAction(action);
-}
-
-// What AT-SPI's "set text contents" does on a box (an editable drop-down's text child).
-void setAsScreenReader(QWidget *box, const QString &text)
-{
-    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(box);
-    for (int i = 0; iface && !iface->editableTextInterface() && i < iface->childCount(); ++i)
-        if (iface->child(i)->editableTextInterface())
-            iface = iface->child(i);
-    QVERIFY(iface && iface->editableTextInterface());
-    iface->editableTextInterface()->replaceText(0, iface->textInterface()->characterCount(), text);
 }
 
 QString firstValue(WindowFixture &f, const QString &sql)

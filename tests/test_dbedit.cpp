@@ -3,6 +3,7 @@
 // record stores.
 #include "DbEditBinder.h"
 #include "RecordingPlatform.h"
+#include "ScreenReader.h"
 #include "TempDb.h"
 #include "data/dataset/Dataset.h"
 
@@ -38,18 +39,6 @@ QString storedAnnotation(data::Connection &conn, int id)
     q.setSql(QStringLiteral("SELECT annotation FROM books WHERE id = ") + QString::number(id));
     q.open();
     return q.field(0).asString();
-}
-
-// What AT-SPI's "set text contents" does: the whole text of the box replaced through its
-// accessible interface (an editable drop-down's is that of its text child).
-void setAsScreenReader(QWidget *box, const QString &text)
-{
-    QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(box);
-    for (int i = 0; iface && !iface->editableTextInterface() && i < iface->childCount(); ++i)
-        if (iface->child(i)->editableTextInterface())
-            iface = iface->child(i);
-    QVERIFY(iface && iface->editableTextInterface());
-    iface->editableTextInterface()->replaceText(0, iface->textInterface()->characterCount(), text);
 }
 
 // The arrow of a date box with a calendar, where a click opens the calendar.

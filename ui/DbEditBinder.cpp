@@ -1,6 +1,7 @@
 #include "DbEditBinder.h"
 
 #include "ErrorBox.h"
+#include "LineBreaks.h"
 #include "data/DataError.h"
 #include "data/dataset/Dataset.h"
 
@@ -16,10 +17,6 @@
 namespace ui {
 
 namespace {
-
-// The box shows line breaks as LF; the catalogue holds them as CR LF.
-QString shownLines(QString stored) { return stored.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
-QString storedLines(const QString &shown) { return shownLines(shown).replace(u'\n', QStringLiteral("\r\n")); }
 
 // An empty date is the box's minimum, so its calendar would open at that long-gone month: it is
 // turned to today without choosing it, and only a date the librarian picks fills the box.
@@ -61,14 +58,14 @@ DbEditBinder::DbEditBinder(QPlainTextEdit *edit, data::Dataset *dataset, const Q
     : QObject(edit), widget_(edit), ds_(dataset), field_(field)
 {
     show_ = [edit](const QVariant &v) {
-        const QString text = shownLines(v.toString());
+        const QString text = shownLineBreaks(v.toString());
         if (edit->toPlainText() != text)
             edit->setPlainText(text);
     };
     setReadOnly_ = [edit](bool on) { edit->setReadOnly(on); };
     textual_ = true;
     connect(edit, &QPlainTextEdit::textChanged, this, [this, edit] {
-        const QString text = storedLines(edit->toPlainText());
+        const QString text = storedLineBreaks(edit->toPlainText());
         if (!updating_ && !holds(text))
             userChanged(text);
     });
