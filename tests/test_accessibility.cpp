@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -124,8 +125,8 @@ private slots:
         QTRY_COMPARE(f.platform.modalDialogs, QStringList{QStringLiteral("BookForm")});
     }
 
-    // A screen reader's text is saved as typed text is: a card's author, a loan's reader (which
-    // "ОК" checks in the box), an item kind's new name.
+    // A screen reader's text is saved as typed text is: a card's author (and its year, set as a
+    // value), a loan's reader (which "ОК" checks in the box), an item kind's new name.
     void screenReaderTextIsSaved()
     {
         CardFixture f;
@@ -136,10 +137,12 @@ private slots:
         };
         f.onCard([&](TBookForm &c) {
             setAsScreenReader(c.edAuthor, QStringLiteral("Толстой Л. Н."));
+            QAccessible::queryAccessibleInterface(c.edYear)->valueInterface()->setCurrentValue(1869);
             pressOk(c);
         });
         f.w->N2->trigger();
         QCOMPARE(f.stored(id, QStringLiteral("author")), QStringLiteral("Толстой Л. Н."));
+        QCOMPARE(f.stored(id, QStringLiteral("year_p")), QStringLiteral("1869"));
         f.onCard([&](TBookForm &c) {
             setAsScreenReader(c.edLoaner, QStringLiteral("Иванова А."));
             pressOk(c);

@@ -15,7 +15,6 @@
 #include <QPlainTextEdit>
 #include <QRegularExpressionValidator>
 #include <QSignalSpy>
-#include <QSpinBox>
 #include <QStyleOptionComboBox>
 #include <QTableView>
 #include <QtTest>
@@ -102,45 +101,6 @@ private slots:
         QCOMPARE(edit.text(), QStringLiteral("Война и мир"));
     }
 
-    // Set through the accessibility interface, the text reaches the field as typing does.
-    void screenReaderTextReachesTheField_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::newRow("one-line box") << QStringLiteral("line");
-        QTest::newRow("editable drop-down") << QStringLiteral("drop-down");
-        QTest::newRow("number box, by value") << QStringLiteral("number");
-    }
-    void screenReaderTextReachesTheField()
-    {
-        QFETCH(QString, kind);
-        TempDb db(QString::fromUtf8(Books));
-        data::Dataset books(&db.conn);
-        openBooks(books);
-        QLineEdit line;
-        QComboBox dropDown;
-        dropDown.setEditable(true);
-        QSpinBox number;
-        number.setRange(0, 3000);
-        QString expected = QStringLiteral("Война и мир. Том 1");
-        if (kind == u"line") {
-            new ui::DbEditBinder(&line, &books, QStringLiteral("title"));
-            setAsScreenReader(&line, expected);
-        } else if (kind == u"drop-down") {
-            new ui::DbEditBinder(&dropDown, &books, QStringLiteral("title"));
-            setAsScreenReader(&dropDown, expected);
-        } else {
-            new ui::DbEditBinder(&number, &books, QStringLiteral("year_p"));
-            QAccessible::queryAccessibleInterface(&number)->valueInterface()->setCurrentValue(1870);
-            expected = QStringLiteral("1870");
-        }
-        QCOMPARE(books.state(), data::DatasetState::Edit);
-        books.next();
-        data::Dataset q(&db.conn);
-        q.setSql(QStringLiteral("SELECT title || ' ' || year_p FROM books WHERE id = 1"));
-        q.open();
-        QVERIFY2(q.field(0).asString().contains(expected), qPrintable(q.field(0).asString()));
-    }
-
     // Refilling a drop-down's list and showing the field are not the librarian's changes; in a
     // read-only dataset a screen reader's text is not one either: the box shows the field again.
     void changesNotTheLibrariansAreNotTaken_data()
@@ -173,26 +133,6 @@ private slots:
         QCOMPARE(state.count(), 0);
         QCOMPARE(box.currentText(), QStringLiteral("Война и мир"));
         QCOMPARE(platform.messages.size(), 0);
-    }
-
-    // Line breaks are held as CR LF and shown as line breaks; showing them changes nothing.
-    void lineBreaksHeldAsCrLf()
-    {
-        TempDb db(QString::fromUtf8(Books));
-        db.conn.runStatement(QStringLiteral("UPDATE books SET annotation = 'Том 1' || char(13, 10) || 'Том 2' WHERE id = 2"));
-        data::Dataset books(&db.conn);
-        openBooks(books);
-        QPlainTextEdit edit;
-        new ui::DbEditBinder(&edit, &books, QStringLiteral("annotation"));
-        QSignalSpy state(&books, &data::Dataset::stateChanged);
-        books.next();
-        QCOMPARE(edit.toPlainText(), QStringLiteral("Том 1\nТом 2"));
-        QCOMPARE(edit.document()->blockCount(), 2);
-        QCOMPARE(state.count(), 0);
-        edit.moveCursor(QTextCursor::End);
-        edit.insertPlainText(QStringLiteral("\nТом 3"));
-        books.first();
-        QCOMPARE(storedAnnotation(db.conn, 2), QStringLiteral("Том 1\r\nТом 2\r\nТом 3"));
     }
 
     // An empty date box opens its calendar at today and stays empty until a date is chosen.
