@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QUrl>
@@ -48,6 +49,8 @@ HelpViewer::~HelpViewer()
 
 QWidget *HelpViewer::window() const { return window_; }
 
+QTextBrowser *HelpViewer::browser() const { return window_ ? browser_ : nullptr; }
+
 int HelpViewer::contextOf(QWidget *widget)
 {
     for (QWidget *w = widget; w; w = w->parentWidget()) {
@@ -74,39 +77,79 @@ bool HelpViewer::showPage(const QString &page)
     const QString file = QDir(folder_).filePath(page);
     if (!QFileInfo::exists(file))
         return false;
-    if (!window_) {
-        window_ = new QWidget(nullptr, Qt::Window);
-        window_->setObjectName(QStringLiteral("HelpWindow"));
-        window_->setWindowTitle(QStringLiteral("Справка — Библиотека"));
-        window_->setAttribute(Qt::WA_DeleteOnClose, false);
-        browser_ = new QTextBrowser(window_);
-        browser_->setObjectName(QStringLiteral("brHelp"));
-        browser_->setAccessibleName(QStringLiteral("Текст справки"));
-        browser_->setOpenExternalLinks(true);
-        auto *contents = new QPushButton(QStringLiteral("Содержание"), window_);
-        auto *back = new QPushButton(QStringLiteral("Назад"), window_);
-        connect(contents, &QPushButton::clicked, this, &HelpViewer::showContents);
-        connect(back, &QPushButton::clicked, browser_, &QTextBrowser::backward);
-        connect(browser_, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
-        back->setEnabled(false);
-        auto *buttons = new QHBoxLayout;
-        buttons->addWidget(contents);
-        buttons->addWidget(back);
-        buttons->addStretch();
-        auto *column = new QVBoxLayout(window_);
-        column->addLayout(buttons);
-        column->addWidget(browser_);
-        window_->resize(640, 520);
-    }
+    if (!window_)
+        createWindow();
+    followModalDialogs(nullptr, false);
     browser_->setSource(QUrl::fromLocalFile(file));
     window_->show();
     window_->raise();
+    window_->activateWindow();
+    browser_->setFocus();
     return true;
+}
+
+void HelpViewer::createWindow()
+{
+    window_ = new QWidget(nullptr, Qt::Window);
+    window_->setObjectName(QStringLiteral("HelpWindow"));
+    window_->setWindowTitle(QStringLiteral("Справка — Библиотека"));
+    window_->setAttribute(Qt::WA_DeleteOnClose, false);
+    browser_ = new QTextBrowser(window_);
+    browser_->setObjectName(QStringLiteral("brHelp"));
+    browser_->setAccessibleName(QStringLiteral("Текст справки"));
+    browser_->setOpenExternalLinks(true);
+    auto *contents = new QPushButton(QStringLiteral("Содержание"), window_);
+    auto *back = new QPushButton(QStringLiteral("Назад"), window_);
+    auto *close = new QPushButton(QStringLiteral("Закрыть"), window_);
+    connect(contents, &QPushButton::clicked, this, &HelpViewer::showContents);
+    connect(back, &QPushButton::clicked, browser_, &QTextBrowser::backward);
+    connect(browser_, &QTextBrowser::backwardAvailable, back, &QPushButton::setEnabled);
+    connect(close, &QPushButton::clicked, window_, &QWidget::close);
+    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), window_);
+    connect(escape, &QShortcut::activated, window_, &QWidget::close);
+    back->setEnabled(false);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(contents);
+    buttons->addWidget(back);
+    buttons->addStretch();
+    buttons->addWidget(close);
+    auto *column = new QVBoxLayout(window_);
+    column->addLayout(buttons);
+    column->addWidget(browser_);
+    window_->resize(640, 520);
+}
+
+// A modal dialog blocks every window but its own: the help window becomes a window of the
+// newest modal dialog, and goes back to the one before (or to none) when that dialog closes.
+void HelpViewer::followModalDialogs(QWidget *shownOrHidden, bool shown)
+{
+    modalDialogs_.removeIf([shownOrHidden](const QPointer<QWidget> &d) { return !d || d == shownOrHidden; });
+    if (shown)
+        modalDialogs_.append(shownOrHidden);
+    QWidget *owner = modalDialogs_.isEmpty() ? nullptr : modalDialogs_.last().data();
+    if (!window_ || window_->parentWidget() == owner)
+        return;
+    const bool visible = window_->isVisible();
+    const QRect frame = window_->geometry();
+    window_->setParent(owner, Qt::Window);
+    if (visible) {
+        window_->setGeometry(frame); // where the librarian sees it; a hidden one is placed afresh
+        window_->setAttribute(Qt::WA_ShowWithoutActivating);
+        window_->show();
+        window_->setAttribute(Qt::WA_ShowWithoutActivating, false);
+    }
 }
 
 bool HelpViewer::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() != QEvent::KeyPress || static_cast<QKeyEvent *>(event)->key() != Qt::Key_F1)
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Show || type == QEvent::Hide) && !event->spontaneous() && watched->isWidgetType()) {
+        auto *widget = static_cast<QWidget *>(watched);
+        if (widget->isWindow() && widget->isModal() && widget != window_)
+            followModalDialogs(widget, type == QEvent::Show);
+        return QObject::eventFilter(watched, event);
+    }
+    if (type != QEvent::KeyPress || static_cast<QKeyEvent *>(event)->key() != Qt::Key_F1)
         return QObject::eventFilter(watched, event);
     // The key reaches the focused control first; taken there, it goes to no parent after it.
     auto *target = qobject_cast<QWidget *>(watched);

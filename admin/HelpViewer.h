@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -9,7 +10,8 @@ class QWidget;
 
 // The program's help: Russian HTML pages of our own in the folder "help" beside the program,
 // one page per help context ("1000.html", ...) and the contents "index.html", shown in a help
-// window of the program's own. Without the folder or the page, a request does nothing.
+// window of the program's own. Without the folder or the page, a request does nothing. While a
+// modal dialog runs, the help window belongs to it, so that it can still be read and closed.
 class HelpViewer : public QObject {
     Q_OBJECT
 public:
@@ -26,18 +28,22 @@ public:
     static int contextOf(QWidget *widget);
 
     QWidget *window() const;
-    QTextBrowser *browser() const { return browser_; }
+    QTextBrowser *browser() const;
 
 protected:
     // F1 in a dialog asks for the focused control's context; the main window has its own item.
+    // Modal dialogs shown and hidden take the help window along.
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool showPage(const QString &page);
+    void createWindow();
+    void followModalDialogs(QWidget *shownOrHidden, bool shown);
 
     QString folder_;
     QPointer<QWidget> window_;
     QTextBrowser *browser_ = nullptr;
+    QList<QPointer<QWidget>> modalDialogs_; // the dialogs running modally, the newest last
 };
 
 // A control's or window's help context; 0 takes it away.

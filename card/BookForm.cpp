@@ -274,6 +274,7 @@ void TBookForm::setCardFontSize(int points)
 void TBookForm::applyViewOnly()
 {
     OkBtn->setEnabled(false);
+    edKeywords->setReadOnly(true);
     GroupBox1->setEnabled(false);
     SpeedButton1->setEnabled(false);
     DBGridEh1->setEditTriggers(QAbstractItemView::NoEditTriggers);

@@ -24,10 +24,11 @@ void TBookForm::tshDetailsShow()
     edKeywords->document()->setModified(false);
 }
 
-// Stored as soon as the box is left, whatever "ОК" or "Отмена" later does with the record.
+// Stored as soon as the box is left, whatever "ОК" or "Отмена" later does with the record; a
+// read-only catalogue (view mode) keeps its keywords whatever reached the box.
 void TBookForm::edKeywordsExit()
 {
-    if (!edKeywords->document()->isModified())
+    if (!edKeywords->document()->isModified() || dbMod_->MyBooks.readOnly())
         return;
     runGuarded([this] {
         dbMod_->DeleteKeywords();

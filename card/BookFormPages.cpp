@@ -64,7 +64,7 @@ QWidget *TBookForm::buildSummaryPage()
     auto *row1 = new QHBoxLayout;
     InvNum = new QLineEdit;
     InvNum->setFixedWidth(57);
-    InvNum->setValidator(card::inventoryNumberValidator(InvNum));
+    InvNum->setValidator(card::digitsValidator(InvNum));
     DBLiter = new QLineEdit;
     DBLiter->setFixedWidth(25);
     DBLiter->setToolTip(QStringLiteral("Литера"));
@@ -223,6 +223,8 @@ QWidget *TBookForm::buildHistoryPage()
     DateOut->setObjectName(QStringLiteral("DateOut"));
     DBEditEh3 = new QLineEdit;
     DBEditEh3->setObjectName(QStringLiteral("DBEditEh3"));
+    DBEditEh3->setValidator(card::digitsValidator(DBEditEh3));
+    DBEditEh3->setToolTip(QStringLiteral("Сумма в рублях, только цифры"));
     DBDateTimeEditEh1 = new card::DateBox;
     DBDateTimeEditEh1->setObjectName(QStringLiteral("DBDateTimeEditEh1"));
     Button3 = new QPushButton(QStringLiteral("Новая запись"), GroupBox1);

@@ -22,6 +22,10 @@ YearBox::YearBox(QWidget *parent) : QSpinBox(parent)
     setRange(0, 9999);
     setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     setKeyboardTracking(false); // the year is taken when typing ends, not digit by digit
+    connect(lineEdit(), &QLineEdit::textChanged, this, [this] {
+        if (!hasFocus())
+            interpretText();
+    });
 }
 
 QValidator::State YearBox::validate(QString &input, int &pos) const
@@ -129,7 +133,7 @@ void replaceList(QComboBox *box, const QStringList &items)
     box->setCurrentText(shown);
 }
 
-QValidator *inventoryNumberValidator(QObject *parent)
+QValidator *digitsValidator(QObject *parent)
 {
     return new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,9}")), parent);
 }

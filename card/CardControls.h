@@ -12,7 +12,8 @@ class QValidator;
 namespace card {
 
 // The year of publication: any number may be typed, and leaving the box brings it into
-// 0 … the current year (2100 becomes this year) instead of refusing the keystrokes.
+// 0 … the current year (2100 becomes this year) instead of refusing the keystrokes. Text put in
+// while the box has no focus (by a screen reader) is taken at once.
 class YearBox : public QSpinBox {
     Q_OBJECT
 public:
@@ -59,7 +60,8 @@ protected:
 void offerTypedEarlier(QComboBox *box);
 // Replaces a drop-down's list and keeps the text it shows (the record's value).
 void replaceList(QComboBox *box, const QStringList &items);
-QValidator *inventoryNumberValidator(QObject *parent);
+// A whole number of up to nine digits (the inventory number, the cost of a loan): other keys are ignored.
+QValidator *digitsValidator(QObject *parent);
 
 QStringList initialLocations();
 QStringList initialSources();

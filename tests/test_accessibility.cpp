@@ -1,6 +1,8 @@
 // The windows as a screen reader meets them: every input control has a name, and a control
 // activated through the accessibility interface does what a click does.
 #include "CardFixture.h"
+#include "ItemKindsFormUnit.h"
+#include "ScreenReader.h"
 
 #include <QAbstractSpinBox>
 #include <QAccessible>
@@ -8,6 +10,8 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTabBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -42,6 +46,14 @@ void doAction(QWidget *w, const QString &action)
     QVERIFY(iface && iface->actionInterface());
     QVERIFY(iface->actionInterface()->actionNames().contains(action));
     iface->actionInterface()->doAction(action);
+}
+
+QString firstValue(WindowFixture &f, const QString &sql)
+{
+    data::Dataset q(&f.db().MyServer);
+    q.setSql(sql);
+    q.open();
+    return q.isEmpty() ? QStringLiteral("<none>") : q.field(0).asString();
 }
 
 QString accessibleChildName(QWidget *w, const QString &name)
@@ -111,6 +123,42 @@ private slots:
         f.onCard([](TBookForm &) {});
         doAction(f.w->btnNewItem, QAccessibleActionInterface::pressAction());
         QTRY_COMPARE(f.platform.modalDialogs, QStringList{QStringLiteral("BookForm")});
+    }
+
+    // A screen reader's text is saved as typed text is: a card's author and year, a loan's reader
+    // (which "ОК" checks in the box), an item kind's new name.
+    void screenReaderTextIsSaved()
+    {
+        CardFixture f;
+        const qint64 id = f.addHolding(3, 1, QStringLiteral("Книга"));
+        const auto pressOk = [](TBookForm &c) {
+            doAction(c.OkBtn, QAccessibleActionInterface::pressAction());
+            QTRY_VERIFY(!c.isVisible());
+        };
+        f.onCard([&](TBookForm &c) {
+            setAsScreenReader(c.edAuthor, QStringLiteral("Толстой Л. Н."));
+            setAsScreenReader(c.edYear, QStringLiteral("1869")); // taken at once, not when the box is left
+            pressOk(c);
+        });
+        f.w->N2->trigger();
+        QCOMPARE(f.stored(id, QStringLiteral("author")), QStringLiteral("Толстой Л. Н."));
+        QCOMPARE(f.stored(id, QStringLiteral("year_p")), QStringLiteral("1869"));
+        f.onCard([&](TBookForm &c) {
+            setAsScreenReader(c.edLoaner, QStringLiteral("Иванова А."));
+            pressOk(c);
+        });
+        f.w->N8->trigger();
+        QCOMPARE(firstValue(f, QStringLiteral("SELECT loaner FROM orders")), QStringLiteral("Иванова А."));
+        QCOMPARE(f.stored(id, QStringLiteral("loaner")), QStringLiteral("Иванова А."));
+        f.platform.onModal = [](QDialog &d) {
+            auto &kinds = static_cast<TItemKindsForm &>(d);
+            kinds.btnAddClick();
+            setAsScreenReader(kinds.edKindName, QStringLiteral("Ноты"));
+            kinds.btnClose->click();
+            return kinds.result();
+        };
+        f.w->N4->trigger();
+        QCOMPARE(firstValue(f, QStringLiteral("SELECT itemkind_name FROM v_itemkind ORDER BY id DESC")), QStringLiteral("Ноты"));
     }
 
     // A kind named with "&" shows as stored on its tab and in "Перенести в раздел".

@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextBrowser>
@@ -154,6 +155,46 @@ private slots:
         QTest::keyClick(kinds.edKindName, Qt::Key_F1); // no context in this dialog
         QCOMPARE(shownPage(), QStringLiteral("<none>"));
         kinds.hide();
+    }
+
+    // F1 in a dialog running modally opens help that can be followed by its links, scrolled and
+    // closed while the dialog stays open; help still open when the dialog closes stays open.
+    void helpUsableBesideAModalDialog()
+    {
+        WindowFixture f;
+        startWithHelp(f, {});
+        QByteArray longPage = "<html><body><h1>1080</h1>";
+        for (int i = 0; i < 300; ++i)
+            longPage += "<p>Строка справки " + QByteArray::number(i) + "</p>";
+        for (const auto &[page, text] : {std::pair{"1070.html", QByteArray("<p><a href=\"1080.html\">Выдача</a></p>")},
+                                         {"1080.html", longPage + "</body></html>"}}) {
+            QFile file(f.path(QStringLiteral("help/") + QLatin1StringView(page)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(text);
+        }
+        TBookForm &card = *f.program.BookForm;
+        card.setWindowModality(Qt::ApplicationModal);
+        card.show();
+        QCOMPARE(QApplication::activeModalWidget(), &card);
+        QTest::keyClick(card.InvNum, Qt::Key_F1);
+        QCOMPARE(shownPage(), QStringLiteral("1070.html"));
+        QWidget *help = helpViewer()->window();
+        QVERIFY(QTest::qWaitForWindowExposed(help));
+        // Keys as the window system hands them over: a window the dialog blocks never gets them.
+        QTest::keyClick(help->windowHandle(), Qt::Key_Tab);
+        QTest::keyClick(help->windowHandle(), Qt::Key_Return);
+        QCOMPARE(shownPage(), QStringLiteral("1080.html"));
+        QTest::keyClick(help->windowHandle(), Qt::Key_PageDown);
+        QVERIFY(helpViewer()->browser()->verticalScrollBar()->value() > 0);
+        QTest::keyClick(help->windowHandle(), Qt::Key_Escape);
+        QVERIFY(!help->isVisible());
+        QVERIFY(card.isVisible());
+
+        QTest::keyClick(card.InvNum, Qt::Key_F1);
+        card.hide();
+        card.setWindowModality(Qt::NonModal);
+        QVERIFY(help->isVisible());
+        QCOMPARE(help->parentWidget(), nullptr);
     }
 
     void contextsOfTheWindowsAndControls()

@@ -313,9 +313,57 @@ private slots:
         QCOMPARE(ini.readInteger(QStringLiteral("General"), QStringLiteral("CardHeight"), 0), outer.height());
     }
 
+    // A line break typed into a multi-line box is stored as CR LF; shown again, the text is two
+    // lines and "ОК" finds nothing changed.
+    void lineBreaksStoredAsCrLf_data()
+    {
+        QTest::addColumn<QString>("column");
+        QTest::newRow("title") << QStringLiteral("title");
+        QTest::newRow("notes") << QStringLiteral("notes");
+        QTest::newRow("annotation") << QStringLiteral("annotation");
+    }
+    void lineBreaksStoredAsCrLf()
+    {
+        QFETCH(QString, column);
+        CardFixture f;
+        const qint64 id = f.addHolding(3, 1, QStringLiteral("Книга"));
+        const auto box = [&](TBookForm &c) {
+            return column == u"title" ? c.edTitle : column == u"notes" ? c.edNotes : c.edAnnotation;
+        };
+        f.onCard([&](TBookForm &c) {
+            typeInto(box(c), QStringLiteral("Первая\nВторая"));
+            c.OkBtnClick();
+        });
+        f.w->N2->trigger();
+        QCOMPARE(f.stored(id, column), QStringLiteral("Первая\r\nВторая"));
+        int lines = 0;
+        bool changed = true;
+        f.onCard([&](TBookForm &c) {
+            lines = box(c)->document()->blockCount();
+            changed = f.books().state() != data::DatasetState::Browse;
+            c.OkBtnClick();
+        });
+        f.w->N2->trigger();
+        QCOMPARE(lines, 2);
+        QVERIFY(!changed);
+    }
+
     void viewModeOnlyShows()
     {
         CardFixture f(false);
+        const qint64 id = f.addHolding(3, 1, QStringLiteral("Книга"));
+        f.db().MyServer.runStatement(QStringLiteral("INSERT INTO keywords (keyword, book_id) VALUES ('история', ?)"), {id});
+        bool readOnly = false;
+        f.onCard([&](TBookForm &c) {
+            c.PageControl1->setCurrentWidget(c.tshDetails);
+            readOnly = c.edKeywords->isReadOnly();
+            typeInto(c.edKeywords, QStringLiteral("архив")); // as a screen reader could
+            c.edKeywordsExit();
+        });
+        f.w->N2->trigger();
+        QVERIFY(readOnly);
+        QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM keywords WHERE keyword = 'история'")), 1);
+        QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM keywords")), 1);
         QVERIFY(store::process().ViewOnly);
         QVERIFY(!f.card().OkBtn->isEnabled());
         QVERIFY(!f.card().GroupBox1->isEnabled());

@@ -66,6 +66,24 @@ private slots:
         QCOMPARE(f.w->N8->text(), QStringLiteral("Вернуть"));
     }
 
+    // "Стоимость" takes digits alone: stray keys are ignored, and no error box appears.
+    void costTakesDigitsOnly()
+    {
+        CardFixture f;
+        f.addHolding(3, 1, QStringLiteral("Книга"));
+        QString shown;
+        f.onCard([&](TBookForm &c) {
+            typeInto(c.edLoaner, QStringLiteral("Иванова А."));
+            QTest::keyClicks(c.DBEditEh3, QStringLiteral("12.5x"));
+            shown = c.DBEditEh3->text();
+            c.OkBtnClick();
+        });
+        f.w->N8->trigger();
+        QCOMPARE(shown, QStringLiteral("125"));
+        QCOMPARE(f.platform.messageTexts(), QStringList{});
+        QCOMPARE(scalar(f.db(), QStringLiteral("SELECT cost FROM orders")), 125);
+    }
+
     void cancelledLendLeavesNothing()
     {
         CardFixture f;

@@ -1,17 +1,45 @@
 #include "DbEditBinder.h"
 
 #include "ErrorBox.h"
+#include "LineBreaks.h"
 #include "data/DataError.h"
 #include "data/dataset/Dataset.h"
 
+#include <QCalendarWidget>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSpinBox>
+#include <QValidator>
 
 namespace ui {
+
+namespace {
+
+// An empty date is the box's minimum, so its calendar would open at that long-gone month: it is
+// turned to today without choosing it, and only a date the librarian picks fills the box.
+class CalendarAtToday : public QObject {
+public:
+    CalendarAtToday(QDateEdit *box, QCalendarWidget *calendar) : QObject(calendar), box_(box) {}
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Show && box_->date() == box_->minimumDate()) {
+            auto *calendar = static_cast<QCalendarWidget *>(watched);
+            const QSignalBlocker quiet(calendar);
+            calendar->setSelectedDate(QDate::currentDate());
+        }
+        return false;
+    }
+
+private:
+    QDateEdit *box_;
+};
+
+} // namespace
 
 DbEditBinder::DbEditBinder(QLineEdit *edit, data::Dataset *dataset, const QString &field)
     : QObject(edit), widget_(edit), ds_(dataset), field_(field)
@@ -22,7 +50,7 @@ DbEditBinder::DbEditBinder(QLineEdit *edit, data::Dataset *dataset, const QStrin
     };
     setReadOnly_ = [edit](bool on) { edit->setReadOnly(on); };
     textual_ = true;
-    connect(edit, &QLineEdit::textEdited, this, [this](const QString &text) { userChanged(text); });
+    followText(edit);
     connectDataset();
 }
 
@@ -30,14 +58,16 @@ DbEditBinder::DbEditBinder(QPlainTextEdit *edit, data::Dataset *dataset, const Q
     : QObject(edit), widget_(edit), ds_(dataset), field_(field)
 {
     show_ = [edit](const QVariant &v) {
-        if (edit->toPlainText() != v.toString())
-            edit->setPlainText(v.toString());
+        const QString text = shownLineBreaks(v.toString());
+        if (edit->toPlainText() != text)
+            edit->setPlainText(text);
     };
     setReadOnly_ = [edit](bool on) { edit->setReadOnly(on); };
     textual_ = true;
     connect(edit, &QPlainTextEdit::textChanged, this, [this, edit] {
-        if (!updating_)
-            userChanged(edit->toPlainText());
+        const QString text = storedLineBreaks(edit->toPlainText());
+        if (!updating_ && !holds(text))
+            userChanged(text);
     });
     connectDataset();
 }
@@ -55,9 +85,8 @@ DbEditBinder::DbEditBinder(QComboBox *box, data::Dataset *dataset, const QString
                 box->lineEdit()->setReadOnly(on);
         };
         textual_ = true;
-        connect(box->lineEdit(), &QLineEdit::textEdited, this, [this](const QString &text) { userChanged(text); });
-        // Picking an item from the list is a change as well as typing.
-        connect(box, &QComboBox::textActivated, this, [this](const QString &text) { userChanged(text); });
+        followText(box->lineEdit());
+        followList(box);
     } else {
         show_ = [box](const QVariant &v) {
             int index = -1;
@@ -117,7 +146,46 @@ DbEditBinder::DbEditBinder(QDateEdit *box, data::Dataset *dataset, const QString
     connect(box, &QDateEdit::dateChanged, this, [this, box](QDate d) {
         userChanged(d == box->minimumDate() ? QVariant() : QVariant(d));
     });
+    if (QCalendarWidget *calendar = box->calendarWidget())
+        calendar->installEventFilter(new CalendarAtToday(box, calendar));
     connectDataset();
+}
+
+// Typing, pasting, a completion and a screen reader's "set text" all end in textChanged.
+void DbEditBinder::followText(QLineEdit *edit)
+{
+    connect(edit, &QLineEdit::textChanged, this, [this, edit](const QString &text) {
+        if (updating_ || listChanging_ || holds(text))
+            return;
+        // Keys the validator refuses never arrive; text set from outside the keyboard may.
+        if (const QValidator *validator = edit->validator()) {
+            QString checked = text;
+            int position = 0;
+            if (validator->validate(checked, position) == QValidator::Invalid) {
+                refresh();
+                return;
+            }
+        }
+        userChanged(text);
+    });
+}
+
+// Refilling an editable drop-down's list makes Qt show other texts on the way; none is a change,
+// and the box shows the field again once the list is in place.
+void DbEditBinder::followList(QComboBox *box)
+{
+    QAbstractItemModel *list = box->model();
+    const auto begin = [this] { ++listChanging_; };
+    const auto end = [this] {
+        if (listChanging_ > 0 && --listChanging_ == 0)
+            refresh();
+    };
+    connect(list, &QAbstractItemModel::rowsAboutToBeInserted, this, begin);
+    connect(list, &QAbstractItemModel::rowsInserted, this, end);
+    connect(list, &QAbstractItemModel::rowsAboutToBeRemoved, this, begin);
+    connect(list, &QAbstractItemModel::rowsRemoved, this, end);
+    connect(list, &QAbstractItemModel::modelAboutToBeReset, this, begin);
+    connect(list, &QAbstractItemModel::modelReset, this, end);
 }
 
 void DbEditBinder::connectDataset()
@@ -139,6 +207,18 @@ void DbEditBinder::setShown(const QVariant &value)
     updating_ = false;
 }
 
+bool DbEditBinder::takesChanges() const
+{
+    return ds_->active() && ds_->fieldIndex(field_) >= 0 && !ds_->isEmpty() && !ds_->readOnly();
+}
+
+// The box already shows what the field holds: nothing was changed.
+bool DbEditBinder::holds(const QString &text) const
+{
+    return ds_->active() && ds_->fieldIndex(field_) >= 0 && !ds_->isEmpty() &&
+           ds_->fieldByName(field_).asString() == text;
+}
+
 void DbEditBinder::refresh()
 {
     // While the box's own change is being applied, the box already shows it.
@@ -154,8 +234,13 @@ void DbEditBinder::refresh()
 
 void DbEditBinder::userChanged(const QVariant &value)
 {
-    if (updating_)
+    if (updating_ || listChanging_)
         return;
+    // A read-only record (view mode) takes nothing, even from a screen reader.
+    if (!takesChanges()) {
+        refresh();
+        return;
+    }
     applying_ = true;
     try {
         if (ds_->state() == data::DatasetState::Browse)
