@@ -195,6 +195,7 @@ private:
     void stepSortMarker(int column);
     void openReport(const QString &fileName, const QByteArray &page);
     void reloadAfterRestore();
+    void fillAuthorLetters();
     bool searchTextUsable(int field, const QString &text);
 
     store::TDBMod *dbMod_ = nullptr;

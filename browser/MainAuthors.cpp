@@ -48,12 +48,17 @@ void TMainForm::buildAuthorIndex(QWidget *pane)
     tvAuthors->setAccessibleName(QStringLiteral("Именной указатель"));
     // A slow second click on the chosen node edits its text; later openings and choices use it.
     tvAuthors->setEditTriggers(QAbstractItemView::SelectedClicked);
-    for (QChar letter : Letters)
-        addIndexNode(tvAuthors->invisibleRootItem(), QString(letter), true);
+    fillAuthorLetters();
     tvAuthors->hide();
     connect(tvAuthors, &QTreeWidget::itemExpanded, this, &TMainForm::tvAuthorsExpanding);
     connect(tvAuthors, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *current) { tvAuthorsChange(current); });
+}
+
+void TMainForm::fillAuthorLetters()
+{
+    for (QChar letter : Letters)
+        addIndexNode(tvAuthors->invisibleRootItem(), QString(letter), true);
 }
 
 void TMainForm::ExpandLetter(QTreeWidgetItem *node)

@@ -2,12 +2,14 @@
 #include "Main.h"
 
 #include "DBModUnit.h"
-#include "DatabaseCopy.h"
 #include "Platform.h"
-#include "ProcessValues.h"
+#include "RubricTree.h"
 #include "WorkProgress.h"
 
 #include <QFileInfo>
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QTreeWidget>
 
 void TMainForm::miBackupClick()
 {
@@ -39,36 +41,51 @@ void TMainForm::miRestoreClick()
             .arg(file);
     if (ui::platform().messageBox(this, question, caption, ui::MsgIcon::Warning, ui::Yes | ui::No) != ui::Yes)
         return;
-    // The database as it is now is kept first, as at the end of a run, so that it can be had back.
-    const QString backupDir = store::process().BackupDir;
-    if (!store::copyDatabaseTo(dbMod_->MyServer, backupDir)) {
-        ui::platform().messageBox(
-            this, QStringLiteral("Не удалось сохранить копию текущей базы в папку «%1». Каталог не изменён.").arg(backupDir),
-            caption, ui::MsgIcon::Warning, ui::Ok);
-        return;
-    }
+    QString kept;
     data::TableRows rows;
     const bool restored = runGuarded([&] {
         ui::WorkProgress progress(this, QStringLiteral("Восстановление каталога…"));
-        rows = dbMod_->MyDump.RestoreFromScript(file, progress.callback());
+        rows = dbMod_->RestoreCatalogue(file, kept, progress.callback());
     });
     if (!restored)
         return;
     reloadAfterRestore();
-    QString report = QStringLiteral("Каталог восстановлен из файла «%1». Получено строк:").arg(file);
+    QString report = QStringLiteral("Каталог восстановлен из файла «%1». Каталог, каким он был до восстановления, "
+                                    "сохранён в файле «%2». Получено строк:")
+                         .arg(file, kept);
     for (const auto &[table, count] : rows)
         report += QStringLiteral("\n%1: %2").arg(table).arg(count);
     ui::platform().messageBox(this, report, caption, ui::MsgIcon::Information, ui::Ok);
 }
 
-// Every dataset the windows show is read again; the rubric tree starts from its root.
+// Every pane shows the restored catalogue: the whole of it, under its own item kinds, with the
+// rubric tree from its root, the author index and the keyword pane read afresh.
 void TMainForm::reloadAfterRestore()
 {
+    edSearch->clear();
+    edKeywordFilter->clear();
     runGuarded([this] {
-        for (data::Dataset *ds : {&dbMod_->MyBooks, &dbMod_->MyCats, &dbMod_->myItemKinds})
+        dbMod_->myKeywordFilter.close();
+        for (data::Dataset *ds : {&dbMod_->MyCats, &dbMod_->myItemKinds})
             if (ds->active())
                 ds->refresh();
+        const bool filtered = !dbMod_->MyBooks.filterSQL().isEmpty();
+        dbMod_->CurrentKind = 0;
+        dbMod_->SetCondition(QString()); // re-reads the catalogue when it was narrowed
+        if (!filtered && dbMod_->MyBooks.active())
+            dbMod_->MyBooks.refresh();
     });
+    fillKindTabs();
+    {
+        const QSignalBlocker quiet(tvRubrics);
+        tvRubrics->clear();
+        ui::addRubricNode(tvRubrics->invisibleRootItem(), QStringLiteral("Рубрикатор"), 0, true);
+    }
     openRubricRoot();
+    {
+        const QSignalBlocker quiet(tvAuthors);
+        tvAuthors->clear();
+        fillAuthorLetters();
+    }
     ShowRecordCount();
 }

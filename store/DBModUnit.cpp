@@ -1,6 +1,7 @@
 // The data module's life: folders, settings, opening the database at start, the copy at the end.
 #include "DBModUnit.h"
 
+#include "CatalogueTables.h"
 #include "DatabaseCopy.h"
 #include "MyLower.h"
 #include "ProcessValues.h"
@@ -102,7 +103,18 @@ void TDBMod::openStore()
             settings_->writeString(ServerSection, QStringLiteral("database"), MyServer.database());
         }
     }
-    storeOpened_ = MyServer.isOpen();
+    // A session the settings dialog left half-open is no catalogue: nothing to copy at the end.
+    storeOpened_ = !p.ConnectFailed && MyServer.isOpen();
+}
+
+data::TableRows TDBMod::RestoreCatalogue(const QString &fileName, QString &keptCopy, const data::Progress &progress)
+{
+    keptCopy = writeCopyBeforeRestore(MyServer, process().BackupDir);
+    if (keptCopy.isEmpty())
+        throw data::DataError(
+            QStringLiteral("Не удалось сохранить копию текущего каталога в папку «%1». Каталог не изменён.")
+                .arg(process().BackupDir));
+    return MyDump.RestoreFromScript(fileName, restoreTables(), progress);
 }
 
 void TDBMod::DataModuleDestroy()
@@ -113,7 +125,8 @@ void TDBMod::DataModuleDestroy()
     ProcessValues &p = process();
     // Nothing to copy after a failed open, and a view-mode run changed nothing.
     if (!p.ViewOnly && storeOpened_ && MyServer.isOpen())
-        copyDatabaseTo(MyServer, p.BackupDir);
+        writeExitCopy(MyServer, p.BackupDir, catalogueTables(),
+                      settings_->readInteger(QStringLiteral("General"), QStringLiteral("BackupKeep"), 10));
     if (p.SettingsFile == settings_.get())
         p.SettingsFile = nullptr;
     settings_.reset();

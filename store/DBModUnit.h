@@ -100,6 +100,11 @@ public:
     // True once the database has been opened in this run: only then is there anything to copy.
     bool storeOpened() const { return storeOpened_; }
 
+    // Puts back a backup script of the catalogue; the catalogue as it was is kept first in a dated
+    // file of the backup folder, whose path comes back in keptCopy. Raises when the copy cannot be
+    // made (nothing is changed then) or the script is refused or fails.
+    data::TableRows RestoreCatalogue(const QString &fileName, QString &keptCopy, const data::Progress &progress = {});
+
     data::Connection MyServer;
     data::Dataset MyBooks{&MyServer};
     data::DataSource srcBooks{&MyBooks};

@@ -3,48 +3,42 @@
 #include "data/Connection.h"
 #include "data/script/ScriptDump.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <cstdio>
+#include <unistd.h>
 
 namespace store {
 
 namespace {
-bool writeServerScript(data::Connection &connection, const QString &folder)
-{
-    try {
-        data::ScriptDump(&connection).BackupToScript(folder + QStringLiteral("/library.sql"));
-        return true;
-    } catch (const std::exception &) {
-        return false;
-    }
-}
-} // namespace
 
-bool copyDatabaseTo(data::Connection &connection, const QString &folder)
+// library-yyyy-MM-dd-HHmmss, with a "-2" ... when two copies came in one second.
+const QString DatedPattern = QStringLiteral("library-") + QString(4, u'?') + u'-' + QString(2, u'?') + u'-' +
+                             QString(2, u'?') + u'-' + QString(6, u'?');
+
+QString extensionFor(const data::Connection &connection)
 {
-    if (!connection.isOpen() || folder.isEmpty())
-        return false;
-    QDir dir(folder);
-    if (!dir.exists() && !QDir().mkdir(folder))
-        return false;
-    if (connection.isServer())
-        return writeServerScript(connection, folder);
-    const QString target = folder + QStringLiteral("/library.sdb");
-    const QString temp = target + QStringLiteral(".part");
-    QFile::remove(temp);
+    return connection.isServer() ? QStringLiteral(".sql") : QStringLiteral(".sdb");
+}
+
+QString stamp(const QDateTime &time) { return time.toString(QStringLiteral("yyyy-MM-dd-HHmmss")); }
+
+// The embedded engine's online backup into `temp`, sitting out another copy's brief lock but for
+// no longer than the busy timeout: a lock held for good must not keep the program from ending.
+bool writeSqliteCopy(data::Connection &connection, const QString &temp)
+{
     sqlite3 *dst = nullptr;
-    bool ok = sqlite3_open_v2(QFile::encodeName(temp).constData(), &dst,
-                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) == SQLITE_OK;
+    bool ok = sqlite3_open_v2(QFile::encodeName(temp).constData(), &dst, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                              nullptr) == SQLITE_OK;
     if (ok) {
         sqlite3_busy_timeout(dst, connection.busyTimeout());
         sqlite3_backup *backup = sqlite3_backup_init(dst, "main", connection.handle(), "main");
         ok = backup != nullptr;
         if (backup) {
             int rc;
-            // Small steps, sitting out another copy's brief lock, but for no longer than the busy
-            // timeout: a lock held for good must not keep the program from ending.
             QElapsedTimer blocked;
             while ((rc = sqlite3_backup_step(backup, 256)) == SQLITE_OK || rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
                 if (rc == SQLITE_OK) {
@@ -61,12 +55,116 @@ bool copyDatabaseTo(data::Connection &connection, const QString &folder)
             ok = sqlite3_backup_finish(backup) == SQLITE_OK && ok;
         }
     }
-    ok = sqlite3_close(dst) == SQLITE_OK && ok;
-    if (ok)
-        ok = std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(target).constData()) == 0;
+    return sqlite3_close(dst) == SQLITE_OK && ok;
+}
+
+// A file whose name is free in the folder: the name given, or with -2, -3 ... before the extension.
+QString freeName(const QString &folder, const QString &base, const QString &extension)
+{
+    QString path = folder + u'/' + base + extension;
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = folder + u'/' + base + u'-' + QString::number(n) + extension;
+    return path;
+}
+
+// The newest copy is kept under a dated name before it is replaced: a hard link, so that the
+// newest name never stands empty; a copy where the file system has no links.
+bool keepDated(const QString &newest, const QString &folder, const QString &extension)
+{
+    if (!QFileInfo::exists(newest))
+        return true;
+    const QString dated =
+        freeName(folder, QStringLiteral("library-") + stamp(QFileInfo(newest).lastModified()), extension);
+    return ::link(QFile::encodeName(newest).constData(), QFile::encodeName(dated).constData()) == 0 ||
+           QFile::copy(newest, dated);
+}
+
+void removeOldestDated(const QString &folder, const QString &extension, int keep)
+{
+    QStringList dated = QDir(folder).entryList(
+        {DatedPattern + extension, DatedPattern + QStringLiteral("-*") + extension}, QDir::Files, QDir::Name);
+    while (dated.size() > std::max(keep, 0))
+        QFile::remove(folder + u'/' + dated.takeFirst());
+}
+
+bool folderReady(const QString &folder)
+{
+    return !folder.isEmpty() && (QDir(folder).exists() || QDir().mkdir(folder));
+}
+
+// The whole copy written into `temp`; false, with no file left, when it could not be.
+bool writeTemporaryCopy(data::Connection &connection, const QString &temp)
+{
+    QFile::remove(temp);
+    bool ok = connection.isOpen();
+    if (ok && connection.isServer()) {
+        try {
+            data::ScriptDump(&connection).BackupToScript(temp);
+        } catch (const std::exception &) {
+            ok = false;
+        }
+    } else if (ok) {
+        ok = writeSqliteCopy(connection, temp);
+    }
     if (!ok)
         QFile::remove(temp);
     return ok;
+}
+
+bool renamed(const QString &from, const QString &to)
+{
+    if (std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0)
+        return true;
+    QFile::remove(from);
+    return false;
+}
+
+} // namespace
+
+bool copyDatabaseTo(data::Connection &connection, const QString &target)
+{
+    const QString temp = target + QStringLiteral(".part");
+    return writeTemporaryCopy(connection, temp) && renamed(temp, target);
+}
+
+bool writeExitCopy(data::Connection &connection, const QString &folder, const QStringList &catalogueTables, int keep)
+{
+    if (!connection.isOpen())
+        return false;
+    try {
+        const QStringList present = connection.tableNames();
+        for (const QString &table : catalogueTables)
+            if (!present.contains(table))
+                return false;
+    } catch (const std::exception &) {
+        return false;
+    }
+    if (!folderReady(folder))
+        return false;
+    const QString extension = extensionFor(connection);
+    const QString newest = folder + QStringLiteral("/library") + extension;
+    // The new copy is complete before anything earlier is touched.
+    const QString temp = newest + QStringLiteral(".part");
+    if (!writeTemporaryCopy(connection, temp))
+        return false;
+    if (!keepDated(newest, folder, extension)) {
+        QFile::remove(temp);
+        return false;
+    }
+    if (!renamed(temp, newest))
+        return false;
+    removeOldestDated(folder, extension, keep);
+    return true;
+}
+
+QString writeCopyBeforeRestore(data::Connection &connection, const QString &folder)
+{
+    if (!folderReady(folder))
+        return {};
+    const QString target = freeName(folder,
+                                    QStringLiteral("library-before-restore-") + stamp(QDateTime::currentDateTime()),
+                                    extensionFor(connection));
+    return copyDatabaseTo(connection, target) ? target : QString();
 }
 
 } // namespace store

@@ -200,7 +200,10 @@ private slots:
         w.miRestore->trigger();
         QCOMPARE(f.db().MyBooks.recordCount(), 1);
         QVERIFY(w.sbStatusCount->text().endsWith(u'1'));
-        QVERIFY(QFile::exists(f.path(QStringLiteral("saved/library.sdb")))); // the database before the restore
+        // The database before the restore, in a file of its own that the message names.
+        const QStringList kept = QDir(f.path(QStringLiteral("saved"))).entryList({"library-before-restore-*.sdb"});
+        QCOMPARE(kept.size(), 1);
+        QVERIFY(f.platform.messages.last().text.contains(kept.first()));
         QCOMPARE(f.platform.messages.size(), 2);
         QVERIFY2(f.platform.messages.last().text.endsWith(
                      QStringLiteral("Получено строк:\nbooks: 1\ncategories: 0\nkeywords: 0\norders: 0\nsettings: 1\n"

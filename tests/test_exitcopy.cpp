@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QStringList>
 #include <QTest>
@@ -54,8 +55,15 @@ private slots:
         }
         p.stop();
 
-        QCOMPARE(QDir(backup).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
-                 QStringList{QStringLiteral("library.sdb")});
+        // The copy it replaced stays beside it under the time it was made.
+        const QStringList files = QDir(backup).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
+        QCOMPARE(files.size(), previousCopy ? 2 : 1);
+        QCOMPARE(files.last(), QStringLiteral("library.sdb"));
+        if (previousCopy) {
+            QVERIFY2(QRegularExpression(QStringLiteral("^library-\\d{4}-\\d\\d-\\d\\d-\\d{6}\\.sdb$")).match(files.first()).hasMatch(),
+                     qPrintable(files.first()));
+            QCOMPARE(readBytes(backup + u'/' + files.first()), QByteArrayLiteral("old copy"));
+        }
         RawDb copy(backup + QStringLiteral("/library.sdb"));
         QCOMPARE(copy.rows(QStringLiteral("PRAGMA integrity_check")), QStringList{QStringLiteral("ok")});
         RawDb original(p.dbFile());
@@ -66,6 +74,49 @@ private slots:
                  QStringList{QStringLiteral("Война и мир, т. 1")});
         QCOMPARE(copy.rows(QStringLiteral("SELECT COUNT(*) FROM v_itemkind")),
                  original.rows(QStringLiteral("SELECT COUNT(*) FROM v_itemkind")));
+    }
+
+    // Earlier copies are kept under their dates, BackupKeep of them, the oldest removed first;
+    // the copy kept before a restore is no exit copy and stays.
+    void earlierCopiesAreKept()
+    {
+        Program p;
+        const QString backup = p.path(QStringLiteral("Backup"));
+        QVERIFY(QDir().mkdir(backup));
+        QVERIFY(writeBytes(p.path(QStringLiteral("library.ini")), "[General]\r\nBackupKeep=2\r\n"));
+        for (const char *name : {"library-2020-01-01-000000.sdb", "library-2021-01-01-000000.sdb",
+                                 "library-2022-01-01-000000.sdb", "library-before-restore-2019-01-01-000000.sdb",
+                                 "library.sdb"})
+            QVERIFY(writeBytes(backup + u'/' + QLatin1String(name), name));
+        startCatalogue(p);
+        p.stop();
+
+        const QStringList files = QDir(backup).entryList(QDir::Files);
+        QCOMPARE(files.size(), 4);
+        QCOMPARE(files[0], QStringLiteral("library-2022-01-01-000000.sdb"));
+        QCOMPARE(readBytes(backup + u'/' + files[1]), QByteArrayLiteral("library.sdb")); // the newest but one
+        QCOMPARE(files[2], QStringLiteral("library-before-restore-2019-01-01-000000.sdb"));
+        QCOMPARE(files[3], QStringLiteral("library.sdb"));
+        RawDb copy(backup + QStringLiteral("/library.sdb"));
+        QCOMPARE(copy.rows(QStringLiteral("PRAGMA integrity_check")), QStringList{QStringLiteral("ok")});
+    }
+
+    // A database that is no catalogue (one of its tables missing) replaces no copy.
+    void noCopyOfADatabaseWithoutTheCatalogue()
+    {
+        Program p;
+        const QString backup = p.path(QStringLiteral("Backup"));
+        QVERIFY(QDir().mkdir(backup));
+        QVERIFY(writeBytes(backup + QStringLiteral("/library.sdb"), QByteArrayLiteral("old copy")));
+        {
+            RawDb db(p.dbFile());
+            QCOMPARE(db.exec(QStringLiteral("CREATE TABLE books (id INTEGER PRIMARY KEY, title TEXT)")), QString());
+        }
+        TDBMod &mod = p.start();
+        QVERIFY(mod.storeOpened());
+        p.stop();
+        QCOMPARE(QDir(backup).entryList(QDir::Files), QStringList{QStringLiteral("library.sdb")});
+        QCOMPARE(readBytes(backup + QStringLiteral("/library.sdb")), QByteArrayLiteral("old copy"));
     }
 
     void noCopyAtEnd_data()

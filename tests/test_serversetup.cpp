@@ -267,7 +267,10 @@ private slots:
         w.miRestoreClick();
         QCOMPARE(f.platform.messages.size(), 2); // the question, then the rows read
         QVERIFY(f.platform.messages[1].text.startsWith(QStringLiteral("Каталог восстановлен")));
-        QVERIFY(readAll(f.path(QStringLiteral("Backup/library.sql"))).startsWith("-- LibraryStore version: "));
+        const QStringList kept = QDir(f.path(QStringLiteral("Backup"))).entryList({"library-before-restore-*.sql"});
+        QCOMPARE(kept.size(), 1);
+        QVERIFY(f.platform.messages[1].text.contains(kept.first()));
+        QVERIFY(readAll(f.path(QStringLiteral("Backup/")) + kept.first()).startsWith("-- LibraryStore version: "));
         QCOMPARE(w.sbStatusCount->text(), QStringLiteral("Кол-во записей: 1"));
         QCOMPARE(f.db().MyBooks.fieldByName(QStringLiteral("title")).asString(), QStringLiteral("Война и мир"));
     }
