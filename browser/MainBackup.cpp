@@ -1,6 +1,7 @@
 // The backup script of the whole database and the restore of the catalogue from one.
 #include "Main.h"
 
+#include "CatalogueRestore.h"
 #include "DBModUnit.h"
 #include "DatabaseCopy.h"
 #include "Platform.h"
@@ -50,7 +51,7 @@ void TMainForm::miRestoreClick()
     data::TableRows rows;
     const bool restored = runGuarded([&] {
         ui::WorkProgress progress(this, QStringLiteral("Восстановление каталога…"));
-        rows = dbMod_->MyDump.RestoreFromScript(file, progress.callback());
+        rows = store::restoreCatalogue(dbMod_->MyDump, dbMod_->MyServer, file, progress.callback());
     });
     if (!restored)
         return;
