@@ -18,6 +18,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
@@ -211,6 +212,128 @@ private slots:
                 chartBlue += qAbs(c.red() - 0x1f) < 12 && qAbs(c.green() - 0x4e) < 12 && qAbs(c.blue() - 0x79) < 12;
             }
         QVERIFY2(dark > 2000 && chartBlue > 500, qPrintable(QStringLiteral("%1 dark, %2 blue").arg(dark).arg(chartBlue)));
+    }
+
+    // Loans dated from today: holding 1 lent 40 days ago (late), holding 3 five days ago (not).
+    void gridMarksOverdueHoldingsAndExtendsThem()
+    {
+        CirculationFixture f;
+        const QDate today = QDate::currentDate();
+        f.db().MyServer.runStatement(
+            QStringLiteral("DELETE FROM orders; INSERT INTO orders (id, book_id, loaner, date_out, status) VALUES "
+                           "(1, 1, 'Иванова', ?, 0), (2, 3, 'Петров', ?, 0); UPDATE books SET onloan = 1 WHERE id IN (1, 3)"),
+            {today.addDays(-40), today.addDays(-5)});
+        f.db().MyBooks.refresh();
+        const QColor late(255, 199, 199), lent(255, 255, 191);
+        QCOMPARE(f.w->MainGridGetCellParams(f.rowOf(1)).value<QColor>(), late);
+        QCOMPARE(f.w->MainGridGetCellParams(f.rowOf(3)).value<QColor>(), lent);
+        QCOMPARE(f.w->gridModel->index(f.rowOf(1), 0).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("Просрочено: срок возврата %1, прошло дней: 10").arg(store::shownDate(today.addDays(-10))));
+        QVERIFY(f.w->sbLegend->text().contains(QStringLiteral("просрочено")));
+
+        f.db().MyBooks.setRecNo(f.rowOf(2));
+        f.w->MainGridContextPopup();
+        QVERIFY(!f.w->miExtendLoan->isVisible()); // not lent: nothing to extend
+        f.db().MyBooks.setRecNo(f.rowOf(1));
+        f.w->MainGridContextPopup();
+        QVERIFY(f.w->miExtendLoan->isVisible() && f.w->miExtendLoan->isEnabled());
+        QDate proposed;
+        f.platform.onModal = [&](QDialog &d) {
+            auto &form = static_cast<TExtendLoanForm &>(d);
+            proposed = form.dtDue->date();
+            form.dtDue->setDate(today.addDays(-41)); // before the lending date: refused, the dialog stays
+            form.btnOk->click();
+            form.dtDue->setDate(today.addDays(7));
+            form.btnOk->click();
+            return form.result();
+        };
+        f.w->miExtendLoan->trigger();
+        QCOMPARE(proposed, today.addDays(30));
+        QCOMPARE(f.platform.messageTexts(),
+                 QStringList{QStringLiteral("Срок возврата не может быть раньше даты выдачи (%1).")
+                                 .arg(store::shownDate(today.addDays(-40)))});
+        QCOMPARE(f.w->MainGridGetCellParams(f.rowOf(1)).value<QColor>(), lent);
+        QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM loan_terms WHERE order_id = 1")), 1);
+
+        // The loan sheet shows the extended date and the history.
+        f.platform.onModal = [&](QDialog &d) {
+            auto &card = static_cast<TBookForm &>(d);
+            card.choosePage(card.tshHistory);
+            proposed = QDate::fromString(card.edDueDate->text(), QStringLiteral("dd.MM.yyyy"));
+            return int(QDialog::Rejected);
+        };
+        f.w->N2Click();
+        QCOMPARE(proposed, today.addDays(7));
+        QCOMPARE(f.program.BookForm->edDueDate->toolTip(),
+                 QStringLiteral("%1: продлено до %2").arg(store::shownDate(today), store::shownDate(today.addDays(7))));
+    }
+
+    void loanSheetExtendsOnlyASavedOpenLoan()
+    {
+        CirculationFixture f;
+        TBookForm &card = *f.program.BookForm;
+        f.db().MyBooks.setRecNo(f.rowOf(5)); // one loan returned, one open without reader or kind
+        f.platform.onModal = [&](QDialog &d) {
+            if (&d != &card)
+                return int(QDialog::Rejected);
+            card.choosePage(card.tshHistory);
+            f.db().myOrders.first(); // the returned one
+            card.btnExtendLoanClick();
+            f.db().myOrders.next();
+            card.btnExtendLoanClick(); // the open one: the dialog below
+            card.Button3Click();       // a new loan, not saved yet
+            card.btnExtendLoanClick();
+            return int(QDialog::Rejected);
+        };
+        f.w->N2Click();
+        QCOMPARE(f.platform.messageTexts(),
+                 (QStringList{"Издание по этой выдаче уже возвращено.",
+                              "Выдача ещё не сохранена: нажмите «ОК», затем продлите её."}));
+        QCOMPARE(f.platform.modalDialogs, (QStringList{"BookForm", "ExtendLoanForm"}));
+    }
+
+    void periodsDialogSaysWhatWasWrongAndStores()
+    {
+        CirculationFixture f("[General]\r\nAutoAdminLogon=1\r\n[Loans]\r\nPaid=-3\r\n");
+        QList<int> shown;
+        f.platform.onModal = [&](QDialog &d) {
+            auto &form = static_cast<TLoanPeriodsForm &>(d);
+            for (QSpinBox *box : form.edDays)
+                shown << box->value();
+            form.edDays[0]->setValue(45);
+            form.btnOk->click();
+            return form.result();
+        };
+        f.w->miLoanPeriods->trigger();
+        QCOMPARE(shown, (QList<int>{30, 30, 14, 0}));
+        QCOMPARE(f.platform.messages.size(), 1);
+        QVERIFY(f.platform.messages[0].text.contains(QStringLiteral("Платная заявка")));
+        QCOMPARE(store::readLoanPeriods(store::process().SettingsFile).days, (std::array<int, 4>{45, 30, 14, 0}));
+    }
+
+    void viewModeLeavesAnOlderCatalogueAsItIs()
+    {
+        WindowFixture f;
+        {
+            data::Connection c;
+            c.setDatabase(f.path(QStringLiteral("library.sdb")));
+            c.open();
+            store::ensureCatalogueSchema(c);
+            c.runStatement(QStringLiteral("DROP TABLE loan_terms"));
+            c.runStatement(circulation::Loans);
+            c.runStatement(QStringLiteral("UPDATE books SET onloan = 1 WHERE id IN (1, 2, 3, 4, 5)"));
+        }
+        TMainForm &w = f.start(); // the login dialog is closed: view mode
+        QVERIFY(store::process().ViewOnly);
+        QVERIFY(!store::loanTermsExist(f.db().MyServer));
+        QVERIFY(!w.miExtendLoan->isEnabled() && !w.miSetup->menuAction()->isEnabled());
+        QVERIFY(w.miOverdue->isEnabled() && w.miLoanStatistics->isEnabled());
+        int late = 0;
+        for (int r = 0; r < w.gridModel->rowCount(); ++r)
+            late += w.isOverdueRow(r);
+        QCOMPARE(late, 5); // every open loan of 2024 is late by now; none is extended
+        f.program.BookForm->choosePage(f.program.BookForm->tshHistory);
+        QVERIFY(!f.program.BookForm->btnExtendLoan->isEnabledTo(f.program.BookForm.get()));
     }
 };
 
