@@ -10,26 +10,42 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
-QString cell(const QString &text) { return QStringLiteral("<td>") + store::htmlEscape(text) + QStringLiteral("</td>"); }
+void appendCell(QString &out, const QString &text)
+{
+    out += QLatin1String("<td>");
+    out += store::htmlEscape(text);
+    out += QLatin1String("</td>");
+}
 
 // A title keeps its line breaks in the page.
-QString titleCell(const QString &title)
+void appendTitleCell(QString &out, const QString &title)
 {
     QString text = store::htmlEscape(title);
     store::CrLfToBr(text);
-    return QStringLiteral("<td>") + text + QStringLiteral("</td>");
+    out += QLatin1String("<td>");
+    out += text;
+    out += QLatin1String("</td>");
 }
 
-QString loansTable(const QList<store::OverdueLoan> &loans)
+// Appended in place: a list of ten thousand loans is a page of megabytes.
+void appendLoansTable(QString &out, const QList<store::OverdueLoan> &loans)
 {
-    QString table = QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\r\n<tr><th>Инв. №</th>"
-                                   "<th>Лит</th><th>Автор</th><th>Название</th><th>Выдано</th><th>Срок возврата</th>"
-                                   "<th>Дней просрочки</th></tr>\r\n");
-    for (const store::OverdueLoan &l : loans)
-        table += QStringLiteral("<tr>") + cell(l.invNum) + cell(l.liter) + cell(l.author) + titleCell(l.title) +
-                 cell(store::shownDate(l.lent)) + cell(store::shownDate(l.due)) + QStringLiteral("<td class=\"n\">") +
-                 QString::number(l.daysOverdue) + QStringLiteral("</td></tr>") + CrLf;
-    return table + QStringLiteral("</table>") + CrLf;
+    out += QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\r\n<tr><th>Инв. №</th>"
+                          "<th>Лит</th><th>Автор</th><th>Название</th><th>Выдано</th><th>Срок возврата</th>"
+                          "<th>Дней просрочки</th></tr>\r\n");
+    for (const store::OverdueLoan &l : loans) {
+        out += QLatin1String("<tr>");
+        appendCell(out, l.invNum);
+        appendCell(out, l.liter);
+        appendCell(out, l.author);
+        appendTitleCell(out, l.title);
+        appendCell(out, store::shownDate(l.lent));
+        appendCell(out, store::shownDate(l.due));
+        out += QLatin1String("<td class=\"n\">");
+        out += QString::number(l.daysOverdue);
+        out += QLatin1String("</td></tr>\r\n");
+    }
+    out += QLatin1String("</table>\r\n");
 }
 
 QString readerHeading(const store::ReaderDebt &debt)
@@ -38,6 +54,14 @@ QString readerHeading(const store::ReaderDebt &debt)
 }
 
 QString paragraph(const QString &html) { return QStringLiteral("<p>") + html + QStringLiteral("</p>") + CrLf; }
+
+qsizetype loansIn(const QList<store::ReaderDebt> &debts)
+{
+    qsizetype n = 0;
+    for (const store::ReaderDebt &d : debts)
+        n += d.loans.size();
+    return n;
+}
 
 const QString NothingOverdue = QStringLiteral("<p>Просроченных выдач нет</p>\r\n");
 const QString PageEnd = QStringLiteral("</body>\r\n</html>\r\n");
@@ -54,13 +78,14 @@ QString circulationPageHead(const QString &title)
 QByteArray overdueReportPage(const QDate &day, const QList<store::ReaderDebt> &debts)
 {
     QString page = circulationPageHead(QStringLiteral("Должники"));
+    page.reserve(4096 + 160 * loansIn(debts));
     page += QStringLiteral("<h1>Должники на ") + store::shownDate(day) + QStringLiteral("</h1>") + CrLf;
     if (debts.isEmpty())
         page += NothingOverdue;
     qsizetype loans = 0, readers = 0;
     for (const store::ReaderDebt &debt : debts) {
         page += QStringLiteral("<h2>") + readerHeading(debt) + QStringLiteral("</h2>") + CrLf;
-        page += loansTable(debt.loans);
+        appendLoansTable(page, debt.loans);
         page += paragraph(QStringLiteral("Итого у читателя: ") + QString::number(debt.loans.size()));
         loans += debt.loans.size();
         readers += debt.reader.trimmed().isEmpty() ? 0 : 1;
@@ -75,6 +100,7 @@ QByteArray reminderLettersPage(const QDate &day, const QList<store::ReaderDebt> 
                                const store::LibraryLetterhead &letterhead)
 {
     QString page = circulationPageHead(QStringLiteral("Напоминания о возврате изданий"));
+    page.reserve(4096 + 1024 * debts.size() + 160 * loansIn(debts));
     int letters = 0;
     for (const store::ReaderDebt &debt : debts) {
         if (debt.reader.trimmed().isEmpty())
@@ -88,7 +114,7 @@ QByteArray reminderLettersPage(const QDate &day, const QList<store::ReaderDebt> 
         page += paragraph(QStringLiteral("Читатель: ") + store::htmlEscape(debt.reader));
         page += paragraph(QStringLiteral("На ") + store::shownDate(day) +
                           QStringLiteral(" не возвращены в срок выданные Вам издания:"));
-        page += loansTable(debt.loans);
+        appendLoansTable(page, debt.loans);
         page += paragraph(QStringLiteral("Просим вернуть их в библиотеку или продлить срок пользования."));
         page += paragraph(QStringLiteral("________________ ") + store::htmlEscape(letterhead.signature));
         page += paragraph(store::shownDate(day));

@@ -36,8 +36,7 @@ void readMonths(data::Connection &connection, LoanStatistics &s)
         return;
     data::Dataset query(&connection);
     openForPeriod(query,
-                  QStringLiteral("SELECT SUBSTR(date_out, 1, 7), status, COUNT(*) FROM orders"
-                                 " WHERE date_out BETWEEN :first AND :last GROUP BY SUBSTR(date_out, 1, 7), status"),
+                  loanStatisticsSql()[0],
                   s);
     const int firstMonth = s.from.year() * 12 + s.from.month() - 1;
     for (query.first(); !query.eof(); query.next()) {
@@ -53,10 +52,7 @@ void readTopLists(data::Connection &connection, LoanStatistics &s)
 {
     data::Dataset holdings(&connection);
     openForPeriod(holdings,
-                  QStringLiteral("SELECT b.inv_num, b.liter, b.author, b.title, c.n FROM (SELECT book_id, COUNT(*) AS n"
-                                 " FROM orders WHERE date_out BETWEEN :first AND :last GROUP BY book_id) c"
-                                 " JOIN books b ON b.id = c.book_id ORDER BY c.n DESC, b.id LIMIT %1")
-                      .arg(TopListLength),
+                  loanStatisticsSql()[1],
                   s);
     for (holdings.first(); !holdings.eof(); holdings.next())
         s.topHoldings.push_back({holdings.field(0).asString(), holdings.field(1).asString(),
@@ -64,10 +60,7 @@ void readTopLists(data::Connection &connection, LoanStatistics &s)
                                  holdings.field(4).asInteger()});
     data::Dataset readers(&connection);
     openForPeriod(readers,
-                  QStringLiteral("SELECT loaner, COUNT(*) AS n FROM orders WHERE date_out BETWEEN :first AND :last"
-                                 " AND loaner IS NOT NULL AND loaner <> '' GROUP BY loaner ORDER BY n DESC, loaner"
-                                 " LIMIT %1")
-                      .arg(TopListLength),
+                  loanStatisticsSql()[2],
                   s);
     for (readers.first(); !readers.eof(); readers.next())
         s.topReaders.push_back({readers.field(0).asString(), readers.field(1).asInteger()});
@@ -77,15 +70,28 @@ void readNeverLent(data::Connection &connection, LoanStatistics &s)
 {
     data::Dataset query(&connection);
     openForPeriod(query,
-                  QStringLiteral("SELECT COUNT(*), COUNT(l.book_id) FROM books b LEFT JOIN (SELECT DISTINCT book_id"
-                                 " FROM orders WHERE date_out BETWEEN :first AND :last) l ON l.book_id = b.id"
-                                 " WHERE b.date_reg IS NULL OR b.date_reg <= :last"),
+                  loanStatisticsSql()[3],
                   s);
     s.holdings = query.field(0).asInteger();
     s.lentHoldings = query.field(1).asInteger();
 }
 
 } // namespace
+
+QStringList loanStatisticsSql()
+{
+    const QString top = QString::number(TopListLength);
+    return {QStringLiteral("SELECT SUBSTR(date_out, 1, 7), status, COUNT(*) FROM orders WHERE date_out BETWEEN :first"
+                           " AND :last GROUP BY SUBSTR(date_out, 1, 7), status"),
+            QStringLiteral("SELECT b.inv_num, b.liter, b.author, b.title, c.n FROM (SELECT book_id, COUNT(*) AS n FROM"
+                           " orders WHERE date_out BETWEEN :first AND :last GROUP BY book_id) c JOIN books b ON"
+                           " b.id = c.book_id ORDER BY c.n DESC, b.id LIMIT ") + top,
+            QStringLiteral("SELECT loaner, COUNT(*) AS n FROM orders WHERE date_out BETWEEN :first AND :last AND loaner"
+                           " IS NOT NULL AND loaner <> '' GROUP BY loaner ORDER BY n DESC, loaner LIMIT ") + top,
+            QStringLiteral("SELECT COUNT(*), COUNT(l.book_id) FROM books b LEFT JOIN (SELECT DISTINCT book_id FROM"
+                           " orders WHERE date_out BETWEEN :first AND :last) l ON l.book_id = b.id WHERE b.date_reg"
+                           " IS NULL OR b.date_reg <= :last")};
+}
 
 qint64 MonthLoans::total() const { return std::accumulate(byKind.begin(), byKind.end(), qint64(0)); }
 

@@ -47,6 +47,9 @@ struct LoanStatistics {
 
 inline constexpr int TopListLength = 20;
 
+// The statements readLoanStatistics runs, their period bound as :first and :last.
+QStringList loanStatisticsSql();
+
 LoanStatistics readLoanStatistics(data::Connection &connection, const QDate &from, const QDate &to);
 
 } // namespace store

@@ -41,6 +41,10 @@ QList<OverdueLoan> readOverdueLoans(data::Connection &connection, const LoanPeri
 // The loans by reader, in the order the readers first come; the loans without a reader last.
 QList<ReaderDebt> groupByReader(const QList<OverdueLoan> &loans);
 
+// The statement readOverdueLoans runs, and the values it binds (:day, :c0 to :c3) for a day.
+QString overdueLoansSql(bool withTerms);
+QList<std::pair<QString, QDate>> overdueLoansBindings(const LoanPeriods &periods, const QDate &day);
+
 // Holdings with an overdue open loan on `day`, with its due date; of one holding only, when given.
 QHash<qint64, QDate> overdueHoldings(data::Connection &connection, const LoanPeriods &periods, const QDate &day,
                                      std::optional<qint64> bookId = std::nullopt);
