@@ -34,18 +34,9 @@ TLoanPeriodsForm::TLoanPeriodsForm(QWidget *parent) : QDialog(parent)
     }
     auto *note = new QLabel(QStringLiteral("0 дней — вернуть в день выдачи."), this);
     grid->addWidget(note, store::LoanKindCount + 1, 0, 1, 2);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    btnOk = new QPushButton(QStringLiteral("ОК"), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Отмена"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
+    QHBoxLayout *buttons = ui::okCancelRow(this, QStringLiteral("ОК"), btnOk, btnCancel);
     grid->addLayout(buttons, store::LoanKindCount + 2, 0, 1, 2);
     connect(btnOk, &QPushButton::clicked, this, &TLoanPeriodsForm::btnOkClick);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     setFixedSize(sizeHint());
 }
 

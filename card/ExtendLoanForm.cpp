@@ -30,18 +30,9 @@ TExtendLoanForm::TExtendLoanForm(QWidget *parent) : QDialog(parent)
     Label1->setBuddy(dtDue);
     grid->addWidget(Label1, 1, 0);
     grid->addWidget(dtDue, 1, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch(1);
-    btnOk = new QPushButton(QStringLiteral("Продлить"), this);
-    btnOk->setObjectName(QStringLiteral("btnOk"));
-    btnOk->setDefault(true);
-    btnCancel = new QPushButton(QStringLiteral("Отмена"), this);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
+    QHBoxLayout *buttons = ui::okCancelRow(this, QStringLiteral("Продлить"), btnOk, btnCancel);
     grid->addLayout(buttons, 2, 0, 1, 2);
     connect(btnOk, &QPushButton::clicked, this, &TExtendLoanForm::accept);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TExtendLoanForm::showLoan(const QString &reader, const QDate &lent, const QDate &due, int periodDays,
