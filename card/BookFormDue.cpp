@@ -60,8 +60,9 @@ void TBookForm::showDueDate()
     const bool open = loan.due.isValid() && dbMod_->myOrders.fieldByName(QStringLiteral("date_in")).isNull();
     const int late = open ? store::daysOverdue(loan.due, QDate::currentDate()) : 0;
     if (late > 0)
-        text += QStringLiteral(" (просрочено на %1 дн.)").arg(late);
+        text += QStringLiteral(", просрочка %1 дн.").arg(late);
     edDueDate->setText(text);
+    edDueDate->setCursorPosition(0); // the date first, should the note not fit
     QStringList history;
     for (const store::LoanExtension &e : loan.extensions)
         history << QStringLiteral("%1: продлено до %2").arg(store::shownDate(e.extendedOn), store::shownDate(e.due));

@@ -43,7 +43,7 @@ void TExtendLoanForm::showLoan(const QString &reader, const QDate &lent, const Q
                          .arg(reader, store::shownDate(lent), store::shownDate(due))
                          .arg(periodDays));
     dtDue->setDate(today.addDays(periodDays));
-    setFixedSize(sizeHint());
+    setFixedSize(sizeHint().expandedTo(QSize(320, 0))); // the whole title shows
 }
 
 QDate TExtendLoanForm::newDue() const { return dtDue->date(); }

@@ -106,11 +106,12 @@ QByteArray reminderLettersPage(const QDate &day, const QList<store::ReaderDebt> 
         if (debt.reader.trimmed().isEmpty())
             continue;
         page += QStringLiteral("<div class=\"letter\">") + CrLf;
+        // Each letter after the first starts a printed page of its own, from its first line.
+        const QString newPage = letters++ == 0 ? QString() : QStringLiteral(" style=\"page-break-before: always\"");
         if (!letterhead.name.isEmpty())
-            page += paragraph(store::htmlEscape(letterhead.name));
-        // Each letter after the first starts a printed page of its own.
-        page += (letters++ == 0 ? QStringLiteral("<h1>") : QStringLiteral("<h1 style=\"page-break-before: always\">")) +
-                QStringLiteral("Напоминание о возврате изданий</h1>") + CrLf;
+            page += QStringLiteral("<p") + newPage + u'>' + store::htmlEscape(letterhead.name) + QStringLiteral("</p>") + CrLf;
+        page += QStringLiteral("<h1") + (letterhead.name.isEmpty() ? newPage : QString()) +
+                QStringLiteral(">Напоминание о возврате изданий</h1>") + CrLf;
         page += paragraph(QStringLiteral("Читатель: ") + store::htmlEscape(debt.reader));
         page += paragraph(QStringLiteral("На ") + store::shownDate(day) +
                           QStringLiteral(" не возвращены в срок выданные Вам издания:"));

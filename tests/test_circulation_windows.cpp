@@ -59,16 +59,16 @@ const QString OverduePage =
     "</tr>\r\n</table>\r\n<p>Итого у читателя: 1</p>\r\n<p><b>Всего просроченных выдач: 4, читателей: 2</b></p>\r\n"
     "</body>\r\n</html>\r\n";
 
-QString letter(const QString &h1, const QString &reader, const QString &rows)
+QString letter(const QString &p, const QString &reader, const QString &rows)
 {
-    return "<div class=\"letter\">\r\n<p>Библиотека «Ромашка» &amp; Co</p>\r\n" + h1 +
+    return "<div class=\"letter\">\r\n" + p + "Библиотека «Ромашка» &amp; Co</p>\r\n<h1>" +
            "Напоминание о возврате изданий</h1>\r\n<p>Читатель: " + reader +
            "</p>\r\n<p>На 01.03.2024 не возвращены в срок выданные Вам издания:</p>\r\n" + LoansHeading + rows +
            "<p>Просим вернуть их в библиотеку или продлить срок пользования.</p>\r\n<p>________________ Заведующая "
            "И.И. Петрова</p>\r\n<p>01.03.2024</p>\r\n</div>\r\n";
 }
-const QString LettersPage = head("Напоминания о возврате изданий") + letter("<h1>", "Иванова", IvanovaRows) +
-                            letter("<h1 style=\"page-break-before: always\">", "О'Брайен %_&lt;b&gt;", OBrienRows) +
+const QString LettersPage = head("Напоминания о возврате изданий") + letter("<p>", "Иванова", IvanovaRows) +
+                            letter("<p style=\"page-break-before: always\">", "О'Брайен %_&lt;b&gt;", OBrienRows) +
                             "</body>\r\n</html>\r\n";
 
 QString numbers(std::initializer_list<int> values)
