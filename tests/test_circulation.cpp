@@ -5,16 +5,20 @@
 #include "TempDb.h"
 
 #include "CatalogueRestore.h"
+#include "CirculationPages.h"
 #include "IniFile.h"
 #include "SchemaCreation.h"
 #include "data/dataset/Dataset.h"
 #include "data/script/ScriptDump.h"
+#include "data/text/TextCodec.h"
 
 #include <QtTest>
 
 namespace {
 
 using namespace circulation;
+
+QByteArray cp1251Text(const QString &text) { return data::encodeCp1251(text); }
 
 // A new catalogue with the six loans; `older` drops the table a catalogue of before lacked.
 struct Catalogue : TempDb {
@@ -142,6 +146,30 @@ private slots:
                                                "pragma_table_info('loan_terms')");
         QCOMPARE(c.column(columns), fresh.column(columns));
         QCOMPARE(c.column(columns).size(), 6);
+    }
+
+    void noLoansAndTenThousandOverdueOnesGiveWholePages()
+    {
+        TempDb empty;
+        store::ensureCatalogueSchema(empty.conn);
+        const auto none = store::groupByReader(store::readOverdueLoans(empty.conn, {}, Day));
+        QVERIFY(reports::overdueReportPage(Day, none).contains(cp1251Text("<p>Просроченных выдач нет</p>\r\n</body>")));
+        QVERIFY(reports::reminderLettersPage(Day, none, {}).contains(cp1251Text("<p>Просроченных выдач нет</p>")));
+        const QByteArray stats =
+            reports::loanStatisticsPage(store::readLoanStatistics(empty.conn, QDate(2024, 1, 1), QDate(2024, 12, 31)));
+        QVERIFY(stats.contains(cp1251Text("<p>Выдач за период не было</p>")) && !stats.contains("<svg"));
+        QVERIFY(stats.contains(cp1251Text("<p>В каталоге нет изданий, поступивших по 31.12.2024</p>")));
+
+        // Ten thousand readers of one holding each, all late.
+        empty.conn.runStatement(QStringLiteral(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 10000)"
+            " INSERT INTO books (id, inv_num, title) SELECT i, i, 'Книга ' || i FROM n;"
+            "INSERT INTO orders (book_id, loaner, date_out, status) SELECT id, 'Читатель ' || id, '2024-01-01', 0 FROM books"));
+        const auto many = store::groupByReader(store::readOverdueLoans(empty.conn, {}, Day));
+        QCOMPARE(many.size(), 10000);
+        const QByteArray page = reports::overdueReportPage(Day, many);
+        QCOMPARE(page.count("<td class=\"n\">30</td>"), 10000);
+        QVERIFY(page.endsWith(cp1251Text("<p><b>Всего просроченных выдач: 10000, читателей: 10000</b></p>\r\n</body>\r\n</html>\r\n")));
     }
 
     void backupsMoveBetweenOlderAndNewerCatalogues()
