@@ -1,5 +1,5 @@
 // The overdue list and the loan statistics, each from the menu's choice to the page written,
-// against the statements they run alone on the plain SQLite C API.
+// against the statements they run alone on the plain SQLite C API; and the grid's overdue marks.
 // Usage: bench_circulation [--rounds N] CATALOGUE
 #include "BenchUtil.h"
 #include "CirculationPages.h"
@@ -58,6 +58,20 @@ void figureOverdue(store::TDBMod &module, sqlite3 *raw, int rounds)
     bench::printFigure("overdue_report", bench::interleave(rounds, ours, ref), 1);
 }
 
+// overdue_marks: what the grid works out once per reading of the catalogue, against the plain count
+// of the open loans it starts from.
+void figureOverdueMarks(store::TDBMod &module, sqlite3 *raw, int rounds)
+{
+    const Side ours{[] {},
+                    [&] { bench::keep(store::overdueHoldings(module.MyServer, {}, LastDay).size()); }};
+    const Side ref{[] {},
+                   [&] {
+                       bench::keep(long(bench::ref::readRows(raw, "SELECT book_id, date_out, status FROM orders WHERE "
+                                                                  "date_in IS NULL").size()));
+                   }};
+    bench::printFigure("overdue_marks", bench::interleave(rounds, ours, ref), 1);
+}
+
 void figureStatistics(store::TDBMod &module, sqlite3 *raw, int rounds)
 {
     const QDate from(LastDay.year(), 1, 1);
@@ -94,6 +108,7 @@ int main(int argc, char **argv)
     sqlite3 *raw = bench::ref::openDatabase(catalogue.toStdString());
     figureOverdue(module, raw, rounds);
     figureStatistics(module, raw, rounds);
+    figureOverdueMarks(module, raw, rounds);
     sqlite3_close_v2(raw);
     module.DataModuleDestroy();
     return 0;
