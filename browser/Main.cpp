@@ -36,6 +36,7 @@ TMainForm::TMainForm(QWidget *parent) : QMainWindow(parent)
     sbStatusCount = new QLabel(this);
     sbStatusCount->setMinimumWidth(150);
     statusBar()->addWidget(sbStatusCount);
+    buildOverdueLegend();
     resize(800, 525);
     if (const QScreen *screen = QApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDate>
+#include <QHash>
 #include <QMainWindow>
 #include <QStringList>
 #include <functional>
@@ -30,6 +32,8 @@ class QDialog;
 class MainGridView;
 class TBookForm;
 class TPeriodFm;
+class TLoanPeriodsForm;
+class TOverdueForm;
 
 // The main window: menus, the left panes, the item-kind tabs over the catalogue grid, the
 // search strip and the annotation pane. Its parts are implemented by responsibility in
@@ -79,6 +83,15 @@ public:
     void miExportClick();
     void miPrintClick();
     QString lastReport() const { return lastReport_; }
+
+    // Due dates, overdue loans and the loan statistics (MainLoans.cpp).
+    void miExtendLoanClick();
+    void miLoanPeriodsClick();
+    void miOverdueClick();
+    void miLoanStatisticsClick();
+    void refreshOverdueMarks();
+    void refreshOverdueMark(qint64 bookId);
+    bool isOverdueRow(int row) const;
 
     // The backup script and the restore from it (MainBackup.cpp).
     void miBackupClick();
@@ -136,6 +149,7 @@ public:
     QCheckBox *EvBox;
     QCheckBox *chbLoaned;
     QLabel *sbStatusCount;
+    QLabel *sbLegend; // the meaning of the rows' colours
     QSplitter *Splitter1;
     QTreeWidget *tvRubrics;
     QTreeWidget *tvAuthors;
@@ -155,9 +169,10 @@ public:
         *miBackup, *miRestore, *miExit;
     QAction *miFontLarger, *miFontSmaller, *miAnnotation;
     QAction *N12, *N13, *N14, *miPrint, *miPassword, *N4, *N18, *miAbout;
+    QAction *miOverdue, *miLoanStatistics, *miLoanPeriods;
     // Grid context menu.
     QMenu *PopupMenu1;
-    QAction *N2, *N3, *N8, *N9, *N10;
+    QAction *N2, *N3, *N8, *miExtendLoan, *N9, *N10;
     QMenu *miChangeKind;
     // Rubric tree context menu.
     QMenu *PopupMenu2;
@@ -166,6 +181,9 @@ public:
     QStringList KindIds;
     ui::DatasetModel *gridModel = nullptr;
     ui::DatasetModel *keywordModel = nullptr;
+    // Made at their first use.
+    TLoanPeriodsForm *loanPeriodsForm = nullptr;
+    TOverdueForm *overdueForm = nullptr;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -196,6 +214,9 @@ private:
     void openReport(const QString &fileName, const QByteArray &page);
     void reloadAfterRestore();
     void fillAuthorLetters();
+    void buildOverdueLegend();
+    void connectOverdueMarks();
+    QVariant overdueToolTip(int row) const;
     bool searchTextUsable(int field, const QString &text);
 
     store::TDBMod *dbMod_ = nullptr;
@@ -209,6 +230,8 @@ private:
     bool shown_ = false;
     bool closeWritten_ = false;
     bool tabsChanging_ = false;
+    QHash<qint64, QDate> overdue_; // holdings with an overdue loan, with its due date
+    quint64 overdueGeneration_ = 0; // the catalogue's reading they were worked out for
     int sortColumn_ = -1;         // the column carrying the sort marker, -1 for none
     bool sortAscending_ = false;  // the marker points up
 };

@@ -25,6 +25,9 @@ void TMainForm::N2Click()
     bookForm_->IsNewRecord = false;
     bookForm_->choosePage(bookForm_->tshSummary);
     ui::platform().runModal(*bookForm_);
+    // A loan may have been extended on the card.
+    if (dbMod_->MyBooks.active() && !dbMod_->MyBooks.isEmpty())
+        refreshOverdueMark(dbMod_->MyBooks.fieldByName(QStringLiteral("id")).asInteger());
 }
 
 void TMainForm::N8Click()

@@ -47,6 +47,7 @@ const GridColumn gridColumns[] = {
 };
 
 const QColor LentRowColour(255, 255, 191);
+const QColor OverdueRowColour(255, 199, 199);
 
 } // namespace
 
@@ -59,6 +60,9 @@ void TMainForm::buildGrid()
     N2->setFont(bold);
     N3 = PopupMenu1->addAction(QStringLiteral("Открыть электронный вариант..."));
     N8 = PopupMenu1->addAction(QStringLiteral("Выдать"));
+    miExtendLoan = PopupMenu1->addAction(QStringLiteral("Продлить"));
+    miExtendLoan->setObjectName(QStringLiteral("miExtendLoan"));
+    connect(miExtendLoan, &QAction::triggered, this, &TMainForm::miExtendLoanClick);
     miChangeKind = PopupMenu1->addMenu(QStringLiteral("Перенести в раздел"));
     N9 = PopupMenu1->addAction(QStringLiteral("Удалить запись"));
     N9->setShortcut(QKeySequence(Qt::Key_Delete));
@@ -116,6 +120,7 @@ void TMainForm::attachGridModel()
         return limits;
     }());
     ui::linkCurrentRow(MainGrid, gridModel);
+    connectOverdueMarks();
 }
 
 void TMainForm::markInitialSort()
@@ -159,7 +164,7 @@ QVariant TMainForm::MainGridGetCellParams(int row) const
         return {};
     const data::CellView cell = books.cellAt(row, onloan);
     if (cell.type == data::CellType::Integer && cell.integer == 1)
-        return LentRowColour;
+        return isOverdueRow(row) ? OverdueRowColour : LentRowColour;
     return {};
 }
 
@@ -190,6 +195,7 @@ void TMainForm::MainGridContextPopup()
                       dbMod_->MyBooks.fieldByName(QStringLiteral("onloan")).asInteger() == 1;
     N8->setText(lent ? QStringLiteral("Вернуть") : QStringLiteral("Выдать"));
     N8->setIcon(ui::sharedImage(lent ? 1 : 2));
+    miExtendLoan->setVisible(lent);
 }
 
 // The card's own "Эл. версия", for the current record, without showing the card.

@@ -45,6 +45,8 @@ void TMainForm::buildMenus()
     N12 = add(N11, QStringLiteral("N12"), QStringLiteral("Общий"));
     N13 = add(N11, QStringLiteral("N13"), QStringLiteral("По сотрудникам"));
     N14 = add(N11, QStringLiteral("N14"), QStringLiteral("Выданные"));
+    miOverdue = add(N11, QStringLiteral("miOverdue"), QStringLiteral("Должники..."));
+    miLoanStatistics = add(N11, QStringLiteral("miLoanStatistics"), QStringLiteral("Статистика выдачи..."));
     N11->addSeparator();
     miPrint = add(N11, QStringLiteral("miPrint"), QStringLiteral("Печать…"));
     miPrint->setEnabled(false); // until a report has been written in this run
@@ -52,6 +54,7 @@ void TMainForm::buildMenus()
     miSetup = menuBar()->addMenu(QStringLiteral("Настройка"));
     miPassword = add(miSetup, QStringLiteral("miPassword"), QStringLiteral("Доступ"));
     N4 = add(miSetup, QStringLiteral("N4"), QStringLiteral("Виды изданий"));
+    miLoanPeriods = add(miSetup, QStringLiteral("miLoanPeriods"), QStringLiteral("Сроки выдачи..."));
 
     N15 = menuBar()->addMenu(QStringLiteral("Справка"));
     N18 = add(N15, QStringLiteral("N18"), QStringLiteral("Помощь"));
@@ -64,7 +67,8 @@ void TMainForm::buildMenus()
         {N12, &TMainForm::N12Click},             {N13, &TMainForm::N13Click},
         {N14, &TMainForm::N14Click},             {miPrint, &TMainForm::miPrintClick},
         {N4, &TMainForm::N4Click},               {N18, &TMainForm::N18Click},
-        {miAbout, &TMainForm::miAboutClick}};
+        {miAbout, &TMainForm::miAboutClick},     {miOverdue, &TMainForm::miOverdueClick},
+        {miLoanStatistics, &TMainForm::miLoanStatisticsClick}, {miLoanPeriods, &TMainForm::miLoanPeriodsClick}};
     for (const auto &[action, handler] : handlers)
         connect(action, &QAction::triggered, this, handler);
 

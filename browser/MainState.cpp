@@ -6,6 +6,7 @@
 #include "ErrorBox.h"
 #include "ImageList.h"
 #include "IniFile.h"
+#include "LoanTerms.h"
 #include "MainGridView.h"
 #include "Platform.h"
 #include "ProcessValues.h"
@@ -67,6 +68,9 @@ void TMainForm::FormShow()
     N9->setIcon(ui::sharedImage(3));
     N8->setIcon(ui::sharedImage(2));
 
+    // Extended due dates get their table in an older catalogue; never in view mode.
+    if (!p.ViewOnly)
+        runGuarded([this] { store::ensureLoanTerms(dbMod_->MyServer); });
     for (data::Dataset *ds : {&dbMod_->MyCats, &dbMod_->MyBooks, &dbMod_->myOrders, &dbMod_->myItemKinds})
         runGuarded([ds] { ds->open(); });
     MainGrid->setFocus();
@@ -85,6 +89,7 @@ void TMainForm::applyViewOnly()
     miBackup->setEnabled(false);
     miRestore->setEnabled(false);
     N8->setEnabled(false);
+    miExtendLoan->setEnabled(false);
     N9->setEnabled(false);
     for (QAction *a : {N24, N25, N26, N31})
         a->setEnabled(false);

@@ -75,4 +75,5 @@ void TBookForm::bindLoanSheet()
     bind(DateOut, orders, "date_out");
     bind(DBEditEh3, orders, "cost");
     bind(DBDateTimeEditEh1, orders, "date_in");
+    connectDueDate();
 }

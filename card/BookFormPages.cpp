@@ -234,7 +234,14 @@ QWidget *TBookForm::buildHistoryPage()
     sheet->addWidget(captioned(GroupBox1, QStringLiteral("Дата выдачи"), DateOut), 1, 0);
     sheet->addWidget(captioned(GroupBox1, QStringLiteral("Стоимость"), DBEditEh3), 1, 1);
     sheet->addWidget(captioned(GroupBox1, QStringLiteral("Дата возврата"), DBDateTimeEditEh1), 1, 2);
-    sheet->addWidget(Button3, 2, 2, Qt::AlignRight);
+    edDueDate = new QLineEdit;
+    edDueDate->setObjectName(QStringLiteral("edDueDate"));
+    edDueDate->setReadOnly(true);
+    btnExtendLoan = new QPushButton(QStringLiteral("Продлить"), GroupBox1);
+    btnExtendLoan->setObjectName(QStringLiteral("btnExtendLoan"));
+    sheet->addWidget(captioned(GroupBox1, QStringLiteral("Срок возврата"), edDueDate), 2, 0);
+    sheet->addWidget(btnExtendLoan, 2, 1, Qt::AlignLeft | Qt::AlignBottom);
+    sheet->addWidget(Button3, 2, 2, Qt::AlignRight | Qt::AlignBottom);
     column->addWidget(GroupBox1);
     return page;
 }

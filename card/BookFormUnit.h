@@ -20,6 +20,7 @@ class TCatForm;
 
 namespace store {
 class TDBMod;
+struct OpenLoan;
 }
 namespace ui {
 class DatasetModel;
@@ -70,6 +71,9 @@ public:
     void tshHistoryShow();
     void Button3Click();
     void DBComboBoxEh1Exit();
+    // The due date of the current loan, and its extension (BookFormDue.cpp).
+    void showDueDate();
+    void btnExtendLoanClick();
     // The loan steps of "ОК"; false when the reader is missing and the card must stay open.
     bool postLoan();
 
@@ -101,6 +105,8 @@ public:
     QDateEdit *DateOut, *DBDateTimeEditEh1;
     QLineEdit *DBEditEh3;
     QPushButton *Button3;
+    QLineEdit *edDueDate;
+    QPushButton *btnExtendLoan;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -117,6 +123,8 @@ private:
     QWidget *buildHistoryPage();
     void bindSummaryPage();
     void bindLoanSheet();
+    void connectDueDate();
+    store::OpenLoan currentLoan() const;
     void pageChanged(int index);
     void runPageShow(QWidget *page);
     void fillItemKinds();

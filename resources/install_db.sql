@@ -1,4 +1,4 @@
--- A new catalogue on a MariaDB or MySQL server: the six tables, what a new catalogue starts with,
+-- A new catalogue on a MariaDB or MySQL server: the catalogue's tables, what a new catalogue starts with,
 -- and the function my_lower. Run again on a catalogue that exists, it changes no table and no row.
 -- The columns of books (positions 0 to 21) and of categories (0 to 3) are read by number in the
 -- program: keep their order.
@@ -69,6 +69,17 @@ CREATE TABLE IF NOT EXISTS settings (
     name VARCHAR(64) NOT NULL PRIMARY KEY,
     value TEXT
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_nopad_bin;
+
+-- Due dates of extended loans: one row per extension of a lending.
+CREATE TABLE IF NOT EXISTS loan_terms (
+    order_id BIGINT NOT NULL,
+    seq INT NOT NULL,
+    book_id BIGINT,
+    date_out DATE,
+    due_date DATE NOT NULL,
+    extended_on DATE NOT NULL,
+    PRIMARY KEY (order_id, seq)
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_unicode_ci;
 
 INSERT IGNORE INTO v_itemkind (id, itemkind_name, description) VALUES (1, 'Книги', 'Книги и брошюры');
 INSERT IGNORE INTO v_itemkind (id, itemkind_name, description) VALUES (2, 'Журналы', 'Периодические издания');

@@ -68,3 +68,16 @@ CREATE TABLE settings (
     name TEXT PRIMARY KEY,
     value TEXT
 );
+
+-- Due dates of extended loans, beside the loans: one row per extension of a lending (seq counts
+-- them), its holding and lending date copied so that a loan row changed or reused later does not
+-- take it over. A loan never extended is due its lending date plus its request kind's period.
+CREATE TABLE loan_terms (
+    order_id BIGINT NOT NULL,
+    seq INT NOT NULL,
+    book_id BIGINT,
+    date_out DATE,
+    due_date DATE NOT NULL,
+    extended_on DATE NOT NULL,
+    PRIMARY KEY (order_id, seq)
+);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LoanTerms.h"
 #include "data/script/ScriptDump.h"
 
 #include <QStringList>
@@ -16,6 +17,6 @@ inline QStringList catalogueTables()
 
 // What a restore may write: the catalogue's tables, and the tables added beside them since, which
 // an older backup does not hold.
-inline data::RestoreTables restoreTables() { return {catalogueTables(), {}}; }
+inline data::RestoreTables restoreTables() { return {catalogueTables(), {LoanTermsTable}}; }
 
 } // namespace store

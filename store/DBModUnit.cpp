@@ -1,6 +1,7 @@
 // The data module's life: folders, settings, opening the database at start, the copy at the end.
 #include "DBModUnit.h"
 
+#include "CatalogueRestore.h"
 #include "CatalogueTables.h"
 #include "DatabaseCopy.h"
 #include "MyLower.h"
@@ -114,7 +115,7 @@ data::TableRows TDBMod::RestoreCatalogue(const QString &fileName, QString &keptC
         throw data::DataError(
             QStringLiteral("Не удалось сохранить копию текущего каталога в папку «%1». Каталог не изменён.")
                 .arg(process().BackupDir));
-    return MyDump.RestoreFromScript(fileName, restoreTables(), progress);
+    return restoreCatalogue(MyDump, MyServer, fileName, progress);
 }
 
 void TDBMod::DataModuleDestroy()

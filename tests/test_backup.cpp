@@ -117,7 +117,7 @@ private slots:
         target.conn.runStatement(QStringLiteral("INSERT INTO books (id, title) VALUES (99, 'лишняя')"));
         const data::TableRows rows = data::ScriptDump(&target.conn).RestoreFromScript(file);
         QCOMPARE(contents(target.conn), contents(source.conn));
-        QCOMPARE(rows, (data::TableRows{{"books", 2}, {"categories", 0}, {"keywords", 0}, {"orders", 1},
+        QCOMPARE(rows, (data::TableRows{{"books", 2}, {"categories", 0}, {"keywords", 0}, {"loan_terms", 0}, {"orders", 1},
                                          {"settings", 1}, {"v_itemkind", 4}}));
     }
 
@@ -206,7 +206,7 @@ private slots:
         QVERIFY(f.platform.messages.last().text.contains(kept.first()));
         QCOMPARE(f.platform.messages.size(), 2);
         QVERIFY2(f.platform.messages.last().text.endsWith(
-                     QStringLiteral("Получено строк:\nbooks: 1\ncategories: 0\nkeywords: 0\norders: 0\nsettings: 1\n"
+                     QStringLiteral("Получено строк:\nbooks: 1\ncategories: 0\nkeywords: 0\nloan_terms: 0\norders: 0\nsettings: 1\n"
                                     "v_itemkind: 4")),
                  qPrintable(f.platform.messages.last().text));
     }

@@ -6,6 +6,8 @@
 #include "DatasetModel.h"
 #include "FindDialog.h"
 #include "ImageList.h"
+#include "IniFile.h"
+#include "LoanTerms.h"
 #include "MainGridView.h"
 
 #include <QAbstractItemModelTester>
@@ -396,6 +398,9 @@ private slots:
         WindowFixture f;
         TMainForm &w = startWithHoldings(f);
         const QColor lentColour(255, 255, 191);
+        // Loan periods long enough that none of the loans of 2024 is late yet.
+        QVERIFY(store::writeLoanPeriods(*store::process().SettingsFile, {{3650, 3650, 3650, 3650}}));
+        w.refreshOverdueMarks();
         auto checkRows = [&](const QSet<QString> &lentTitles) {
             for (int row = 0; row < w.gridModel->rowCount(); ++row) {
                 const bool lent = lentTitles.contains(w.gridModel->index(row, ColTitle).data().toString());

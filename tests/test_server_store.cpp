@@ -58,7 +58,7 @@ private slots:
     void installScriptMakesTheCatalogue()
     {
         QCOMPARE(db_->conn.tableNames(),
-                 QStringList({"books", "categories", "keywords", "orders", "settings", "v_itemkind"}));
+                 QStringList({"books", "categories", "keywords", "loan_terms", "orders", "settings", "v_itemkind"}));
         ScriptDump(&db_->conn).RunScriptFile(installScript());
         QCOMPARE(first(db_->conn, QStringLiteral("SELECT COUNT(*) FROM v_itemkind")), QStringLiteral("4"));
         QCOMPARE(first(db_->conn, QStringLiteral("SELECT value FROM settings WHERE name = 'password'")), QString());
@@ -223,7 +223,7 @@ private:
         ServerDb target;
         ScriptDump(&target.conn).RunScriptFile(installScript());
         const TableRows rows = ScriptDump(&target.conn).RestoreFromScript(file);
-        QCOMPARE(rows.size(), 6);
+        QCOMPARE(rows.size(), 7);
         for (const QString &sql : {QStringLiteral("SELECT COUNT(*) FROM books"), QStringLiteral("SELECT title FROM books WHERE id = 3"),
                                    QStringLiteral("SELECT notes FROM books WHERE id = 3"), QStringLiteral("SELECT price FROM books WHERE id = 1"),
                                    QStringLiteral("SELECT price FROM books WHERE id = 3"), QStringLiteral("SELECT date_out FROM orders"),

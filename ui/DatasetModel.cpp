@@ -74,7 +74,9 @@ QVariant DatasetModel::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole: {
         // Long titles are cut in the cell; the whole text shows on hover.
         const QString text = field < 0 ? QString() : ds_->textAt(index.row(), field);
-        return text.size() > 30 ? QVariant(text) : QVariant();
+        if (text.size() > 30)
+            return text;
+        return rowToolTip ? rowToolTip(index.row()) : QVariant();
     }
     case Qt::EditRole:
         // An empty date opens as empty text, so that leaving the cell never fills in a date.

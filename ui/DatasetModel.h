@@ -31,6 +31,8 @@ public:
 
     // Background of every cell of a row (by position); an invalid QVariant keeps the view's own.
     std::function<QVariant(int row)> rowBackground;
+    // Tooltip of every cell of a row that shows its whole text already; invalid for none.
+    std::function<QVariant(int row)> rowToolTip;
     // Cells can be changed in place: the change puts the dataset in edit state on that row.
     bool editable = false;
 

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 #include <QFont>
+#include <QHBoxLayout>
+#include <QPushButton>
 
 namespace ui {
 
@@ -13,6 +15,22 @@ inline void useFixedDialogFrame(QDialog *dialog)
 {
     dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     useDialogFont(dialog);
+}
+
+// The confirming button (the default one, "btnOk") and "Отмена" ("btnCancel"), at the right.
+inline QHBoxLayout *okCancelRow(QDialog *dialog, const QString &okCaption, QPushButton *&ok, QPushButton *&cancel)
+{
+    auto *row = new QHBoxLayout;
+    row->addStretch(1);
+    ok = new QPushButton(okCaption, dialog);
+    ok->setObjectName(QStringLiteral("btnOk"));
+    ok->setDefault(true);
+    cancel = new QPushButton(QStringLiteral("Отмена"), dialog);
+    cancel->setObjectName(QStringLiteral("btnCancel"));
+    row->addWidget(ok);
+    row->addWidget(cancel);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    return row;
 }
 
 } // namespace ui

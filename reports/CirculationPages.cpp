@@ -1,0 +1,129 @@
+// The pages of overdue loans and of reminder letters.
+#include "CirculationPages.h"
+
+#include "HtmlText.h"
+#include "data/text/Cp1251.h"
+
+namespace reports {
+
+namespace {
+
+const QString CrLf = QStringLiteral("\r\n");
+
+void appendCell(QString &out, const QString &text)
+{
+    out += QLatin1String("<td>");
+    out += store::htmlEscape(text);
+    out += QLatin1String("</td>");
+}
+
+// A title keeps its line breaks in the page.
+void appendTitleCell(QString &out, const QString &title)
+{
+    QString text = store::htmlEscape(title);
+    store::CrLfToBr(text);
+    out += QLatin1String("<td>");
+    out += text;
+    out += QLatin1String("</td>");
+}
+
+// Appended in place: a list of ten thousand loans is a page of megabytes.
+void appendLoansTable(QString &out, const QList<store::OverdueLoan> &loans)
+{
+    out += QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\r\n<tr><th>Инв. №</th>"
+                          "<th>Лит</th><th>Автор</th><th>Название</th><th>Выдано</th><th>Срок возврата</th>"
+                          "<th>Дней просрочки</th></tr>\r\n");
+    for (const store::OverdueLoan &l : loans) {
+        out += QLatin1String("<tr>");
+        appendCell(out, l.invNum);
+        appendCell(out, l.liter);
+        appendCell(out, l.author);
+        appendTitleCell(out, l.title);
+        appendCell(out, store::shownDate(l.lent));
+        appendCell(out, store::shownDate(l.due));
+        out += QLatin1String("<td class=\"n\">");
+        out += QString::number(l.daysOverdue);
+        out += QLatin1String("</td></tr>\r\n");
+    }
+    out += QLatin1String("</table>\r\n");
+}
+
+QString readerHeading(const store::ReaderDebt &debt)
+{
+    return debt.reader.trimmed().isEmpty() ? QStringLiteral("Читатель не указан") : store::htmlEscape(debt.reader);
+}
+
+QString paragraph(const QString &html) { return QStringLiteral("<p>") + html + QStringLiteral("</p>") + CrLf; }
+
+qsizetype loansIn(const QList<store::ReaderDebt> &debts)
+{
+    qsizetype n = 0;
+    for (const store::ReaderDebt &d : debts)
+        n += d.loans.size();
+    return n;
+}
+
+const QString NothingOverdue = QStringLiteral("<p>Просроченных выдач нет</p>\r\n");
+const QString PageEnd = QStringLiteral("</body>\r\n</html>\r\n");
+
+} // namespace
+
+QString circulationPageHead(const QString &title)
+{
+    return QStringLiteral("<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"windows-1251\">\r\n<title>") + title +
+           QStringLiteral("</title>\r\n<style>body { font-family: sans-serif; } table { border-collapse: collapse; }"
+                          " td.n { text-align: right; }</style>\r\n</head>\r\n<body>\r\n");
+}
+
+QByteArray overdueReportPage(const QDate &day, const QList<store::ReaderDebt> &debts)
+{
+    QString page = circulationPageHead(QStringLiteral("Должники"));
+    page.reserve(4096 + 160 * loansIn(debts));
+    page += QStringLiteral("<h1>Должники на ") + store::shownDate(day) + QStringLiteral("</h1>") + CrLf;
+    if (debts.isEmpty())
+        page += NothingOverdue;
+    qsizetype loans = 0, readers = 0;
+    for (const store::ReaderDebt &debt : debts) {
+        page += QStringLiteral("<h2>") + readerHeading(debt) + QStringLiteral("</h2>") + CrLf;
+        appendLoansTable(page, debt.loans);
+        page += paragraph(QStringLiteral("Итого у читателя: ") + QString::number(debt.loans.size()));
+        loans += debt.loans.size();
+        readers += debt.reader.trimmed().isEmpty() ? 0 : 1;
+    }
+    if (!debts.isEmpty())
+        page += paragraph(QStringLiteral("<b>Всего просроченных выдач: ") + QString::number(loans) +
+                          QStringLiteral(", читателей: ") + QString::number(readers) + QStringLiteral("</b>"));
+    return data::encodeCp1251Html(page + PageEnd);
+}
+
+QByteArray reminderLettersPage(const QDate &day, const QList<store::ReaderDebt> &debts,
+                               const store::LibraryLetterhead &letterhead)
+{
+    QString page = circulationPageHead(QStringLiteral("Напоминания о возврате изданий"));
+    page.reserve(4096 + 1024 * debts.size() + 160 * loansIn(debts));
+    int letters = 0;
+    for (const store::ReaderDebt &debt : debts) {
+        if (debt.reader.trimmed().isEmpty())
+            continue;
+        page += QStringLiteral("<div class=\"letter\">") + CrLf;
+        // Each letter after the first starts a printed page of its own, from its first line.
+        const QString newPage = letters++ == 0 ? QString() : QStringLiteral(" style=\"page-break-before: always\"");
+        if (!letterhead.name.isEmpty())
+            page += QStringLiteral("<p") + newPage + u'>' + store::htmlEscape(letterhead.name) + QStringLiteral("</p>") + CrLf;
+        page += QStringLiteral("<h1") + (letterhead.name.isEmpty() ? newPage : QString()) +
+                QStringLiteral(">Напоминание о возврате изданий</h1>") + CrLf;
+        page += paragraph(QStringLiteral("Читатель: ") + store::htmlEscape(debt.reader));
+        page += paragraph(QStringLiteral("На ") + store::shownDate(day) +
+                          QStringLiteral(" не возвращены в срок выданные Вам издания:"));
+        appendLoansTable(page, debt.loans);
+        page += paragraph(QStringLiteral("Просим вернуть их в библиотеку или продлить срок пользования."));
+        page += paragraph(QStringLiteral("________________ ") + store::htmlEscape(letterhead.signature));
+        page += paragraph(store::shownDate(day));
+        page += QStringLiteral("</div>") + CrLf;
+    }
+    if (letters == 0)
+        page += NothingOverdue;
+    return data::encodeCp1251Html(page + PageEnd);
+}
+
+} // namespace reports

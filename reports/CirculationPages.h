@@ -1,0 +1,30 @@
+#pragma once
+
+#include "LoanStatistics.h"
+#include "OverdueLoans.h"
+
+#include <QByteArray>
+#include <QDate>
+#include <QList>
+#include <QString>
+
+// The circulation pages as the bytes written to the file (code page 1251, CR LF, every stored
+// value escaped), made from the rows alone so that no window is needed to check one.
+namespace reports {
+
+// The head of a circulation page up to and including "<body>", with its title and style.
+QString circulationPageHead(const QString &title);
+
+// The overdue loans on a day, by reader, with each reader's count and the totals.
+QByteArray overdueReportPage(const QDate &day, const QList<store::ReaderDebt> &debts);
+
+// One letter per reader with a name, each starting on a new printed page; loans that name no
+// reader get none.
+QByteArray reminderLettersPage(const QDate &day, const QList<store::ReaderDebt> &debts,
+                               const store::LibraryLetterhead &letterhead);
+
+// Loans per month by request kind (a chart and its table), the most lent holdings, the most
+// active readers and the holdings not lent in the period.
+QByteArray loanStatisticsPage(const store::LoanStatistics &statistics);
+
+} // namespace reports
