@@ -141,6 +141,12 @@ QString Connection::clientVersion() const
     return engine().clientVersion();
 }
 
+QString Connection::tlsCipher() const
+{
+    auto *maria = isServer() ? dynamic_cast<MariaEngine *>(engine_.get()) : nullptr;
+    return maria && isOpen() ? maria->tlsCipher() : QString();
+}
+
 qint64 Connection::lastInsertRowId() const { return engine().lastInsertId(); }
 int Connection::changes() const { return engine().changes(); }
 

@@ -37,6 +37,11 @@ public:
     void setPassword(const QString &text) { settings_.password = text; }
     QString database() const { return settings_.database; }
     void setDatabase(const QString &path);
+    // A server connection is encrypted whenever the server offers it; these make it a condition.
+    void setRequireTls(bool on) { settings_.requireTls = on; }
+    void setCaCertificate(const QString &file) { settings_.caCertificate = file; }
+    // The cipher of the session's encryption, empty when it is not encrypted (or not a server).
+    QString tlsCipher() const;
 
     QStringList &options() { return options_; }
     const QStringList &options() const { return options_; }

@@ -17,6 +17,8 @@ struct ConnectionSettings {
     QString user;
     QString password;
     QString database; // the file path, or the server's database name
+    bool requireTls = false; // refuse a server that offers no encrypted connection
+    QString caCertificate;   // the authority that signed the server's certificate; verified when given
     int busyTimeoutMs = 0;
     bool readUncommitted = false;
     bool sharedCache = false;

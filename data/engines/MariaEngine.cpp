@@ -4,6 +4,7 @@
 #include "data/engines/MariaStatement.h"
 #include "data/engines/ServerSql.h"
 
+#include <QFile>
 #include <errmsg.h>
 #include <mysql.h>
 
@@ -38,10 +39,18 @@ ErrorKind serverErrorKind(unsigned code)
     }
 }
 
+const QString NoTlsMessage = QStringLiteral(
+    "Сервер базы данных не предлагает шифрованного соединения (TLS), а настройки требуют его (RequireTLS=1): "
+    "подключение отменено, пароль не отправлен.");
+
 [[noreturn]] void raiseFrom(MYSQL *db, bool connecting)
 {
     const unsigned code = mysql_errno(db);
     const QString text = QString::fromUtf8(mysql_error(db));
+    if (connecting && code == CR_SSL_CONNECTION_ERROR)
+        throw DataError(QStringLiteral("Не удается установить шифрованное соединение с сервером базы данных: %1")
+                            .arg(text),
+                        int(code), ErrorKind::ServerGone);
     if (connecting && code >= 2000 && code < 3000 && code != CR_SERVER_LOST)
         throw DataError(QStringLiteral("Не удается подключиться к серверу базы данных: %1").arg(text), int(code),
                         ErrorKind::ServerGone);
@@ -94,6 +103,18 @@ MYSQL *MariaEngine::connect(const ConnectionSettings &s, bool withDatabase)
     mysql_optionsv(db, MYSQL_OPT_READ_TIMEOUT, &ioTimeout);
     mysql_optionsv(db, MYSQL_OPT_WRITE_TIMEOUT, &ioTimeout);
     mysql_optionsv(db, MYSQL_SET_CHARSET_NAME, "utf8mb4");
+    // The password and the catalogue cross the library's network: encrypted whenever the server
+    // can, and only so when the settings ask for it or name the authority to check the server by.
+    const QByteArray ca = QFile::encodeName(s.caCertificate);
+    const my_bool on = 1;
+    if (!ca.isEmpty()) {
+        mysql_optionsv(db, MYSQL_OPT_SSL_CA, ca.constData());
+        mysql_optionsv(db, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &on);
+    }
+    if (s.requireTls || !ca.isEmpty())
+        mysql_optionsv(db, MYSQL_OPT_SSL_ENFORCE, &on);
+    else
+        mysql_ssl_set(db, nullptr, nullptr, nullptr, nullptr, nullptr);
     QByteArray host = s.server.trimmed().toUtf8(), socket;
     unsigned port = 0;
     if (host.startsWith('/')) {
@@ -118,6 +139,10 @@ MYSQL *MariaEngine::connect(const ConnectionSettings &s, bool withDatabase)
             mysql_close(db);
             throw;
         }
+    }
+    if ((s.requireTls || !ca.isEmpty()) && !mysql_get_ssl_cipher(db)) {
+        mysql_close(db);
+        throw DataError(NoTlsMessage, 0, ErrorKind::ServerGone);
     }
     const QByteArray setup = sessionSetup(s);
     if (mysql_real_query(db, setup.constData(), setup.size()) != 0) {
@@ -255,6 +280,12 @@ void MariaEngine::run(const QString &sql, const QVariantList &params)
 QString MariaEngine::serverVersion()
 {
     return QString::fromUtf8(mysql_get_server_info(liveSession()));
+}
+
+QString MariaEngine::tlsCipher()
+{
+    const char *cipher = db_ ? mysql_get_ssl_cipher(db_) : nullptr;
+    return cipher ? QString::fromLatin1(cipher) : QString();
 }
 
 QString MariaEngine::clientVersion() { return QString::fromUtf8(mysql_get_client_info()); }

@@ -38,6 +38,7 @@ public:
     void query(const QByteArray &sql);
     st_mysql *liveSession();
     st_mysql *session() const { return db_; }
+    QString tlsCipher();
     void noteResult();
     [[noreturn]] void raise();
 
