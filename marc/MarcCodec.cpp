@@ -182,7 +182,9 @@ bool YazMarc::decode(const RawRecord &raw, Charset charset, Record &out)
         if (yaz_iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == size_t(-1) ||
             yaz_iconv(cd, nullptr, nullptr, &outPtr, &outLeft) == size_t(-1))
             return false;
-        value = QString::fromUtf8(converted.constData(), qsizetype(converted.size() - qsizetype(outLeft)));
+        // MARC-8 puts a diacritic after its letter as a combining mark: the card wants the letter.
+        value = QString::fromUtf8(converted.constData(), qsizetype(converted.size() - qsizetype(outLeft)))
+                    .normalized(QString::NormalizationForm_C);
         return true;
     };
     yaz_iconv(cd, nullptr, nullptr, nullptr, nullptr);

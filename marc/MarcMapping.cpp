@@ -106,7 +106,8 @@ const FormatTable &tableFor(Format format)
 QString tidyValue(const QString &value)
 {
     static const QRegularExpression lineBreak(QStringLiteral("\r\n|\r|\n"));
-    static const QRegularExpression trailing(QStringLiteral("(\\s+[/:;=]|,|(?<=[^\\W\\d_]{3})\\.)\\s*$"));
+    static const QRegularExpression trailing(QStringLiteral("(\\s+[/:;=]|,|(?<=[^\\W\\d_]{3})\\.)\\s*$"),
+                                             QRegularExpression::UseUnicodePropertiesOption);
     QString v = value;
     v.replace(lineBreak, QStringLiteral("\r\n"));
     for (;;) {

@@ -28,6 +28,9 @@ int decimal(const char *p, int n)
     return v;
 }
 
+// What some files put between or after records: line breaks, padding.
+bool isFiller(char c) { return c == '\n' || c == '\r' || c == ' ' || c == '\0' || c == RecordEnd; }
+
 // A leader as ISO 2709 has it: length, two indicators, subfield codes of two, base address.
 bool looksLikeLeader(const char *p, qsizetype left)
 {
@@ -120,7 +123,7 @@ std::vector<ReadRecord> MarcReader::readFile(const QByteArray &bytes, const Read
     const char *p = bytes.constData();
     const qsizetype size = bytes.size();
     qsizetype at = 0;
-    while (at < size && (p[at] == ' ' || p[at] == '\n' || p[at] == '\r' || p[at] == '\t'))
+    while (at < size && (isFiller(p[at]) || p[at] == '\t'))
         ++at;
     if (at < size && p[at] == '<') {
         std::vector<ReadRecord> records = readMarcXml(bytes, options, 1);
@@ -152,13 +155,15 @@ std::vector<ReadRecord> MarcReader::readFile(const QByteArray &bytes, const Read
         if (length >= 26 && p[at + length - 1] == RecordEnd) {
             at += length;
         } else {
-            // Reading goes on after the next end of record.
-            const qsizetype end = bytes.indexOf(RecordEnd, at);
-            if (end < 0)
+            // Reading goes on at the first leader after the next end of record.
+            qsizetype next = bytes.indexOf(RecordEnd, at);
+            if (next < 0)
                 break;
-            at = end + 1;
+            for (++next; next < size && !looksLikeLeader(p + next, size - next);)
+                ++next;
+            at = next;
         }
-        while (at < size && (p[at] == '\n' || p[at] == '\r'))
+        while (at < size && isFiller(p[at]))
             ++at;
     }
     return records;
