@@ -84,6 +84,7 @@ void TMainForm::applyViewOnly()
     miNewItem->setEnabled(false);
     miBackup->setEnabled(false);
     miRestore->setEnabled(false);
+    miMarcImport->setEnabled(false);
     N8->setEnabled(false);
     N9->setEnabled(false);
     for (QAction *a : {N24, N25, N26, N31})
