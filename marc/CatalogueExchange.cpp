@@ -120,12 +120,15 @@ int importRecords(store::TDBMod &module, int kind, const std::vector<BookFields>
                                   orNull(f.notes)};
         for (int v = 0; v < values.size(); ++v)
             book->bind(v + 1, values[v]);
+        // A statement takes new values only once reset from its last run.
         book->execute();
+        book->reset();
         const qint64 id = c.lastInsertRowId();
         for (const QString &word : f.keywords) {
             keyword->bind(1, word);
             keyword->bind(2, id);
             keyword->execute();
+            keyword->reset();
         }
         if (progress && i % 500 == 0)
             progress(i, total);
