@@ -3,6 +3,7 @@
 #include "DBModUnit.h"
 #include "DialogLook.h"
 #include "ErrorBox.h"
+#include "HelpViewer.h"
 #include "Platform.h"
 #include "WorkProgress.h"
 #include "data/text/FileBytes.h"
@@ -44,6 +45,7 @@ TMarcImportForm::TMarcImportForm(store::TDBMod *module, QWidget *parent) : QDial
     setObjectName(QStringLiteral("MarcImportForm"));
     setWindowTitle(Caption);
     ui::useDialogFont(this);
+    setHelpContext(this, 1110);
     lblFile = new QLabel;
     lblSummary = new QLabel;
     cbFormat = choiceBox({QStringLiteral("Автоматически"), QStringLiteral("MARC21"), QStringLiteral("RUSMARC"), QStringLiteral("UNIMARC")});
@@ -171,7 +173,7 @@ void TMarcImportForm::btnImportClick()
     const int kind = cbKind->currentData().toInt();
     const bool done = ui::runGuarded(this, [&] {
         ui::WorkProgress progress(this, QStringLiteral("Импорт записей…"));
-        imported_ = marc::importRecords(*dbMod_, kind, chosen, progress.callback());
+        imported_ = marc::importRecords(dbMod_->MyServer, kind, chosen, progress.callback());
     });
     if (!done)
         return;

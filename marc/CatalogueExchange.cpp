@@ -12,6 +12,7 @@
 #include <QHash>
 #include <QSaveFile>
 #include <algorithm>
+#include <future>
 
 namespace marc {
 
@@ -100,9 +101,8 @@ bool HeldRecords::holds(const BookFields &f) const
     return authorTitleYear_.contains(sameBookKey(f.author, f.title, f.year ? QString::number(*f.year) : QString()));
 }
 
-int importRecords(store::TDBMod &module, int kind, const std::vector<BookFields> &records, const data::Progress &progress)
+int importRecords(data::Connection &c, int kind, const std::vector<BookFields> &records, const data::Progress &progress)
 {
-    data::Connection &c = module.MyServer;
     Transaction transaction(c);
     qint64 inventory = firstValue(c, QStringLiteral("SELECT MAX(inv_num) FROM books WHERE itemkind_id = ?"), kind).toLongLong();
     const QString letter = firstValue(c, QStringLiteral("SELECT itemkind_name FROM v_itemkind WHERE id = ?"), kind).left(1);
@@ -194,6 +194,24 @@ Holding holdingAt(data::Dataset &books, int row, const std::array<int, 14> &colu
 
 } // namespace
 
+namespace {
+
+// The bytes of a run of holdings in the export's form.
+QByteArray recordBytes(const std::vector<Holding> &holdings, std::size_t from, std::size_t to, ExportForm form,
+                       const QDate &today)
+{
+    const Format format = form == ExportForm::RusmarcIso ? Format::Rusmarc : Format::Marc21;
+    YazMarc yaz;
+    QByteArray bytes;
+    for (std::size_t i = from; i < to; ++i) {
+        const Record record = fromHolding(holdings[i], format, today);
+        bytes += form == ExportForm::Marc21Xml ? yaz.writeMarcXml(record) : yaz.writeIso2709(record);
+    }
+    return bytes;
+}
+
+} // namespace
+
 void exportRecords(store::TDBMod &module, const QString &fileName, ExportForm form, const data::Progress &progress)
 {
     data::Dataset &books = module.MyBooks;
@@ -203,23 +221,39 @@ void exportRecords(store::TDBMod &module, const QString &fileName, ExportForm fo
     for (std::size_t i = 0; i < columns.size(); ++i)
         columns[i] = books.fieldIndex(QString::fromLatin1(names[i]));
     const QHash<qint64, QStringList> keywords = keywordsByBook(module.MyServer);
-    const Format format = form == ExportForm::RusmarcIso ? Format::Rusmarc : Format::Marc21;
     const QDate today = QDate::currentDate();
-    YazMarc yaz;
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         throw data::DataError(QStringLiteral("Не удалось открыть для записи файл %1").arg(fileName));
     if (form == ExportForm::Marc21Xml)
         file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<collection xmlns=\"http://www.loc.gov/MARC21/slim\">\n");
+    // A block of holdings is read here while the block before it becomes records on two threads,
+    // one half each: the machine's two cores write MARC about as fast as the catalogue is read.
+    constexpr int Block = 2000;
     const int n = books.recordCount();
-    for (int r = 0; r < n; ++r) {
-        Holding h = holdingAt(books, r, columns);
-        h.fields.keywords = keywords.value(h.id);
-        const Record record = fromHolding(h, format, today);
-        file.write(form == ExportForm::Marc21Xml ? yaz.writeMarcXml(record) : yaz.writeIso2709(record));
-        if (progress && r % 2000 == 0)
-            progress(r, n);
+    std::vector<Holding> current, converting;
+    std::future<QByteArray> firstHalf, secondHalf;
+    auto finishBlock = [&] {
+        if (firstHalf.valid())
+            file.write(firstHalf.get());
+        if (secondHalf.valid())
+            file.write(secondHalf.get());
+    };
+    for (int start = 0; start < n; start += Block) {
+        current.clear();
+        for (int r = start; r < std::min(n, start + Block); ++r) {
+            current.push_back(holdingAt(books, r, columns));
+            current.back().fields.keywords = keywords.value(current.back().id);
+        }
+        finishBlock();
+        converting.swap(current);
+        const std::size_t half = converting.size() / 2;
+        firstHalf = std::async(std::launch::async, recordBytes, std::cref(converting), 0, half, form, today);
+        secondHalf = std::async(std::launch::async, recordBytes, std::cref(converting), half, converting.size(), form, today);
+        if (progress)
+            progress(start, n);
     }
+    finishBlock();
     if (form == ExportForm::Marc21Xml)
         file.write("</collection>\n");
     if (!file.commit())

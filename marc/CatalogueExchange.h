@@ -31,7 +31,7 @@ private:
 
 // Puts the records into the item kind with the next inventory numbers of that kind, dated today,
 // with their keywords, in one transaction: on an error nothing of them stays. Returns how many.
-int importRecords(store::TDBMod &module, int kind, const std::vector<BookFields> &records,
+int importRecords(data::Connection &connection, int kind, const std::vector<BookFields> &records,
                   const data::Progress &progress = {});
 
 // The forms export writes, chosen by the file type of the save dialog.

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringEncoder>
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -202,23 +203,35 @@ namespace {
 
 void loadIntoYaz(yaz_marc_t mt, const Record &record)
 {
+    // One buffer for every value: a record's text is encoded without an allocation per value.
+    thread_local QByteArray buffer;
+    thread_local QStringEncoder utf8(QStringEncoder::Utf8);
+    auto encoded = [&](char code, const QString &value) {
+        buffer.resize(1 + utf8.requiredSpace(value.size()));
+        char *start = buffer.data();
+        *start = code;
+        char *end = utf8.appendToBuffer(start + 1, value);
+        return std::pair<const char *, std::size_t>(code ? start : start + 1, std::size_t(end - start - (code ? 0 : 1)));
+    };
     yaz_marc_reset(mt);
     int indicatorLength, identifierLength, baseAddress, entryLength, startLength, implementationLength;
     QByteArray leader = record.leader.toLatin1().leftJustified(24, ' ', true);
     yaz_marc_set_leader(mt, leader.constData(), &indicatorLength, &identifierLength, &baseAddress, &entryLength,
                         &startLength, &implementationLength);
     for (const Field &f : record.fields) {
-        const QByteArray tag = f.tag.toLatin1().leftJustified(3, '0', true);
+        char tag[4] = {'0', '0', '0', 0};
+        for (qsizetype i = 0; i < 3 && i < f.tag.size(); ++i)
+            tag[i] = char(f.tag[i].toLatin1());
         if (f.isControl()) {
-            const QByteArray data = f.data.toUtf8();
-            yaz_marc_add_controlfield(mt, tag.constData(), data.constData(), size_t(data.size()));
+            const auto [data, size] = encoded(0, f.data);
+            yaz_marc_add_controlfield(mt, tag, data, size);
             continue;
         }
         const char indicators[2] = {char(f.ind1.toLatin1()), char(f.ind2.toLatin1())};
-        yaz_marc_add_datafield(mt, tag.constData(), indicators, 2);
+        yaz_marc_add_datafield(mt, tag, indicators, 2);
         for (const Subfield &s : f.subfields) {
-            const QByteArray codeAndValue = char(s.code.toLatin1()) + s.value.toUtf8();
-            yaz_marc_add_subfield(mt, codeAndValue.constData(), size_t(codeAndValue.size()));
+            const auto [codeAndValue, size] = encoded(char(s.code.toLatin1()), s.value);
+            yaz_marc_add_subfield(mt, codeAndValue, size);
         }
     }
 }

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <map>
+#include <string_view>
 
 namespace marc {
 
@@ -170,11 +172,21 @@ QStringList splitForCodes(const QString &value, const MappingRule &rule)
     return parts << rest;
 }
 
+// The tags of the tables as shared strings: export writes a hundred thousand records with them.
+QString tagText(const char *tag)
+{
+    thread_local std::map<std::string_view, QString> tags;
+    auto [it, added] = tags.try_emplace(tag);
+    if (added)
+        it->second = QString::fromLatin1(tag);
+    return it->second;
+}
+
 // A field of the tag written earlier for this holding that lacks every one of the codes.
 Field *openFieldFor(Record &record, const MappingRule &rule)
 {
     for (Field &f : record.fields) {
-        if (f.tag != QLatin1String(rule.tag))
+        if (f.tag != QLatin1StringView(rule.tag))
             continue;
         const bool free = std::none_of(f.subfields.begin(), f.subfields.end(),
                                        [&](const Subfield &s) { return std::strchr(rule.codes, s.code.toLatin1()); });
@@ -186,34 +198,50 @@ Field *openFieldFor(Record &record, const MappingRule &rule)
 
 void writeRule(Record &record, const MappingRule &rule, const BookFields &fields)
 {
+    if (rule.write == Write::No)
+        return;
     const QString text = fieldText(fields, rule.field);
     if (text.isEmpty())
         return;
     const QChar first = QLatin1Char(rule.codes[0]);
-    QStringList items = rule.field == BookField::Keywords ? fields.keywords : text.split(itemSeparator(rule.field));
+    QStringList items;
+    if (rule.write != Write::Whole)
+        items = rule.field == BookField::Keywords ? fields.keywords : text.split(itemSeparator(rule.field));
     switch (rule.write) {
     case Write::No:
         return;
     case Write::Whole: {
         Field *f = openFieldFor(record, rule);
         if (!f)
-            f = &record.addField(QString::fromLatin1(rule.tag));
+            f = &record.addField(tagText(rule.tag));
         const QStringList parts = splitForCodes(text, rule);
         for (int i = 0; i < parts.size(); ++i)
             f->subfields.push_back({QLatin1Char(rule.codes[i]), parts[i]});
         return;
     }
     case Write::First:
-        record.addField(QString::fromLatin1(rule.tag)).subfields.push_back({first, items.first()});
+        record.addField(tagText(rule.tag)).subfields.push_back({first, items.first()});
         return;
     case Write::Rest:
         items.removeFirst();
         [[fallthrough]];
     case Write::Each:
         for (const QString &item : items)
-            record.addField(QString::fromLatin1(rule.tag)).subfields.push_back({first, item});
+            record.addField(tagText(rule.tag)).subfields.push_back({first, item});
         return;
     }
+}
+
+// The day in the two forms the coded fields write, worked out once for a whole export.
+const std::pair<QString, QString> &dayTexts(const QDate &today)
+{
+    thread_local QDate day;
+    thread_local std::pair<QString, QString> texts;
+    if (day != today) {
+        day = today;
+        texts = {today.toString(QStringLiteral("yyMMdd")), today.toString(QStringLiteral("yyyyMMdd"))};
+    }
+    return texts;
 }
 
 // Leader, identity and the coded fields the format asks for, dated today.
@@ -223,7 +251,7 @@ void writeControlFields(Record &record, const Holding &holding, Format format, c
     record.addControl(QStringLiteral("001"), QString::number(holding.id));
     if (format == Format::Marc21) {
         record.leader = QStringLiteral("00000nam a2200000 i 4500");
-        record.addControl(QStringLiteral("008"), today.toString(QStringLiteral("yyMMdd")) + u's' + year +
+        record.addControl(QStringLiteral("008"), dayTexts(today).first + u's' + year +
                                                      QStringLiteral("    xx ") + QString(17, u' ') +
                                                      QStringLiteral("und d"));
         return;
@@ -231,7 +259,7 @@ void writeControlFields(Record &record, const Holding &holding, Format format, c
     // UNIMARC and RUSMARC say their character set in 100 $a, positions 26-29: "50" is UTF-8.
     record.leader = QStringLiteral("00000nam  2200000   450 ");
     record.addField(QStringLiteral("100")).subfields.push_back(
-        {u'a', today.toString(QStringLiteral("yyyyMMdd")) + u'd' + year + QStringLiteral("    k  y0rusy50      ca")});
+        {u'a', dayTexts(today).second + u'd' + year + QStringLiteral("    k  y0rusy50      ca")});
 }
 
 } // namespace
@@ -244,13 +272,21 @@ Record fromHolding(const Holding &holding, Format format, const QDate &today)
     for (const MappingRule &rule : table.rules)
         writeRule(record, rule, holding.fields);
     if (!holding.inventoryNumber.isEmpty()) {
-        Field &h = record.addField(QString::fromLatin1(table.holdingsTag));
+        Field &h = record.addField(tagText(table.holdingsTag));
         h.subfields.push_back({QLatin1Char(table.inventoryCode), holding.inventoryNumber});
         if (!holding.letter.isEmpty())
             h.subfields.push_back({QLatin1Char(table.letterCode), holding.letter});
     }
-    std::stable_sort(record.fields.begin(), record.fields.end(),
-                     [](const Field &a, const Field &b) { return a.tag < b.tag; });
+    // MARC's own separators and other control characters cannot stand in a value (nor in XML).
+    const auto control = [](QChar c) { return c.unicode() < 0x20 && c != u'\r' && c != u'\n' && c != u'\t'; };
+    for (Field &f : record.fields)
+        for (Subfield &s : f.subfields)
+            if (std::any_of(s.value.cbegin(), s.value.cend(), control))
+                s.value.removeIf(control);
+    // Fields in the order of their tags; those of one tag keep theirs. A few fields: sorted in place.
+    for (std::size_t i = 1; i < record.fields.size(); ++i)
+        for (std::size_t j = i; j > 0 && record.fields[j].tag < record.fields[j - 1].tag; --j)
+            std::swap(record.fields[j], record.fields[j - 1]);
     return record;
 }
 

@@ -148,12 +148,12 @@ private slots:
         f.db().MyServer.runStatement(QStringLiteral(
             "CREATE TRIGGER no_third BEFORE INSERT ON books WHEN NEW.title = 'Третья' BEGIN SELECT RAISE(ABORT, 'нельзя'); END"));
         const QString error = errorOf([&] {
-            importRecords(f.db(), 2, {book(QStringLiteral("Первая")), book(QStringLiteral("Вторая")), book(QStringLiteral("Третья"))});
+            importRecords(f.db().MyServer, 2, {book(QStringLiteral("Первая")), book(QStringLiteral("Вторая")), book(QStringLiteral("Третья"))});
         });
         QCOMPARE(error, QStringLiteral("нельзя"));
         QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM books")), 0);
         QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM keywords")), 0);
-        QCOMPARE(importRecords(f.db(), 2, {book(QStringLiteral("Первая"))}), 1); // the connection works on
+        QCOMPARE(importRecords(f.db().MyServer, 2, {book(QStringLiteral("Первая"))}), 1); // the connection works on
     }
 
     void tenThousandRecordsComeInNumbered()
@@ -168,7 +168,7 @@ private slots:
         std::vector<BookFields> fields;
         for (const ReadRecord &r : read)
             fields.push_back(r.fields);
-        QCOMPARE(importRecords(f.db(), 3, fields), 10000);
+        QCOMPARE(importRecords(f.db().MyServer, 3, fields), 10000);
         QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM books WHERE itemkind_id = 3")), 10001);
         QCOMPARE(scalar(f.db(), QStringLiteral("SELECT MAX(inv_num) - MIN(inv_num) FROM books WHERE itemkind_id = 3")), 10000);
         QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(DISTINCT inv_num) FROM books WHERE itemkind_id = 3")), 10001);
@@ -190,7 +190,7 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QString, holdings);
         CardFixture f;
-        QCOMPARE(importRecords(f.db(), 1, {book(QStringLiteral("Первая"), QStringLiteral("5-02-013848-7"), {QStringLiteral("история")}),
+        QCOMPARE(importRecords(f.db().MyServer, 1, {book(QStringLiteral("Первая"), QStringLiteral("5-02-013848-7"), {QStringLiteral("история")}),
                                            book(QStringLiteral("Вторая\r\nс переносом"))}),
                  2);
         f.addHolding(5, 2, QStringLiteral("Журнал"));
@@ -215,7 +215,7 @@ private slots:
         std::vector<BookFields> fields;
         for (const ReadRecord &r : back)
             fields.push_back(r.fields);
-        importRecords(f.db(), 4, fields);
+        importRecords(f.db().MyServer, 4, fields);
         for (const char *column : {"author", "publisher", "location", "year_p", "page_count", "price", "isbn", "annotation"})
             QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM books a JOIN books b ON a.title = b.title "
                                                    "WHERE a.itemkind_id = 1 AND b.itemkind_id = 4 AND a.%1 IS b.%1")
