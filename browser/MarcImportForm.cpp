@@ -8,6 +8,7 @@
 #include "WorkProgress.h"
 #include "data/text/FileBytes.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -52,11 +53,13 @@ TMarcImportForm::TMarcImportForm(store::TDBMod *module, QWidget *parent) : QDial
     cbCharset = choiceBox({QStringLiteral("Автоматически"), QStringLiteral("UTF-8"), QStringLiteral("Windows-1251"), QStringLiteral("MARC-8")});
     cbKind = new QComboBox;
     grRecords = new QTreeWidget;
+    chbInclude = new QCheckBox(QStringLiteral("Импортировать выбранную &запись"));
     btnImport = new QPushButton(QStringLiteral("&Импортировать"));
     btnClose = new QPushButton(QStringLiteral("Закрыть"));
     for (auto [w, name] : std::initializer_list<std::pair<QWidget *, const char *>>{
              {lblFile, "lblFile"}, {lblSummary, "lblSummary"}, {cbFormat, "cbFormat"}, {cbCharset, "cbCharset"},
-             {cbKind, "cbKind"}, {grRecords, "grRecords"}, {btnImport, "btnImport"}, {btnClose, "btnClose"}})
+             {cbKind, "cbKind"}, {grRecords, "grRecords"}, {chbInclude, "chbInclude"}, {btnImport, "btnImport"},
+             {btnClose, "btnClose"}})
         w->setObjectName(QLatin1StringView(name));
 
     auto *choices = new QGridLayout;
@@ -86,11 +89,18 @@ TMarcImportForm::TMarcImportForm(store::TDBMod *module, QWidget *parent) : QDial
     column->addWidget(lblFile);
     column->addLayout(choices);
     column->addWidget(grRecords, 1);
+    column->addWidget(chbInclude);
     column->addLayout(buttons);
     resize(820, 520);
 
     connect(cbFormat, &QComboBox::activated, this, &TMarcImportForm::cbFormatChange);
     connect(cbCharset, &QComboBox::activated, this, &TMarcImportForm::cbFormatChange);
+    connect(grRecords, &QTreeWidget::currentItemChanged, this, &TMarcImportForm::showIncluded);
+    connect(grRecords, &QTreeWidget::itemChanged, this, &TMarcImportForm::showIncluded);
+    connect(chbInclude, &QCheckBox::toggled, this, [this](bool on) {
+        if (QTreeWidgetItem *item = grRecords->currentItem(); item && (item->flags() & Qt::ItemIsUserCheckable))
+            item->setCheckState(Author, on ? Qt::Checked : Qt::Unchecked);
+    });
     connect(btnImport, &QPushButton::clicked, this, &TMarcImportForm::btnImportClick);
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject);
 }
@@ -153,11 +163,23 @@ void TMarcImportForm::fillList()
         // A record the catalogue already holds starts left out; a damaged one cannot be ticked.
         item->setFlags(r.ok() ? item->flags() | Qt::ItemIsUserCheckable : item->flags() & ~Qt::ItemIsEnabled);
         item->setCheckState(Author, r.ok() && !known ? Qt::Checked : Qt::Unchecked);
+        item->setToolTip(Mark, mark);
         items << item;
     }
     grRecords->addTopLevelItems(items);
+    if (!items.isEmpty())
+        grRecords->setCurrentItem(items.first());
+    showIncluded();
     lblSummary->setText(QStringLiteral("Записей: %1, повреждённых: %2, уже в каталоге: %3.")
                             .arg(records_.size()).arg(damaged).arg(held));
+}
+
+void TMarcImportForm::showIncluded()
+{
+    const QTreeWidgetItem *item = grRecords->currentItem();
+    const QSignalBlocker blocker(chbInclude);
+    chbInclude->setEnabled(item && (item->flags() & Qt::ItemIsUserCheckable));
+    chbInclude->setChecked(item && item->checkState(Author) == Qt::Checked);
 }
 
 void TMarcImportForm::btnImportClick()

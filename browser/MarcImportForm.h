@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -40,11 +41,14 @@ public:
     QLabel *lblFile, *lblSummary;
     QComboBox *cbFormat, *cbCharset, *cbKind;
     QTreeWidget *grRecords;
+    // The chosen record's box in the list as a control of its own, for the keyboard and screen readers.
+    QCheckBox *chbInclude;
     QPushButton *btnImport, *btnClose;
 
 private:
     void readAgain();
     void fillList();
+    void showIncluded();
 
     store::TDBMod *dbMod_;
     QByteArray bytes_;

@@ -94,8 +94,8 @@ TCatalogueSearchForm::TCatalogueSearchForm(QWidget *parent) : QDialog(parent)
                                 QStringLiteral("Издательство"), QStringLiteral("Год"), QStringLiteral("Каталог")});
     grRecords->setRootIsDecorated(false);
     grRecords->setUniformRowHeights(true);
-    grRecords->header()->resizeSection(0, 150);
-    grRecords->header()->resizeSection(1, 260);
+    for (auto [column, width] : {std::pair{0, 150}, {1, 270}, {2, 100}, {3, 130}, {4, 45}})
+        grRecords->header()->resizeSection(column, width);
     edRecord->setAccessibleName(QStringLiteral("Выбранная запись"));
     edRecord->setMinimumHeight(140);
 

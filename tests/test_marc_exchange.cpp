@@ -8,6 +8,7 @@
 #include "MarcMapping.h"
 #include "TempDb.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -116,10 +117,14 @@ private slots:
         TMarcImportForm form(&f.db());
         form.openFile(writeFile(f.path(QStringLiteral("r.iso")), bytes));
         QCOMPARE(form.grRecords->topLevelItem(0)->text(1), QStringLiteral("Анна Каренина"));
+        QVERIFY(form.chbInclude->isChecked()); // the chosen record's box, as a control of its own
+        form.chbInclude->click();
+        QCOMPARE(form.grRecords->topLevelItem(0)->checkState(0), Qt::Unchecked);
         form.cbCharset->setCurrentIndex(1); // UTF-8
         form.cbFormatChange();
         QVERIFY(form.grRecords->topLevelItem(0)->text(4).contains(QStringLiteral("UTF-8")));
         QVERIFY(!(form.grRecords->topLevelItem(0)->flags() & Qt::ItemIsEnabled));
+        QVERIFY(!form.chbInclude->isEnabled());
         form.cbCharset->setCurrentIndex(2); // Windows-1251
         form.cbFormat->setCurrentIndex(1);  // MARC21: no 245, so no title
         form.cbFormatChange();
