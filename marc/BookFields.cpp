@@ -91,12 +91,14 @@ void setFieldText(BookFields &f, BookField field, const QString &text)
 {
     static const QRegularExpression year(QStringLiteral("(?<!\\d)(\\d{4})(?!\\d)"));
     static const QRegularExpression count(QStringLiteral("(\\d{1,9})"));
+    // "c1991.", "[1983]"; a year of fewer digits only when there is no four-digit one.
+    static const QRegularExpression shortYear(QStringLiteral("(?<!\\d)(\\d{1,3})(?!\\d)"));
     switch (field) {
     case BookField::Author: f.author = text; break;
     case BookField::Title: f.title = text; break;
     case BookField::Location: f.location = text; break;
     case BookField::Publisher: f.publisher = text; break;
-    case BookField::Year: f.year = firstNumber(text, year); break;
+    case BookField::Year: f.year = firstNumber(text, year) ? firstNumber(text, year) : firstNumber(text, shortYear); break;
     case BookField::Pages: f.pages = firstNumber(text, count); break;
     case BookField::Isbn: f.isbn = isbnOf(text); break;
     case BookField::Price: f.price = priceOf(text); break;
