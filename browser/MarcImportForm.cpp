@@ -31,14 +31,6 @@ QComboBox *choiceBox(const QStringList &items)
     return box;
 }
 
-QLabel *buddyLabel(const QString &text, QWidget *box)
-{
-    auto *label = new QLabel(text);
-    label->setBuddy(box);
-    box->setAccessibleName(QString(text).remove(u'&'));
-    return label;
-}
-
 } // namespace
 
 TMarcImportForm::TMarcImportForm(store::TDBMod *module, QWidget *parent) : QDialog(parent), dbMod_(module)
@@ -63,11 +55,11 @@ TMarcImportForm::TMarcImportForm(store::TDBMod *module, QWidget *parent) : QDial
         w->setObjectName(QLatin1StringView(name));
 
     auto *choices = new QGridLayout;
-    choices->addWidget(buddyLabel(QStringLiteral("&Формат"), cbFormat), 0, 0);
+    choices->addWidget(ui::buddyLabel(QStringLiteral("&Формат"), cbFormat), 0, 0);
     choices->addWidget(cbFormat, 0, 1);
-    choices->addWidget(buddyLabel(QStringLiteral("&Кодировка"), cbCharset), 0, 2);
+    choices->addWidget(ui::buddyLabel(QStringLiteral("&Кодировка"), cbCharset), 0, 2);
     choices->addWidget(cbCharset, 0, 3);
-    choices->addWidget(buddyLabel(QStringLiteral("&Раздел"), cbKind), 0, 4);
+    choices->addWidget(ui::buddyLabel(QStringLiteral("&Раздел"), cbKind), 0, 4);
     choices->addWidget(cbKind, 0, 5);
     choices->setColumnStretch(5, 1);
 

@@ -20,14 +20,6 @@ namespace {
 
 const QString Caption = QStringLiteral("Поиск в каталогах");
 
-QLabel *buddyLabel(const QString &text, QWidget *box)
-{
-    auto *label = new QLabel(text);
-    label->setBuddy(box);
-    box->setAccessibleName(QString(text).remove(u'&'));
-    return label;
-}
-
 // The record as a librarian reads it: the card's captions and what the record gives them.
 QString recordPage(const marc::ReadRecord &r, const QString &catalogue)
 {
@@ -72,13 +64,13 @@ TCatalogueSearchForm::TCatalogueSearchForm(QWidget *parent) : QDialog(parent)
         w->setObjectName(QLatin1StringView(name));
 
     auto *boxes = new QGridLayout;
-    boxes->addWidget(buddyLabel(QStringLiteral("&ISBN"), edISBN), 0, 0);
+    boxes->addWidget(ui::buddyLabel(QStringLiteral("&ISBN"), edISBN), 0, 0);
     boxes->addWidget(edISBN, 0, 1);
-    boxes->addWidget(buddyLabel(QStringLiteral("&Автор"), edAuthor), 0, 2);
+    boxes->addWidget(ui::buddyLabel(QStringLiteral("&Автор"), edAuthor), 0, 2);
     boxes->addWidget(edAuthor, 0, 3);
-    boxes->addWidget(buddyLabel(QStringLiteral("&Заглавие"), edTitle), 1, 0);
+    boxes->addWidget(ui::buddyLabel(QStringLiteral("&Заглавие"), edTitle), 1, 0);
     boxes->addWidget(edTitle, 1, 1, 1, 3);
-    boxes->addWidget(buddyLabel(QStringLiteral("&Каталог"), cbCatalogue), 2, 0);
+    boxes->addWidget(ui::buddyLabel(QStringLiteral("&Каталог"), cbCatalogue), 2, 0);
     boxes->addWidget(cbCatalogue, 2, 1, 1, 3);
     boxes->setColumnStretch(1, 1);
     boxes->setColumnStretch(3, 2);

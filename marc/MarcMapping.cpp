@@ -56,30 +56,11 @@ constexpr MappingRule RusmarcRules[] = {
     {"300", "a", F::Notes, Take::All, "", Write::Whole},
 };
 
-// UNIMARC keeps what the card holds in the same fields as RUSMARC; only the holdings differ.
-constexpr MappingRule UnimarcRules[] = {
-    {"700", "ab", F::Author, Take::First, " ", Write::First},
-    {"701", "ab", F::Author, Take::All, " ", Write::Rest},
-    {"702", "ab", F::Author, Take::All, " ", Write::No},
-    {"710", "a", F::Author, Take::All, "", Write::No},
-    {"200", "f", F::Author, Take::IfEmpty, "", Write::No},
-    {"200", "ae", F::Title, Take::First, " : ", Write::Whole},
-    {"210", "a", F::Location, Take::First, "", Write::Whole},
-    {"210", "c", F::Publisher, Take::First, "", Write::Whole},
-    {"210", "d", F::Year, Take::First, "", Write::Whole},
-    {"215", "a", F::Pages, Take::First, "", Write::Whole},
-    {"010", "a", F::Isbn, Take::First, "", Write::Whole},
-    {"010", "d", F::Price, Take::First, "", Write::Whole},
-    {"330", "a", F::Annotation, Take::All, "", Write::Whole},
-    {"606", "a", F::Keywords, Take::All, "", Write::No},
-    {"610", "a", F::Keywords, Take::All, "", Write::Each},
-    {"300", "a", F::Notes, Take::All, "", Write::Whole},
-};
-
 const FormatTable Tables[] = {
     {Format::Marc21, Marc21Rules, "852", 'p', 'k'},
     {Format::Rusmarc, RusmarcRules, "899", 'p', 'k'},
-    {Format::Unimarc, UnimarcRules, "995", 'f', 'k'},
+    // UNIMARC keeps what the card holds in the same fields as RUSMARC; only the holdings differ.
+    {Format::Unimarc, RusmarcRules, "995", 'f', 'k'},
 };
 
 // The subfields of one occurrence that the rule reads, tidied and joined.

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFont>
+#include <QLabel>
 
 namespace ui {
 
@@ -13,6 +14,16 @@ inline void useFixedDialogFrame(QDialog *dialog)
 {
     dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     useDialogFont(dialog);
+}
+
+// A caption for a box, its buddy (Alt and the underlined letter go to the box), which also names the
+// box for screen readers.
+inline QLabel *buddyLabel(const QString &caption, QWidget *box)
+{
+    auto *label = new QLabel(caption);
+    label->setBuddy(box);
+    box->setAccessibleName(QString(caption).remove(u'&'));
+    return label;
 }
 
 } // namespace ui
