@@ -3,7 +3,7 @@
 // every holding to ISO 2709 against the word-processor export of the same rows; and an ISBN
 // search with its first record retrieved and mapped from the loopback Zebra server against the
 // same search and retrieval through YAZ's ZOOM calls alone.
-// Usage: bench_marc [--rounds N] CATALOGUE ZEBRA_PORT
+// Usage: bench_marc [--rounds N] CATALOGUE ZEBRA_PORT [NAME]   (NAME: only the figures it begins)
 #include "BenchUtil.h"
 #include "CatalogueExchange.h"
 #include "DBModUnit.h"
@@ -184,9 +184,13 @@ int main(int argc, char **argv)
     templ.close();
     store::TDBMod module(folder.programFile());
     module.DataModuleCreate();
-    figureImport(module, folder.dir.path(), rounds);
-    figureExport(module, folder.dir.path(), rounds);
-    figureSearch(args[1].toInt(), rounds * 20);
+    const QString only = args.value(2);
+    if (QStringLiteral("marc_import").startsWith(only))
+        figureImport(module, folder.dir.path(), rounds);
+    if (QStringLiteral("marc_export").startsWith(only))
+        figureExport(module, folder.dir.path(), rounds);
+    if (QStringLiteral("z3950_search").startsWith(only))
+        figureSearch(args[1].toInt(), rounds * 20);
     module.DataModuleDestroy();
     return 0;
 }

@@ -238,22 +238,34 @@ void loadIntoYaz(yaz_marc_t mt, const Record &record)
 
 } // namespace
 
-QByteArray YazMarc::writeIso2709(const Record &record)
+void YazMarc::appendIso2709(const Record &record, QByteArray &out)
 {
     loadIntoYaz(h_->mt, record);
     wrbuf_rewind(h_->out);
-    if (yaz_marc_write_iso2709(h_->mt, h_->out) != 0)
-        return {};
-    return QByteArray(wrbuf_buf(h_->out), qsizetype(wrbuf_len(h_->out)));
+    if (yaz_marc_write_iso2709(h_->mt, h_->out) == 0)
+        out.append(wrbuf_buf(h_->out), qsizetype(wrbuf_len(h_->out)));
+}
+
+void YazMarc::appendMarcXml(const Record &record, QByteArray &out)
+{
+    loadIntoYaz(h_->mt, record);
+    wrbuf_rewind(h_->out);
+    if (yaz_marc_write_marcxml(h_->mt, h_->out) == 0)
+        out.append(wrbuf_buf(h_->out), qsizetype(wrbuf_len(h_->out)));
+}
+
+QByteArray YazMarc::writeIso2709(const Record &record)
+{
+    QByteArray out;
+    appendIso2709(record, out);
+    return out;
 }
 
 QByteArray YazMarc::writeMarcXml(const Record &record)
 {
-    loadIntoYaz(h_->mt, record);
-    wrbuf_rewind(h_->out);
-    if (yaz_marc_write_marcxml(h_->mt, h_->out) != 0)
-        return {};
-    return QByteArray(wrbuf_buf(h_->out), qsizetype(wrbuf_len(h_->out)));
+    QByteArray out;
+    appendMarcXml(record, out);
+    return out;
 }
 
 } // namespace marc

@@ -42,9 +42,11 @@ public:
     // The record's text in the character set; false when a value is not valid there.
     bool decode(const RawRecord &raw, Charset charset, Record &out);
 
-    // The record, whose text is written as UTF-8.
+    // The record, whose text is written as UTF-8, added at the end of out.
+    void appendIso2709(const Record &record, QByteArray &out);
+    void appendMarcXml(const Record &record, QByteArray &out); // one <record> element of a collection
     QByteArray writeIso2709(const Record &record);
-    QByteArray writeMarcXml(const Record &record); // one <record> element of a collection
+    QByteArray writeMarcXml(const Record &record);
 
 private:
     struct Handles;

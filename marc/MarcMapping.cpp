@@ -249,6 +249,7 @@ Record fromHolding(const Holding &holding, Format format, const QDate &today)
 {
     const FormatTable &table = tableFor(format);
     Record record;
+    record.fields.reserve(24);
     writeControlFields(record, holding, table.format, today);
     for (const MappingRule &rule : table.rules)
         writeRule(record, rule, holding.fields);
