@@ -243,6 +243,21 @@ void writeControlFields(Record &record, const Holding &holding, Format format, c
         {u'a', dayTexts(today).second + u'd' + year + QStringLiteral("    k  y0rusy50      ca")});
 }
 
+// MARC's own separators and other control characters cannot stand in a value (nor in XML); they
+// go before the values are cut into subfields, so that what is read back is cut the same way.
+BookFields withoutControlCharacters(const BookFields &given)
+{
+    const auto control = [](QChar c) { return c.unicode() < 0x20 && c != u'\r' && c != u'\n' && c != u'\t'; };
+    BookFields f = given;
+    for (QString *text : {&f.author, &f.title, &f.location, &f.publisher, &f.isbn, &f.annotation, &f.notes})
+        if (std::any_of(text->cbegin(), text->cend(), control))
+            text->removeIf(control);
+    for (QString &k : f.keywords)
+        if (std::any_of(k.cbegin(), k.cend(), control))
+            k.removeIf(control);
+    return f;
+}
+
 } // namespace
 
 Record fromHolding(const Holding &holding, Format format, const QDate &today)
@@ -251,20 +266,15 @@ Record fromHolding(const Holding &holding, Format format, const QDate &today)
     Record record;
     record.fields.reserve(24);
     writeControlFields(record, holding, table.format, today);
+    const BookFields fields = withoutControlCharacters(holding.fields);
     for (const MappingRule &rule : table.rules)
-        writeRule(record, rule, holding.fields);
+        writeRule(record, rule, fields);
     if (!holding.inventoryNumber.isEmpty()) {
         Field &h = record.addField(tagText(table.holdingsTag));
         h.subfields.push_back({QLatin1Char(table.inventoryCode), holding.inventoryNumber});
         if (!holding.letter.isEmpty())
             h.subfields.push_back({QLatin1Char(table.letterCode), holding.letter});
     }
-    // MARC's own separators and other control characters cannot stand in a value (nor in XML).
-    const auto control = [](QChar c) { return c.unicode() < 0x20 && c != u'\r' && c != u'\n' && c != u'\t'; };
-    for (Field &f : record.fields)
-        for (Subfield &s : f.subfields)
-            if (std::any_of(s.value.cbegin(), s.value.cend(), control))
-                s.value.removeIf(control);
     // Fields in the order of their tags; those of one tag keep theirs. A few fields: sorted in place.
     for (std::size_t i = 1; i < record.fields.size(); ++i)
         for (std::size_t j = i; j > 0 && record.fields[j].tag < record.fields[j - 1].tag; --j)
