@@ -4,6 +4,7 @@
 #include "Platform.h"
 #include "data/DataError.h"
 
+#include "CatalogueSearchForm.h"
 #include "MainGridView.h"
 
 #include <QFileInfo>
@@ -30,6 +31,7 @@ void assignHelpContexts(Program &p)
     setHelpContext(p.BookForm->tshDetails, 1101);
     setHelpContext(p.BookForm->tshHistory, 1080);
     setHelpContext(p.LoginForm.get(), 1100);
+    setHelpContext(p.BookForm->catalogueForm(), 1110);
 }
 
 void runCreationHandler(const std::function<void()> &handler)

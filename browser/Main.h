@@ -97,6 +97,10 @@ public:
     void miBackupClick();
     void miRestoreClick();
 
+    // MARC files: import of a file's records, export of the holdings shown (MainMarc.cpp).
+    void miMarcImportClick();
+    void miMarcExportClick();
+
     // Item-kind tabs (MainTabs.cpp).
     void tcKindsChange();
     int tcKindsGetImageIndex(int tabIndex) const;
@@ -166,7 +170,7 @@ public:
     // Main menu.
     QMenu *N1, *N27, *N11, *miSetup, *N15;
     QAction *miNewItem, *miExport, *miNewAcquirements, *miAlphabet, *miRubricTree, *miKeywords, *miHideTrees,
-        *miBackup, *miRestore, *miExit;
+        *miBackup, *miRestore, *miMarcImport, *miMarcExport, *miExit;
     QAction *miFontLarger, *miFontSmaller, *miAnnotation;
     QAction *N12, *N13, *N14, *miPrint, *miPassword, *N4, *N18, *miAbout;
     QAction *miOverdue, *miLoanStatistics, *miLoanPeriods;
@@ -227,6 +231,7 @@ private:
     QDialog *itemKindsForm_ = nullptr;
     QDialog *aboutForm_ = nullptr;
     QString lastReport_; // the page "Печать…" previews
+    QString marcFile_;   // the MARC file read or written last, whose folder the file dialogs open
     bool shown_ = false;
     bool closeWritten_ = false;
     bool tabsChanging_ = false;

@@ -34,6 +34,10 @@ void TMainForm::buildMenus()
     N1->addSeparator();
     miBackup = add(N1, QStringLiteral("miBackup"), QStringLiteral("Резервная копия ..."));
     miRestore = add(N1, QStringLiteral("miRestore"), QStringLiteral("Восстановить из резервной копии..."));
+    N1->addSeparator();
+    miMarcImport = add(N1, QStringLiteral("miMarcImport"), QStringLiteral("Импорт записей MARC..."));
+    miMarcExport = add(N1, QStringLiteral("miMarcExport"), QStringLiteral("Экспорт записей MARC..."));
+    N1->addSeparator();
     miExit = add(N1, QStringLiteral("miExit"), QStringLiteral("Выход"));
 
     N27 = menuBar()->addMenu(QStringLiteral("Вид"));
@@ -64,6 +68,7 @@ void TMainForm::buildMenus()
     const std::pair<QAction *, void (TMainForm::*)()> handlers[] = {
         {miExport, &TMainForm::miExportClick},   {miNewAcquirements, &TMainForm::miNewAcquirementsClick},
         {miBackup, &TMainForm::miBackupClick},   {miRestore, &TMainForm::miRestoreClick},
+        {miMarcImport, &TMainForm::miMarcImportClick}, {miMarcExport, &TMainForm::miMarcExportClick},
         {N12, &TMainForm::N12Click},             {N13, &TMainForm::N13Click},
         {N14, &TMainForm::N14Click},             {miPrint, &TMainForm::miPrintClick},
         {N4, &TMainForm::N4Click},               {N18, &TMainForm::N18Click},

@@ -88,6 +88,7 @@ void TMainForm::applyViewOnly()
     miNewItem->setEnabled(false);
     miBackup->setEnabled(false);
     miRestore->setEnabled(false);
+    miMarcImport->setEnabled(false);
     N8->setEnabled(false);
     miExtendLoan->setEnabled(false);
     N9->setEnabled(false);

@@ -84,6 +84,7 @@ TBookForm::TBookForm(QWidget *parent) : QDialog(parent)
     connect(N2, &QAction::triggered, this, &TBookForm::N2Click);
     connect(N3, &QAction::triggered, this, &TBookForm::N3Click);
     connect(Button3, &QPushButton::clicked, this, &TBookForm::Button3Click);
+    connect(btnCatalogues, &QPushButton::clicked, this, &TBookForm::btnCataloguesClick);
 }
 
 TBookForm::~TBookForm() = default;
@@ -241,6 +242,7 @@ void TBookForm::OkBtnClick()
     // A file that could not follow the record is reported, but the record itself is saved.
     if (isEditing(books))
         return;
+    storeCatalogueKeywords();
     IsNewRecord = false;
     accept();
 }
@@ -256,6 +258,7 @@ void TBookForm::CancelBtnClick()
         }
     }
     dbMod_->forgetEbookWritten();
+    catalogueKeywords_.clear();
     QDialog::reject();
 }
 
@@ -277,6 +280,7 @@ void TBookForm::applyViewOnly()
     edKeywords->setReadOnly(true);
     GroupBox1->setEnabled(false);
     SpeedButton1->setEnabled(false);
+    btnCatalogues->setEnabled(false);
     DBGridEh1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     if (dbMod_)
         dbMod_->myOrders.setReadOnly(true);

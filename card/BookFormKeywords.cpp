@@ -22,6 +22,7 @@ void TBookForm::tshDetailsShow()
     });
     edKeywords->setPlainText(store::joinKeywords(keywords));
     edKeywords->document()->setModified(false);
+    mergeCatalogueKeywords();
 }
 
 // Stored as soon as the box is left, whatever "ОК" or "Отмена" later does with the record; a

@@ -83,6 +83,12 @@ QWidget *TBookForm::buildSummaryPage()
     row1->addWidget(literCell);
     row1->addWidget(captioned(page, QStringLiteral("Раздел"), cbItemKind));
     row1->addWidget(captioned(page, QStringLiteral("ISBN"), edISBN), 1);
+    btnCatalogues = new QPushButton(QStringLiteral("Найти в каталогах..."), page);
+    btnCatalogues->setToolTip(QStringLiteral("Найти запись в каталоге другой библиотеки и заполнить карточку"));
+    auto *cataloguesColumn = new QVBoxLayout;
+    cataloguesColumn->addStretch(1);
+    cataloguesColumn->addWidget(btnCatalogues);
+    row1->addLayout(cataloguesColumn);
     grid->addLayout(row1);
 
     edAuthor = new QLineEdit;
@@ -167,10 +173,10 @@ QWidget *TBookForm::buildSummaryPage()
              {edAuthor, "edAuthor"}, {edTitle, "edTitle"}, {edPublisher, "edPublisher"}, {edLocation, "edLocation"},
              {edYear, "edYear"}, {edSource, "edSource"}, {DateReg, "DateReg"}, {edQuantity, "edQuantity"},
              {CatBox, "CatBox"}, {AddNum, "AddNum"}, {edPrice, "edPrice"}, {edNotes, "edNotes"},
-             {btnEbook, "btnEbook"}, {SpeedButton1, "SpeedButton1"}})
+             {btnEbook, "btnEbook"}, {SpeedButton1, "SpeedButton1"}, {btnCatalogues, "btnCatalogues"}})
         w->setObjectName(QLatin1StringView(name));
     const QList<QWidget *> order{InvNum, DBLiter, edAuthor, edTitle, edPublisher, edLocation, edYear, edSource,
-                                 DateReg, edQuantity, CatBox, AddNum, edPrice, edNotes, btnEbook, edISBN, cbItemKind};
+                                 DateReg, edQuantity, CatBox, AddNum, edPrice, edNotes, btnEbook, edISBN, btnCatalogues, cbItemKind};
     for (qsizetype i = 0; i + 1 < order.size(); ++i)
         setTabOrder(order[i], order[i + 1]);
     return page;

@@ -17,6 +17,7 @@ class QTabWidget;
 class QToolButton;
 class QWidget;
 class TCatForm;
+class TCatalogueSearchForm;
 
 namespace store {
 class TDBMod;
@@ -24,6 +25,9 @@ struct OpenLoan;
 }
 namespace ui {
 class DatasetModel;
+}
+namespace marc {
+struct BookFields;
 }
 
 // The record card: the current record of the catalogue on three pages, with its rubrics,
@@ -76,6 +80,11 @@ public:
     void btnExtendLoanClick();
     // The loan steps of "ОК"; false when the reader is missing and the card must stay open.
     bool postLoan();
+    // A record from another library's catalogue (BookFormCatalogue.cpp): "Найти в каталогах..."
+    // and the boxes filled from the record taken; its keywords are stored with the record.
+    void btnCataloguesClick();
+    void fillFromCatalogue(const marc::BookFields &fields);
+    TCatalogueSearchForm *catalogueForm();
 
     bool IsNewRecord = false;
     QString InitialLiter;
@@ -91,7 +100,7 @@ public:
     QDoubleSpinBox *edPrice;
     QDateEdit *DateReg;
     QToolButton *CatBoxButton;
-    QPushButton *btnEbook;
+    QPushButton *btnEbook, *btnCatalogues;
     QToolButton *SpeedButton1;
     QMenu *PopupMenu1;
     QAction *N2, *N3;
@@ -136,4 +145,8 @@ private:
     bool choosingPage_ = false;
     bool kindHandlerAttached_ = false;
     bool loansChanged_ = false; // a loan row was saved or deleted in the grid during this showing
+    void mergeCatalogueKeywords();
+    void storeCatalogueKeywords();
+    TCatalogueSearchForm *catalogueForm_ = nullptr;
+    QStringList catalogueKeywords_; // taken from a catalogue, stored when the card is saved
 };

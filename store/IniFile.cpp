@@ -131,6 +131,22 @@ bool IniFile::readBool(const QString &section, const QString &key, bool defaultV
     return readInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
+QList<std::pair<QString, QString>> IniFile::readSection(const QString &section) const
+{
+    QList<std::pair<QString, QString>> pairs;
+    bool inSection = false;
+    for (const QString &line : readLines()) {
+        if (isSection(line)) {
+            inSection = sectionOf(line).compare(section, Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        const qsizetype eq = line.indexOf(u'=');
+        if (inSection && eq > 0)
+            pairs.push_back({line.left(eq).trimmed(), line.mid(eq + 1).trimmed()});
+    }
+    return pairs;
+}
+
 bool IniFile::writeString(const QString &section, const QString &key, const QString &value)
 {
     QStringList lines = readLines();

@@ -3,8 +3,10 @@
 #include "data/text/TextCodec.h"
 
 #include <QString>
+#include <QList>
 #include <QStringList>
 #include <optional>
+#include <utility>
 
 namespace store {
 
@@ -26,6 +28,8 @@ public:
     int readInteger(const QString &section, const QString &key, int defaultValue) const;
     // Booleans are integers: any non-zero value is true.
     bool readBool(const QString &section, const QString &key, bool defaultValue) const;
+    // Every key of a section with its value, in the file's order; empty when the section is missing.
+    QList<std::pair<QString, QString>> readSection(const QString &section) const;
 
     // Returns false when the file could not be written.
     bool writeString(const QString &section, const QString &key, const QString &value);

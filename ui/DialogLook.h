@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QLabel>
 
 namespace ui {
 
@@ -31,6 +32,16 @@ inline QHBoxLayout *okCancelRow(QDialog *dialog, const QString &okCaption, QPush
     row->addWidget(cancel);
     QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
     return row;
+}
+
+// A caption for a box, its buddy (Alt and the underlined letter go to the box), which also names the
+// box for screen readers.
+inline QLabel *buddyLabel(const QString &caption, QWidget *box)
+{
+    auto *label = new QLabel(caption);
+    label->setBuddy(box);
+    box->setAccessibleName(QString(caption).remove(u'&'));
+    return label;
 }
 
 } // namespace ui

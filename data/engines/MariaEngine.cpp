@@ -176,14 +176,16 @@ void MariaEngine::close()
 void MariaEngine::raise()
 {
     const unsigned code = mysql_errno(db_);
-    if (code == CR_SERVER_GONE_ERROR || code == CR_SERVER_LOST || code == CR_CONNECTION_ERROR) {
+    // Over TLS a cut session shows as a TLS read or write error rather than a lost server.
+    const bool lostOverTls = code == CR_SSL_CONNECTION_ERROR;
+    if (code == CR_SERVER_GONE_ERROR || code == CR_SERVER_LOST || code == CR_CONNECTION_ERROR || lostOverTls) {
         // The next statement connects again; nothing is sent again behind the librarian's back.
         const QString text = QString::fromUtf8(mysql_error(db_));
         mysql_close(db_);
         db_ = nullptr;
         // A change the server received may have been stored before the reply was lost; one inside
         // an open transaction was undone with the session.
-        const bool maybeStored = code == CR_SERVER_LOST && lastWrites_ && (!inTransaction_ || lastCommits_);
+        const bool maybeStored = (code == CR_SERVER_LOST || lostOverTls) && lastWrites_ && (!inTransaction_ || lastCommits_);
         inTransaction_ = false;
         if (maybeStored)
             throw DataError(QStringLiteral("Связь с сервером базы данных прервалась после того, как изменение было "

@@ -1,0 +1,270 @@
+// The catalogue's side of record exchange: duplicates, the import of chosen records and the
+// export of the holdings shown.
+#include "CatalogueExchange.h"
+
+#include "DBModUnit.h"
+#include "Isbn.h"
+#include "MarcMapping.h"
+#include "data/Connection.h"
+#include "data/DataError.h"
+
+#include <QDate>
+#include <QHash>
+#include <QSaveFile>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <optional>
+
+namespace marc {
+
+namespace {
+
+QString sameBookKey(const QString &author, const QString &title, const QString &year)
+{
+    return author.simplified().toLower() + u'\x1f' + title.simplified().toLower() + u'\x1f' + year;
+}
+
+QString cellText(const data::CellView &c)
+{
+    switch (c.type) {
+    case data::CellType::Integer: return QString::number(c.integer);
+    case data::CellType::Float: return QString::number(c.real);
+    case data::CellType::Null: return {};
+    default: return QString::fromUtf8(c.bytes.data(), qsizetype(c.bytes.size()));
+    }
+}
+
+// The first column of the first row of a statement with one bound value; empty when none.
+QString firstValue(data::Connection &connection, const QString &sql, const QVariant &param)
+{
+    auto st = connection.prepare(sql);
+    st->bind(1, param);
+    st->execute();
+    std::vector<data::CellView> cells(std::size_t(std::max(st->columnCount(), 1)));
+    QString value;
+    if (st->next()) {
+        st->readRow(cells.data());
+        value = cellText(cells[0]);
+    }
+    st->reset();
+    return value;
+}
+
+QVariant orNull(const QString &text) { return text.isEmpty() ? QVariant() : QVariant(text); }
+template <typename T> QVariant orNull(const std::optional<T> &v) { return v ? QVariant(*v) : QVariant(); }
+
+// One transaction over the whole import: rolled back when anything fails.
+class Transaction {
+public:
+    explicit Transaction(data::Connection &c) : c_(c)
+    {
+        c_.runStatement(c_.isServer() ? QStringLiteral("START TRANSACTION") : QStringLiteral("BEGIN"));
+    }
+    ~Transaction()
+    {
+        if (!done_) {
+            try {
+                c_.runStatement(QStringLiteral("ROLLBACK"));
+            } catch (const data::DataError &) {
+            }
+        }
+    }
+    void commit()
+    {
+        c_.runStatement(QStringLiteral("COMMIT"));
+        done_ = true;
+    }
+
+private:
+    data::Connection &c_;
+    bool done_ = false;
+};
+
+} // namespace
+
+HeldRecords::HeldRecords(data::Connection &connection)
+{
+    auto st = connection.prepare(QStringLiteral("SELECT isbn, author, title, year_p FROM books"));
+    st->execute();
+    std::vector<data::CellView> cells(4);
+    while (st->next()) {
+        st->readRow(cells.data());
+        if (const QString key = isbnKey(cellText(cells[0])); !key.isEmpty())
+            isbns_.insert(key);
+        authorTitleYear_.insert(sameBookKey(cellText(cells[1]), cellText(cells[2]), cellText(cells[3])));
+    }
+}
+
+bool HeldRecords::holds(const BookFields &f) const
+{
+    if (const QString key = isbnKey(f.isbn); !key.isEmpty())
+        return isbns_.contains(key);
+    return authorTitleYear_.contains(sameBookKey(f.author, f.title, f.year ? QString::number(*f.year) : QString()));
+}
+
+int importRecords(data::Connection &c, int kind, const std::vector<BookFields> &records, const data::Progress &progress)
+{
+    Transaction transaction(c);
+    qint64 inventory = firstValue(c, QStringLiteral("SELECT MAX(inv_num) FROM books WHERE itemkind_id = ?"), kind).toLongLong();
+    const QString letter = firstValue(c, QStringLiteral("SELECT itemkind_name FROM v_itemkind WHERE id = ?"), kind).left(1);
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    auto book = c.prepare(QStringLiteral(
+        "INSERT INTO books (inv_num, liter, itemkind_id, date_reg, author, title, location, publisher, year_p, "
+        "page_count, isbn, price, annotation, notes, add_num, onloan) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '0', 0)"));
+    auto keyword = c.prepare(QStringLiteral("INSERT INTO keywords (keyword, book_id) VALUES (?, ?)"));
+    const int total = int(records.size());
+    for (int i = 0; i < total; ++i) {
+        const BookFields &f = records[std::size_t(i)];
+        const QVariantList values{++inventory,  orNull(letter),      kind,        today,          orNull(f.author),
+                                  orNull(f.title), orNull(f.location), orNull(f.publisher), orNull(f.year),
+                                  orNull(f.pages), orNull(f.isbn),     orNull(f.price),     orNull(f.annotation),
+                                  orNull(f.notes)};
+        for (int v = 0; v < values.size(); ++v)
+            book->bind(v + 1, values[v]);
+        // A statement takes new values only once reset from its last run.
+        book->execute();
+        book->reset();
+        const qint64 id = c.lastInsertRowId();
+        for (const QString &word : f.keywords) {
+            keyword->bind(1, word);
+            keyword->bind(2, id);
+            keyword->execute();
+            keyword->reset();
+        }
+        if (progress && i % 500 == 0)
+            progress(i, total);
+    }
+    transaction.commit();
+    return total;
+}
+
+ExportForm exportFormForFile(const QString &fileName)
+{
+    const QString lower = fileName.toLower();
+    if (lower.endsWith(QLatin1String(".xml")))
+        return ExportForm::Marc21Xml;
+    if (lower.endsWith(QLatin1String(".iso")))
+        return ExportForm::RusmarcIso;
+    return ExportForm::Marc21Iso;
+}
+
+QString exportFileFilter()
+{
+    return QStringLiteral("MARC21, ISO 2709 (UTF-8)|*.mrc|MARC21, MARCXML (UTF-8)|*.xml|RUSMARC, ISO 2709 (UTF-8)|*.iso");
+}
+
+namespace {
+
+QHash<qint64, QStringList> keywordsByBook(data::Connection &c)
+{
+    QHash<qint64, QStringList> out;
+    auto st = c.prepare(QStringLiteral("SELECT book_id, keyword FROM keywords ORDER BY id"));
+    st->execute();
+    data::CellView cells[2];
+    while (st->next()) {
+        st->readRow(cells);
+        out[cells[0].integer] << cellText(cells[1]);
+    }
+    return out;
+}
+
+// A held row as export needs it, read from the dataset's cells: this runs on two threads at once,
+// which only read the rows.
+Holding holdingAt(const data::Dataset &books, int row, const std::array<int, 13> &columns)
+{
+    auto cell = [&](int i) { return books.cellAt(row, columns[std::size_t(i)]); };
+    auto text = [&](int i) { return cellText(cell(i)); };
+    auto number = [&](int i) -> std::optional<double> {
+        const data::CellView c = cell(i);
+        if (c.type == data::CellType::Integer)
+            return double(c.integer);
+        if (c.type == data::CellType::Float)
+            return c.real;
+        bool ok = false;
+        const double v = cellText(c).toDouble(&ok);
+        return ok ? std::optional<double>(v) : std::nullopt;
+    };
+    Holding h;
+    h.id = cell(0).integer;
+    h.inventoryNumber = text(1);
+    h.letter = text(2);
+    BookFields &f = h.fields;
+    f.author = text(3);
+    f.title = text(4);
+    f.location = text(5);
+    f.publisher = text(6);
+    if (const auto year = number(7))
+        f.year = int(*year);
+    if (const auto pages = number(8))
+        f.pages = int(*pages);
+    f.isbn = text(9);
+    f.price = number(10);
+    f.annotation = text(11);
+    f.notes = text(12);
+    return h;
+}
+
+} // namespace
+
+namespace {
+
+// The records of a run of rows in the export's form; done counts the rows written so far.
+QByteArray recordBytes(const data::Dataset &books, int from, int to, const std::array<int, 13> &columns,
+                       const QHash<qint64, QStringList> &keywords, ExportForm form, std::atomic<int> &done)
+{
+    const Format format = form == ExportForm::RusmarcIso ? Format::Rusmarc : Format::Marc21;
+    const QDate today = QDate::currentDate();
+    YazMarc yaz;
+    QByteArray bytes;
+    bytes.reserve(qsizetype(to - from) * 700); // about what a holding takes
+    for (int r = from; r < to; ++r) {
+        Holding h = holdingAt(books, r, columns);
+        h.fields.keywords = keywords.value(h.id);
+        const Record record = fromHolding(h, format, today);
+        if (form == ExportForm::Marc21Xml)
+            yaz.appendMarcXml(record, bytes);
+        else
+            yaz.appendIso2709(record, bytes);
+        ++done;
+    }
+    return bytes;
+}
+
+} // namespace
+
+void exportRecords(store::TDBMod &module, const QString &fileName, ExportForm form, const data::Progress &progress)
+{
+    const data::Dataset &books = module.MyBooks;
+    std::array<int, 13> columns{};
+    const char *names[] = {"id", "inv_num", "liter", "author", "title", "location", "publisher", "year_p",
+                           "page_count", "isbn", "price", "annotation", "notes"};
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        columns[i] = books.fieldIndex(QString::fromLatin1(names[i]));
+    const QHash<qint64, QStringList> keywords = keywordsByBook(module.MyServer);
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        throw data::DataError(QStringLiteral("Не удалось открыть для записи файл %1").arg(fileName));
+    // Each half of the rows becomes records on a thread of its own: the machine's two cores write
+    // MARC about as fast as one writes the word-processor page. This thread shows the progress.
+    const int n = books.recordCount();
+    std::atomic<int> done{0};
+    auto firstHalf = std::async(std::launch::async, recordBytes, std::cref(books), 0, n / 2, std::cref(columns),
+                                std::cref(keywords), form, std::ref(done));
+    auto secondHalf = std::async(std::launch::async, recordBytes, std::cref(books), n / 2, n, std::cref(columns),
+                                 std::cref(keywords), form, std::ref(done));
+    while (secondHalf.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
+        if (progress)
+            progress(done, n);
+    if (form == ExportForm::Marc21Xml)
+        file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<collection xmlns=\"http://www.loc.gov/MARC21/slim\">\n");
+    file.write(firstHalf.get());
+    file.write(secondHalf.get());
+    if (form == ExportForm::Marc21Xml)
+        file.write("</collection>\n");
+    if (!file.commit())
+        throw data::DataError(QStringLiteral("Не удалось записать файл %1").arg(fileName));
+}
+
+} // namespace marc

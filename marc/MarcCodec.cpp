@@ -1,0 +1,271 @@
+// YAZ does every byte of MARC: ISO 2709 and MARCXML read and written, and the character sets.
+// Between YAZ and our record the fields travel as YAZ's JSON form, which keeps every byte.
+#include "MarcCodec.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringEncoder>
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+#include <yaz/marcdisp.h>
+#include <yaz/wrbuf.h>
+#include <yaz/yaz-iconv.h>
+
+#include <array>
+
+namespace marc {
+
+namespace {
+
+constexpr std::array<std::pair<Format, const char *>, 3> FormatNames{
+    {{Format::Marc21, "MARC21"}, {Format::Rusmarc, "RUSMARC"}, {Format::Unimarc, "UNIMARC"}}};
+constexpr std::array<std::pair<Charset, const char *>, 3> CharsetNames{
+    {{Charset::Utf8, "UTF-8"}, {Charset::Cp1251, "Windows-1251"}, {Charset::Marc8, "MARC-8"}}};
+
+QString latin1Value(const QJsonValue &value) { return value.toString(); }
+
+void addJsonField(Record &record, const QString &tag, const QJsonValue &body)
+{
+    if (!body.isObject()) {
+        record.addControl(tag, latin1Value(body));
+        return;
+    }
+    const QJsonObject o = body.toObject();
+    const QString i1 = o.value(QLatin1String("ind1")).toString(), i2 = o.value(QLatin1String("ind2")).toString();
+    Field &f = record.addField(tag, i1.isEmpty() ? QChar(u' ') : i1[0], i2.isEmpty() ? QChar(u' ') : i2[0]);
+    for (const QJsonValue &s : o.value(QLatin1String("subfields")).toArray()) {
+        const QJsonObject sub = s.toObject();
+        for (auto it = sub.begin(); it != sub.end(); ++it)
+            f.subfields.push_back({it.key().isEmpty() ? QChar(u' ') : it.key()[0], latin1Value(it.value())});
+    }
+}
+
+} // namespace
+
+QString formatName(Format format)
+{
+    for (const auto &[f, name] : FormatNames)
+        if (f == format)
+            return QString::fromLatin1(name);
+    return {};
+}
+
+Format formatFromName(const QString &name)
+{
+    for (const auto &[f, text] : FormatNames)
+        if (name.compare(QLatin1String(text), Qt::CaseInsensitive) == 0)
+            return f;
+    return Format::Auto;
+}
+
+QString charsetName(Charset charset)
+{
+    for (const auto &[c, name] : CharsetNames)
+        if (c == charset)
+            return QString::fromLatin1(name);
+    return {};
+}
+
+Charset charsetFromName(const QString &name)
+{
+    QString n = name.trimmed().toLower();
+    n.remove(u'-');
+    if (n == u"utf8")
+        return Charset::Utf8;
+    if (n == u"windows1251" || n == u"cp1251")
+        return Charset::Cp1251;
+    if (n == u"marc8")
+        return Charset::Marc8;
+    return Charset::Auto;
+}
+
+struct YazMarc::Handles {
+    yaz_marc_t mt = yaz_marc_create();
+    WRBUF out = wrbuf_alloc();
+    yaz_iconv_t rawToUtf8 = yaz_iconv_open("utf-8", "iso-8859-1");
+    std::array<yaz_iconv_t, 3> decoders{yaz_iconv_open("utf-8", "utf-8"), yaz_iconv_open("utf-8", "cp1251"),
+                                        yaz_iconv_open("utf-8", "marc8")};
+    ~Handles()
+    {
+        for (yaz_iconv_t cd : decoders)
+            if (cd)
+                yaz_iconv_close(cd);
+        if (rawToUtf8)
+            yaz_iconv_close(rawToUtf8);
+        wrbuf_destroy(out);
+        yaz_marc_destroy(mt);
+    }
+    // Whatever YAZ holds now, as our record.
+    bool takeRecord(RawRecord &target, bool decoded)
+    {
+        wrbuf_rewind(out);
+        if (yaz_marc_write_json(mt, out) != 0)
+            return false;
+        const QJsonDocument doc =
+            QJsonDocument::fromJson(QByteArray::fromRawData(wrbuf_buf(out), int(wrbuf_len(out))));
+        if (!doc.isObject())
+            return false;
+        target.record = {};
+        target.decoded = decoded;
+        target.record.leader = doc.object().value(QLatin1String("leader")).toString();
+        for (const QJsonValue &f : doc.object().value(QLatin1String("fields")).toArray()) {
+            const QJsonObject field = f.toObject();
+            for (auto it = field.begin(); it != field.end(); ++it)
+                addJsonField(target.record, it.key(), it.value());
+        }
+        return true;
+    }
+};
+
+YazMarc::YazMarc() : h_(std::make_unique<Handles>()) {}
+YazMarc::~YazMarc() = default;
+
+bool YazMarc::readIso2709(const char *bytes, int size, RawRecord &out)
+{
+    yaz_marc_reset(h_->mt);
+    // Byte for byte into the JSON text: the character set is chosen afterwards.
+    yaz_marc_iconv(h_->mt, h_->rawToUtf8);
+    const int used = yaz_marc_read_iso2709(h_->mt, bytes, size);
+    const bool ok = used > 0 && h_->takeRecord(out, false);
+    yaz_marc_iconv(h_->mt, nullptr);
+    return ok;
+}
+
+bool YazMarc::readMarcXml(const QByteArray &document, std::vector<RawRecord> &out)
+{
+    xmlDocPtr doc = xmlReadMemory(document.constData(), int(document.size()), nullptr, nullptr,
+                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE);
+    if (!doc)
+        return false;
+    xmlNodePtr root = xmlDocGetRootElement(doc);
+    auto isRecord = [](xmlNodePtr n) { return n->type == XML_ELEMENT_NODE && xmlStrcmp(n->name, BAD_CAST "record") == 0; };
+    std::vector<xmlNodePtr> records;
+    if (root && isRecord(root))
+        records.push_back(root);
+    else if (root)
+        for (xmlNodePtr n = root->children; n; n = n->next)
+            if (isRecord(n))
+                records.push_back(n);
+    for (xmlNodePtr n : records) {
+        yaz_marc_reset(h_->mt);
+        RawRecord raw;
+        if (yaz_marc_read_xml(h_->mt, n) == 0 && h_->takeRecord(raw, true))
+            out.push_back(std::move(raw));
+    }
+    xmlFreeDoc(doc);
+    return root != nullptr;
+}
+
+bool YazMarc::decode(const RawRecord &raw, Charset charset, Record &out)
+{
+    out = raw.record;
+    if (raw.decoded)
+        return true;
+    const int which = charset == Charset::Cp1251 ? 1 : charset == Charset::Marc8 ? 2 : 0;
+    yaz_iconv_t cd = h_->decoders[std::size_t(which)];
+    if (!cd)
+        return false;
+    QByteArray converted;
+    auto convert = [&](QString &value) {
+        bool plain = true;
+        for (QChar c : value)
+            plain = plain && c.unicode() < 0x80;
+        if (plain)
+            return true;
+        QByteArray in = value.toLatin1();
+        char *inPtr = in.data();
+        size_t inLeft = size_t(in.size());
+        converted.resize(in.size() * 4 + 16);
+        char *outPtr = converted.data();
+        size_t outLeft = size_t(converted.size());
+        if (yaz_iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == size_t(-1) ||
+            yaz_iconv(cd, nullptr, nullptr, &outPtr, &outLeft) == size_t(-1))
+            return false;
+        // MARC-8 puts a diacritic after its letter as a combining mark: the card wants the letter.
+        value = QString::fromUtf8(converted.constData(), qsizetype(converted.size() - qsizetype(outLeft)))
+                    .normalized(QString::NormalizationForm_C);
+        return true;
+    };
+    yaz_iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    for (Field &f : out.fields) {
+        if (!convert(f.data))
+            return false;
+        for (Subfield &s : f.subfields)
+            if (!convert(s.value))
+                return false;
+    }
+    return true;
+}
+
+namespace {
+
+void loadIntoYaz(yaz_marc_t mt, const Record &record)
+{
+    // One buffer for every value: a record's text is encoded without an allocation per value.
+    thread_local QByteArray buffer;
+    thread_local QStringEncoder utf8(QStringEncoder::Utf8);
+    auto encoded = [&](char code, const QString &value) {
+        buffer.resize(1 + utf8.requiredSpace(value.size()));
+        char *start = buffer.data();
+        *start = code;
+        char *end = utf8.appendToBuffer(start + 1, value);
+        return std::pair<const char *, std::size_t>(code ? start : start + 1, std::size_t(end - start - (code ? 0 : 1)));
+    };
+    yaz_marc_reset(mt);
+    int indicatorLength, identifierLength, baseAddress, entryLength, startLength, implementationLength;
+    QByteArray leader = record.leader.toLatin1().leftJustified(24, ' ', true);
+    yaz_marc_set_leader(mt, leader.constData(), &indicatorLength, &identifierLength, &baseAddress, &entryLength,
+                        &startLength, &implementationLength);
+    for (const Field &f : record.fields) {
+        char tag[4] = {'0', '0', '0', 0};
+        for (qsizetype i = 0; i < 3 && i < f.tag.size(); ++i)
+            tag[i] = char(f.tag[i].toLatin1());
+        if (f.isControl()) {
+            const auto [data, size] = encoded(0, f.data);
+            yaz_marc_add_controlfield(mt, tag, data, size);
+            continue;
+        }
+        const char indicators[2] = {char(f.ind1.toLatin1()), char(f.ind2.toLatin1())};
+        yaz_marc_add_datafield(mt, tag, indicators, 2);
+        for (const Subfield &s : f.subfields) {
+            const auto [codeAndValue, size] = encoded(char(s.code.toLatin1()), s.value);
+            yaz_marc_add_subfield(mt, codeAndValue, size);
+        }
+    }
+}
+
+} // namespace
+
+void YazMarc::appendIso2709(const Record &record, QByteArray &out)
+{
+    loadIntoYaz(h_->mt, record);
+    wrbuf_rewind(h_->out);
+    if (yaz_marc_write_iso2709(h_->mt, h_->out) == 0)
+        out.append(wrbuf_buf(h_->out), qsizetype(wrbuf_len(h_->out)));
+}
+
+void YazMarc::appendMarcXml(const Record &record, QByteArray &out)
+{
+    loadIntoYaz(h_->mt, record);
+    wrbuf_rewind(h_->out);
+    if (yaz_marc_write_marcxml(h_->mt, h_->out) == 0)
+        out.append(wrbuf_buf(h_->out), qsizetype(wrbuf_len(h_->out)));
+}
+
+QByteArray YazMarc::writeIso2709(const Record &record)
+{
+    QByteArray out;
+    appendIso2709(record, out);
+    return out;
+}
+
+QByteArray YazMarc::writeMarcXml(const Record &record)
+{
+    QByteArray out;
+    appendMarcXml(record, out);
+    return out;
+}
+
+} // namespace marc

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "MarcRecord.h"
+
+#include <QByteArray>
+#include <QString>
+#include <memory>
+#include <vector>
+
+namespace marc {
+
+enum class Format { Auto, Marc21, Rusmarc, Unimarc };
+enum class Charset { Auto, Utf8, Cp1251, Marc8 };
+
+QString formatName(Format format);          // "MARC21", "RUSMARC", "UNIMARC"; empty for Auto
+Format formatFromName(const QString &name); // Auto for a name it does not know
+QString charsetName(Charset charset);       // "UTF-8", "Windows-1251", "MARC-8"; empty for Auto
+Charset charsetFromName(const QString &name);
+
+// A record as it was read, before its text is decoded: each byte of a value is one character
+// (U+0000 to U+00FF), so the character set can be chosen once the structure is known. A MARCXML
+// record is text already and comes decoded.
+struct RawRecord {
+    Record record;
+    bool decoded = false;
+};
+
+// YAZ's MARC handle and its character set converters, kept for a run of records. Not shared
+// between threads.
+class YazMarc {
+public:
+    YazMarc();
+    ~YazMarc();
+    YazMarc(const YazMarc &) = delete;
+    YazMarc &operator=(const YazMarc &) = delete;
+
+    // One ISO 2709 record of exactly size bytes; false when YAZ cannot read it.
+    bool readIso2709(const char *bytes, int size, RawRecord &out);
+    // Every record of a MARCXML document (a collection or one record); false when the bytes are
+    // not an XML document.
+    bool readMarcXml(const QByteArray &document, std::vector<RawRecord> &out);
+    // The record's text in the character set; false when a value is not valid there.
+    bool decode(const RawRecord &raw, Charset charset, Record &out);
+
+    // The record, whose text is written as UTF-8, added at the end of out.
+    void appendIso2709(const Record &record, QByteArray &out);
+    void appendMarcXml(const Record &record, QByteArray &out); // one <record> element of a collection
+    QByteArray writeIso2709(const Record &record);
+    QByteArray writeMarcXml(const Record &record);
+
+private:
+    struct Handles;
+    std::unique_ptr<Handles> h_;
+};
+
+} // namespace marc

@@ -1,0 +1,372 @@
+// MARC records read and written through YAZ: the mapping table of each format both ways, the
+// character sets "Автоматически" finds, damaged files, the Library of Congress sample records,
+// and our files as yaz-marcdump and Perl's MARC::Record read them.
+#include "Isbn.h"
+#include "MarcFixture.h"
+#include "MarcMapping.h"
+#include "data/DataError.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace marc;
+using namespace marc_tests;
+
+Q_DECLARE_METATYPE(marc::BookFields)
+Q_DECLARE_METATYPE(marc::Format)
+Q_DECLARE_METATYPE(marc::Charset)
+
+namespace {
+
+BookFields warAndPeace()
+{
+    BookFields f;
+    f.author = QStringLiteral("Толстой Л. Н.; Иванов И. И.");
+    f.title = QStringLiteral("Война и мир : роман");
+    f.location = QStringLiteral("Москва");
+    f.publisher = QStringLiteral("Эксмо");
+    f.year = 2010;
+    f.pages = 1300;
+    f.isbn = QStringLiteral("978-5-699-12014-7");
+    f.price = 450.5;
+    f.annotation = QStringLiteral("Роман-эпопея о войне 1812 года");
+    f.notes = QStringLiteral("Первая строка\r\nвторая строка");
+    f.keywords = QStringList{QStringLiteral("Художественная литература"), QStringLiteral("война")};
+    return f;
+}
+
+QByteArray rusmarcWarAndPeace(QByteArray (*encode)(const QString &), const QByteArray &charsets)
+{
+    auto e = [&](const char *text) { return encode(QString::fromUtf8(text)); };
+    return isoRecord({{"001", "RU/1"},
+                      {"010", subfields({{'a', "978-5-699-12014-7"}, {'d', e("450 р. 50 к.")}})},
+                      {"100", subfields({{'a', "20100101d2010    k  y0rusy" + charsets + "    ca"}})},
+                      {"200", subfields({{'a', e("Война и мир")}, {'e', e("роман")}, {'f', e("Л. Н. Толстой")}}, "1 ")},
+                      {"210", subfields({{'a', e("Москва")}, {'c', e("Эксмо")}, {'d', "2010"}})},
+                      {"215", subfields({{'a', e("1300 с.")}})},
+                      {"300", subfields({{'a', e("Первая строка\nвторая строка")}})},
+                      {"330", subfields({{'a', e("Роман-эпопея о войне 1812 года.")}})},
+                      {"606", subfields({{'a', e("Художественная литература")}})},
+                      {"610", subfields({{'a', e("война")}})},
+                      {"700", subfields({{'a', e("Толстой")}, {'b', e("Л. Н.")}}, " 1")},
+                      {"701", subfields({{'a', e("Иванов")}, {'b', e("И. И.")}}, " 1")}},
+                     ' ', "450 ");
+}
+
+QByteArray marc21Collins(char coding, QByteArray (*encode)(const QString &))
+{
+    auto e = [&](const char *text) { return encode(QString::fromUtf8(text)); };
+    return isoRecord({{"001", "11224466"},
+                      {"020", subfields({{'a', "0140449132 (pbk.)"}, {'c', "$15.00"}})},
+                      {"100", subfields({{'a', e("Collins, Jack")}}, "1 ")},
+                      {"245", subfields({{'a', e("How to program a computer :")}, {'b', e("a guide /")}, {'c', e("Jack Collins.")}}, "10")},
+                      {"260", subfields({{'a', e("New York :")}, {'b', e("Penguin,")}, {'c', "c1991."}})},
+                      {"300", subfields({{'a', "xii, 345 p. :"}})},
+                      {"500", subfields({{'a', e("Includes index.")}})},
+                      {"520", subfields({{'a', e("Книга о программах.")}})},
+                      {"650", subfields({{'a', e("Computers.")}}, " 0")},
+                      {"653", subfields({{'a', e("программирование")}})},
+                      {"700", subfields({{'a', e("Smith, Ann")}}, "1 ")}},
+                     coding);
+}
+
+BookFields collins()
+{
+    BookFields f;
+    f.author = QStringLiteral("Collins, Jack; Smith, Ann");
+    f.title = QStringLiteral("How to program a computer : a guide");
+    f.location = QStringLiteral("New York");
+    f.publisher = QStringLiteral("Penguin");
+    f.year = 1991;
+    f.pages = 345;
+    f.isbn = QStringLiteral("0140449132");
+    f.price = 15.0;
+    f.annotation = QStringLiteral("Книга о программах");
+    f.notes = QStringLiteral("Includes index");
+    f.keywords = QStringList{QStringLiteral("Computers"), QStringLiteral("программирование")};
+    return f;
+}
+
+QByteArray exportBytes(const std::vector<Holding> &holdings, Format format, bool xml)
+{
+    YazMarc yaz;
+    QByteArray bytes = xml ? "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<collection xmlns=\"http://www.loc.gov/MARC21/slim\">\n" : "";
+    for (const Holding &h : holdings) {
+        const Record r = fromHolding(h, format, QDate(2024, 5, 6));
+        bytes += xml ? yaz.writeMarcXml(r) : yaz.writeIso2709(r);
+    }
+    return xml ? bytes + "</collection>\n" : bytes;
+}
+
+QString subfieldText(const Record &r, const char *tag, char code)
+{
+    return r.values(QString::fromLatin1(tag), QLatin1Char(code)).join(QLatin1Char('|'));
+}
+
+} // namespace
+
+class TestMarcRecords : public QObject {
+    Q_OBJECT
+private slots:
+    // Each format's table read from a record in the character set the record says.
+    void readsEachFormatByItsTable_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<Format>("format");
+        QTest::addColumn<BookFields>("expected");
+        QTest::newRow("MARC21, UTF-8") << marc21Collins('a', utf8) << Format::Marc21 << collins();
+        QTest::newRow("RUSMARC, UTF-8 by 100 $a") << rusmarcWarAndPeace(utf8, "50  ") << Format::Rusmarc << warAndPeace();
+        QTest::newRow("RUSMARC, 1251 by 100 $a") << rusmarcWarAndPeace(cp1251, "0189") << Format::Rusmarc << warAndPeace();
+        QTest::newRow("RUSMARC, 1251 unsaid") << rusmarcWarAndPeace(cp1251, "    ") << Format::Rusmarc << warAndPeace();
+        QTest::newRow("MARC21 claiming MARC-8, text in 1251") << marc21Collins(' ', cp1251) << Format::Marc21 << collins();
+        BookFields byStatement;
+        byStatement.title = QStringLiteral("Поэмы");
+        byStatement.author = QStringLiteral("сост. А. Петров");
+        byStatement.location = QStringLiteral("Санкт-Петербург");
+        byStatement.publisher = QStringLiteral("Азбука");
+        byStatement.year = 2021;
+        QTest::newRow("MARC21 author from 245 $c, imprint from 264")
+            << isoRecord({{"245", subfields({{'a', utf8(QStringLiteral("Поэмы /"))}, {'c', utf8(QStringLiteral("сост. А. Петров."))}})},
+                          {"264", subfields({{'a', utf8(QStringLiteral("Санкт-Петербург :"))}, {'b', utf8(QStringLiteral("Азбука,"))}, {'c', "[2021]"}}, " 1")}},
+                         'a')
+            << Format::Marc21 << byStatement;
+    }
+    void readsEachFormatByItsTable()
+    {
+        QFETCH(QByteArray, bytes);
+        const auto records = readBytes(bytes);
+        QCOMPARE(records.size(), std::size_t(1));
+        QVERIFY2(records[0].ok(), qPrintable(records[0].problem));
+        QFETCH(Format, format);
+        QCOMPARE(records[0].format, format);
+        QFETCH(BookFields, expected);
+        QCOMPARE(records[0].fields.author, expected.author);
+        QCOMPARE(records[0].fields.title, expected.title);
+        QCOMPARE(records[0].fields.keywords, expected.keywords);
+        QCOMPARE(records[0].fields.notes, expected.notes);
+        QVERIFY(records[0].fields == expected);
+    }
+
+    // Export writes where the tables say, identity and holdings included.
+    void exportWritesByTheTable_data()
+    {
+        QTest::addColumn<Format>("format");
+        QTest::addColumn<QStringList>("expected"); // tag$code=values
+        QTest::newRow("MARC21") << Format::Marc21
+                                << QStringList{"001=42", "100a=Толстой Л. Н.", "700a=Иванов И. И.", "245a=Война и мир",
+                                               "245b=роман", "260a=Москва", "260b=Эксмо", "260c=2010", "300a=1300",
+                                               "020a=978-5-699-12014-7", "020c=450.50", "653a=Художественная литература|война",
+                                               "852p=17", "852k=К"};
+        QTest::newRow("RUSMARC") << Format::Rusmarc
+                                 << QStringList{"001=42", "700a=Толстой Л. Н.", "701a=Иванов И. И.", "200a=Война и мир",
+                                                "200e=роман", "210a=Москва", "210c=Эксмо", "210d=2010", "215a=1300",
+                                                "010a=978-5-699-12014-7", "010d=450.50", "610a=Художественная литература|война",
+                                                "899p=17", "899k=К"};
+    }
+    void exportWritesByTheTable()
+    {
+        QFETCH(Format, format);
+        QFETCH(QStringList, expected);
+        const Record r = fromHolding({42, QStringLiteral("17"), QStringLiteral("К"), warAndPeace()}, format, QDate(2024, 5, 6));
+        for (const QString &line : expected) {
+            const QString where = line.section(u'=', 0, 0), want = line.section(u'=', 1);
+            const QString got = where.size() == 3 ? r.first(where)->data : subfieldText(r, qPrintable(where.left(3)), where[3].toLatin1());
+            QCOMPARE(got, want);
+        }
+        QCOMPARE(r.values(QString::fromLatin1(format == Format::Marc21 ? "260" : "210"), u'a').size(), 1); // one imprint field
+        if (format == Format::Rusmarc)
+            QCOMPARE(subfieldText(r, "100", 'a').mid(26, 2), QStringLiteral("50"));
+    }
+
+    // Whatever export writes, import reads back the same.
+    void roundTripKeepsEveryMappedField_data()
+    {
+        QTest::addColumn<Format>("format");
+        QTest::addColumn<bool>("xml");
+        QTest::newRow("MARC21 ISO 2709") << Format::Marc21 << false;
+        QTest::newRow("MARC21 MARCXML") << Format::Marc21 << true;
+        QTest::newRow("RUSMARC ISO 2709") << Format::Rusmarc << false;
+    }
+    void roundTripKeepsEveryMappedField()
+    {
+        QFETCH(Format, format);
+        QFETCH(bool, xml);
+        BookFields sparse;
+        sparse.title = QStringLiteral("Только заглавие");
+        const std::vector<Holding> holdings{{1, "1", "К", warAndPeace()}, {2, "2", "", collins()}, {3, "3", "", sparse}};
+        const auto back = readBytes(exportBytes(holdings, format, xml));
+        QCOMPARE(back.size(), holdings.size());
+        for (std::size_t i = 0; i < back.size(); ++i) {
+            QVERIFY2(back[i].ok(), qPrintable(back[i].problem));
+            QCOMPARE(back[i].format, format);
+            BookFields expected = holdings[i].fields;
+            if (xml) // XML keeps a line break as LF; the card's CR LF comes back
+                QCOMPARE(back[i].fields.notes, expected.notes);
+            QVERIFY(back[i].fields == expected);
+        }
+    }
+
+    // A forced choice reads the whole file that way; a wrong one shows in the text, not as a crash.
+    void forcedCharsetAndFormat()
+    {
+        const QByteArray bytes = rusmarcWarAndPeace(cp1251, "50  "); // says UTF-8, is 1251
+        QCOMPARE(readBytes(bytes)[0].fields.title, QStringLiteral("Война и мир : роман"));
+        const auto forced = readBytes(bytes, {Format::Auto, Charset::Utf8, true});
+        QCOMPARE(forced[0].problem, QStringLiteral("неверная последовательность байтов для кодировки UTF-8"));
+        const auto asMarc21 = readBytes(bytes, {Format::Marc21, Charset::Cp1251, true});
+        QVERIFY(!asMarc21[0].ok()); // no 245: nothing to call a title
+        QCOMPARE(asMarc21[0].format, Format::Marc21);
+    }
+
+    void marc8DiacriticsAndEscapes()
+    {
+        // "é" as MARC-8 writes it (combining acute first); Cyrillic behind an escape to set N.
+        const QByteArray bytes = isoRecord({{"245", subfields({{'a', "Caf\xE2" "e \x1b(N\x6b\x6e\x69\x67\x61\x1b(B"}})}});
+        const auto r = readBytes(bytes);
+        QVERIFY2(r[0].ok(), qPrintable(r[0].problem));
+        QCOMPARE(r[0].charset, Charset::Marc8);
+        QVERIFY(r[0].fields.title.startsWith(QStringLiteral("Café")));
+        QVERIFY(r[0].fields.title.size() > 5 && r[0].fields.title.back().script() == QChar::Script_Cyrillic);
+    }
+
+    // A damaged record is named with its reason; the records around it still come in.
+    void damagedRecordsAreListedWithTheirReason_data()
+    {
+        QTest::addColumn<QByteArray>("damaged");
+        QTest::addColumn<QString>("reason");
+        const QByteArray good = marc21Collins('a', utf8);
+        QByteArray longer = good;
+        longer.replace(0, 5, QByteArray::number(good.size() + 3).rightJustified(5, '0'));
+        QTest::newRow("wrong record length") << longer + "xyz" << QStringLiteral("неверная длина записи");
+        QByteArray directory = good;
+        directory.replace(24 + 3, 4, "9999");
+        QTest::newRow("wrong directory") << directory << QStringLiteral("неверный справочник записи");
+        QTest::newRow("empty record") << isoRecord({}) << QStringLiteral("пустая запись");
+        QTest::newRow("invalid UTF-8") << isoRecord({{"245", subfields({{'a', "\xC3\x28 bad"}})}}, 'a')
+                                       << QStringLiteral("неверная последовательность байтов для кодировки UTF-8");
+        QTest::newRow("letters in the length") << QByteArray("00a4") + good.mid(4) << QStringLiteral("в маркере записи нет её длины");
+    }
+    void damagedRecordsAreListedWithTheirReason()
+    {
+        QFETCH(QByteArray, damaged);
+        QFETCH(QString, reason);
+        const QByteArray good = marc21Collins('a', utf8);
+        const auto records = readBytes(good + damaged + good);
+        QCOMPARE(records.size(), std::size_t(3));
+        QVERIFY(records[0].ok());
+        QVERIFY2(records[1].problem.startsWith(reason), qPrintable(records[1].problem));
+        QVERIFY(records[2].ok());
+        QCOMPARE(records[2].fields.title, collins().title);
+    }
+
+    void truncatedFileKeepsWhatCameBefore()
+    {
+        const QByteArray good = marc21Collins('a', utf8);
+        const auto records = readBytes(good + good.left(good.size() - 10));
+        QCOMPARE(records.size(), std::size_t(2));
+        QVERIFY(records[0].ok());
+        QVERIFY(records[1].problem.startsWith(QStringLiteral("запись обрывается")));
+    }
+
+    void fileThatIsNotMarcIsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("text") << QByteArray("Это просто текст, а не записи MARC.\r\n");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("XML but not MARC") << QByteArray("<?xml version=\"1.0\"?><html><body/></html>");
+        QTest::newRow("broken XML") << QByteArray("<collection><record>");
+    }
+    void fileThatIsNotMarcIsRefused()
+    {
+        QFETCH(QByteArray, bytes);
+        QString error;
+        try {
+            readBytes(bytes);
+        } catch (const data::DataError &e) {
+            error = e.message();
+        }
+        QVERIFY2(error.contains(QStringLiteral("MARC")), qPrintable(error));
+    }
+
+    void isbnAsTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("forms");
+        QTest::newRow("hyphens") << "5-02-013848-7" << QStringList{"9785020138483", "5020138487"};
+        QTest::newRow("spaces and 13 digits") << "978 5 02 013848 3" << QStringList{"9785020138483", "5020138487"};
+        QTest::newRow("X, small") << "0-8044-2957-x" << QStringList{"9780804429573", "080442957X"};
+        QTest::newRow("Cyrillic Х") << "0-8044-2957-Х" << QStringList{"9780804429573", "080442957X"};
+        QTest::newRow("979 has no 10 digits") << "979-10-90636-07-1" << QStringList{"9791090636071"};
+        QTest::newRow("not an ISBN") << "12-34" << QStringList{};
+    }
+    void isbnAsTyped()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, forms);
+        QCOMPARE(isbnForms(typed), forms);
+    }
+
+    // Real records nobody here wrote: every one comes in with what it has of the card's fields.
+    void librarySampleRecordsImport()
+    {
+        QProcess zcat;
+        zcat.start(QStringLiteral("zcat"), {QStringLiteral("/usr/share/doc/idzebra-2.0/examples/marc21/sample-marc.gz")});
+        QVERIFY(zcat.waitForFinished());
+        const QByteArray bytes = zcat.readAllStandardOutput();
+        QVERIFY(bytes.size() > 10000);
+        const auto records = readBytes(bytes);
+        QCOMPARE(records.size(), std::size_t(24));
+        for (const ReadRecord &r : records) {
+            QVERIFY2(r.ok(), qPrintable(QString::number(r.number) + u' ' + r.problem));
+            const Record &m = r.record;
+            const BookFields &f = r.fields;
+            QVERIFY(!f.title.isEmpty());
+            const bool named = !(m.values("100", u'a') + m.values("110", u'a') + m.values("700", u'a') + m.values("245", u'c')).isEmpty();
+            QCOMPARE(!f.author.isEmpty(), named);
+            QCOMPARE(!f.location.isEmpty(), !m.values("260", u'a').isEmpty());
+            QCOMPARE(!f.publisher.isEmpty(), !m.values("260", u'b').isEmpty());
+            const bool dated = m.values("260", u'c').join(QString()).contains(QRegularExpression("\\d{4}"));
+            QCOMPARE(f.year.has_value(), dated);
+        }
+        QCOMPARE(records[2].fields.publisher, QStringLiteral("Society of Nuclear Medicine"));
+        QCOMPARE(records[2].fields.year, 1974);
+        QCOMPARE(records[0].fields.author, QStringLiteral("Jack Collins"));
+    }
+
+    // Our files as two other programs read them, without a warning.
+    void otherReadersTakeOurExport()
+    {
+        QTemporaryDir dir;
+        const std::vector<Holding> holdings{{1, "1", "К", warAndPeace()}, {2, "2", "", collins()}};
+        for (const auto &[format, xml, name] : {std::tuple{Format::Marc21, false, "a.mrc"}, {Format::Rusmarc, false, "a.iso"},
+                                                {Format::Marc21, true, "a.xml"}}) {
+            const QString path = dir.filePath(QString::fromLatin1(name));
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(exportBytes(holdings, format, xml));
+            f.close();
+            QProcess dump;
+            dump.start(QStringLiteral("yaz-marcdump"), xml ? QStringList{"-i", "marcxml", path} : QStringList{path});
+            QVERIFY(dump.waitForFinished());
+            QCOMPARE(dump.exitCode(), 0);
+            QCOMPARE(dump.readAllStandardError(), QByteArray());
+            QVERIFY(dump.readAllStandardOutput().contains(xml || format == Format::Marc21 ? "245" : "200"));
+            if (xml)
+                continue;
+            QProcess perl;
+            perl.start(QStringLiteral("perl"),
+                       {"-MMARC::File::USMARC", "-e",
+                        "my $f = MARC::File::USMARC->in($ARGV[0]) or die; my $n = 0;"
+                        "while (my $r = $f->next()) { $n++; print STDERR join(qq(\\n), $r->warnings()); }"
+                        "print $n;",
+                        path});
+            QVERIFY(perl.waitForFinished());
+            QCOMPARE(perl.readAllStandardError(), QByteArray());
+            QCOMPARE(perl.readAllStandardOutput(), QByteArray("2"));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMarcRecords)
+#include "test_marc_records.moc"
