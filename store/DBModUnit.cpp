@@ -60,6 +60,10 @@ void TDBMod::DataModuleCreate()
     p.SettingsFile = settings_.get();
     MyServer.setDatabase(p.AppDir + QStringLiteral("/library.sdb"));
     MyServer.options() = {QStringLiteral("SQLite.BusyTimeout=1500"), QStringLiteral("SQLite.ReadUncommitted=True")};
+    // The encryption rules hold for any server session, also one chosen later in the setup dialog.
+    MyServer.setRequireTls(settings_->readBool(ServerSection, QStringLiteral("RequireTLS"), false));
+    if (const QString ca = settings_->readString(ServerSection, QStringLiteral("CACertificate"), QString()); !ca.isEmpty())
+        MyServer.setCaCertificate(QDir(p.AppDir).absoluteFilePath(ca));
     // A catalogue shared on a server is chosen by hand in the settings file.
     if (settings_->readBool(ServerSection, QStringLiteral("Connect"), false))
         useServerFromSettings();

@@ -213,19 +213,24 @@ private slots:
     void startOnTheServerNamedInTheSettings_data()
     {
         QTest::addColumn<bool>("answers");
-        QTest::newRow("the server answers") << true;
-        QTest::newRow("no server there") << false;
+        QTest::addColumn<QByteArray>("tlsKeys");
+        const QByteArray ca = qgetenv("LIBRARY_TEST_MARIADB_DIR") + "/tls/ca.pem";
+        QTest::newRow("the server answers") << true << QByteArray();
+        QTest::newRow("no server there") << false << QByteArray();
+        QTest::newRow("encrypted, the certificate verified") << true << "RequireTLS=1\r\nCACertificate=" + ca + "\r\n";
+        QTest::newRow("signed by another authority") << false << "CACertificate=" + qgetenv("LIBRARY_TEST_MARIADB_DIR") + "/tls/server-cert.pem\r\n";
     }
     void startOnTheServerNamedInTheSettings()
     {
         QFETCH(bool, answers);
+        QFETCH(QByteArray, tlsKeys);
         Server s;
         REQUIRE_TEST_SERVER(s);
         const QString name = s.name(QStringLiteral("lib_setup_%1_connect"));
         s.makeCatalogue(name);
-        const QString host = answers ? s.server : QStringLiteral("127.0.0.1:1");
+        const QString host = answers || !tlsKeys.isEmpty() ? s.server : QStringLiteral("127.0.0.1:1");
         WindowFixture f;
-        f.writeSettings(s.connectSettings(host, name));
+        f.writeSettings(s.connectSettings(host, name) + tlsKeys);
         QStringList boxes;
         f.platform.onModal = [&boxes](QDialog &dialog) {
             auto &d = static_cast<TSetupForm &>(dialog);
@@ -240,6 +245,7 @@ private slots:
         QCOMPARE(boxes, answers ? QStringList() : filledFromTheKeys);
         QTRY_COMPARE(w.isVisible(), answers);
         QCOMPARE(f.platform.messageTexts(), QStringList{});
+        QCOMPARE(f.db().MyServer.tlsCipher().isEmpty(), !answers);
     }
 
     // A file catalogue's backup read back from the menu into the server catalogue, which is kept
