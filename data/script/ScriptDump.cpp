@@ -146,12 +146,52 @@ ScriptSource ScriptDump::sourceOf(const Connection &conn)
     return {conn.providerName(), conn.engineVersion(), conn.clientVersion(), conn.serverName(), conn.database()};
 }
 
+namespace {
+
+// A read-only transaction with a consistent snapshot, ended however the backup ends.
+class SnapshotRead {
+public:
+    SnapshotRead(Connection &conn, bool on) : conn_(on ? &conn : nullptr)
+    {
+        if (!conn_)
+            return;
+        conn_->runStatement(QStringLiteral("SET TRANSACTION ISOLATION LEVEL REPEATABLE READ"));
+        conn_->runStatement(QStringLiteral("START TRANSACTION WITH CONSISTENT SNAPSHOT, READ ONLY"));
+    }
+    ~SnapshotRead()
+    {
+        if (!conn_)
+            return;
+        try {
+            conn_->runStatement(QStringLiteral("ROLLBACK"));
+        } catch (const DataError &) {
+            // The session is gone, and the snapshot with it.
+        }
+    }
+    void finish()
+    {
+        if (conn_)
+            conn_->runStatement(QStringLiteral("COMMIT"));
+        conn_ = nullptr;
+    }
+    SnapshotRead(const SnapshotRead &) = delete;
+    SnapshotRead &operator=(const SnapshotRead &) = delete;
+
+private:
+    Connection *conn_;
+};
+
+} // namespace
+
 void ScriptDump::BackupToScript(const QString &fileName, const Progress &progress)
 {
     if (!conn_->isOpen())
         conn_->open();
     const QStringList tables = conn_->tableAndViewNames();
     const bool server = conn_->isServer();
+    // On the server every table is read from one snapshot, so that a loan posted meanwhile from
+    // another computer is in both its tables or in neither.
+    SnapshotRead snapshot(*conn_, server);
     long long total = 0, done = 0;
     for (const QString &t : tables) {
         auto count = conn_->prepare(QString::fromUtf8("SELECT COUNT(*) FROM " + conn_->sqlName(t.toUtf8())));
@@ -202,6 +242,7 @@ void ScriptDump::BackupToScript(const QString &fileName, const Progress &progres
         rows->reset();
     }
     flush();
+    snapshot.finish();
     if (!file.commit())
         throw DataError(QStringLiteral("Не удается записать файл «%1»: %2").arg(fileName, file.errorString()));
 }
