@@ -15,7 +15,8 @@ QString quotedName(const QString &name) { return QString::fromUtf8(data::quotedS
 
 QString createDatabaseStatement(const QString &name)
 {
-    return QStringLiteral("CREATE DATABASE IF NOT EXISTS ") + quotedName(name) + u';';
+    return QStringLiteral("CREATE DATABASE IF NOT EXISTS ") + quotedName(name) +
+           QStringLiteral(" CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin;");
 }
 
 QString useDatabaseStatement(const QString &name) { return QStringLiteral("USE ") + quotedName(name) + u';'; }

@@ -1,85 +1,88 @@
--- A new catalogue on a MariaDB or MySQL server: the catalogue's tables, what a new catalogue starts with,
+-- A new catalogue on a MariaDB server (10.11): the catalogue's tables, what a new catalogue starts with,
 -- and the function my_lower. Run again on a catalogue that exists, it changes no table and no row.
+-- Text compares byte for byte with no padding (utf8mb4_nopad_bin), holds any length (LONGTEXT) and
+-- numbers are 64-bit, as in the catalogue file: values that differ in case, in е/ё or in trailing
+-- blanks stay apart. resources/upgrade_db.sql brings a catalogue made by an older script up to this.
 -- The columns of books (positions 0 to 21) and of categories (0 to 3) are read by number in the
 -- program: keep their order.
 CREATE TABLE IF NOT EXISTS books (
     id BIGINT NOT NULL AUTO_INCREMENT PRIMARY KEY,
-    inv_num INT,
-    author TEXT,
-    title TEXT,
+    inv_num BIGINT,
+    author LONGTEXT,
+    title LONGTEXT,
     date_reg DATE,
-    source TEXT,
-    location TEXT,
-    publisher TEXT,
-    year_p INT,
-    page_count INT,
+    source LONGTEXT,
+    location LONGTEXT,
+    publisher LONGTEXT,
+    year_p BIGINT,
+    page_count BIGINT,
     price DOUBLE,
-    add_num TEXT,
-    liter TEXT,
-    notes TEXT,
-    itemkind_id INT,
-    onloan INT DEFAULT 0,
-    isbn TEXT,
-    rubric TEXT,
-    loaner TEXT,
+    add_num LONGTEXT,
+    liter LONGTEXT,
+    notes LONGTEXT,
+    itemkind_id BIGINT,
+    onloan BIGINT DEFAULT 0,
+    isbn LONGTEXT,
+    rubric LONGTEXT,
+    loaner LONGTEXT,
     date_out DATE,
-    annotation TEXT,
-    file TEXT,
+    annotation LONGTEXT,
+    file LONGTEXT,
     KEY books_itemkind (itemkind_id, inv_num),
     KEY books_date_reg (date_reg, itemkind_id)
-) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_unicode_ci;
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_nopad_bin;
 
 CREATE TABLE IF NOT EXISTS orders (
     id BIGINT NOT NULL AUTO_INCREMENT PRIMARY KEY,
     book_id BIGINT,
-    loaner TEXT,
+    loaner LONGTEXT,
     date_out DATE,
     date_in DATE,
-    status INT DEFAULT 0,
-    cost INT DEFAULT 0,
+    status BIGINT DEFAULT 0,
+    cost BIGINT DEFAULT 0,
     KEY orders_book (book_id),
     KEY orders_dates (date_out, date_in),
     KEY orders_loaner (loaner(100))
-) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_unicode_ci;
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_nopad_bin;
 
 CREATE TABLE IF NOT EXISTS categories (
     id BIGINT NOT NULL AUTO_INCREMENT PRIMARY KEY,
-    title TEXT,
+    title LONGTEXT,
     parent BIGINT DEFAULT 0,
-    has_children INT DEFAULT 0,
+    has_children BIGINT DEFAULT 0,
     KEY categories_parent (parent)
-) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_unicode_ci;
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_nopad_bin;
 
 CREATE TABLE IF NOT EXISTS keywords (
     id BIGINT NOT NULL AUTO_INCREMENT PRIMARY KEY,
-    keyword TEXT,
+    keyword LONGTEXT,
     book_id BIGINT,
     KEY keywords_book (book_id),
     KEY keywords_keyword (keyword(100))
-) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_unicode_ci;
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_nopad_bin;
 
 CREATE TABLE IF NOT EXISTS v_itemkind (
-    id INT NOT NULL AUTO_INCREMENT PRIMARY KEY,
-    itemkind_name TEXT,
-    description TEXT
-) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_unicode_ci;
+    id BIGINT NOT NULL AUTO_INCREMENT PRIMARY KEY,
+    itemkind_name LONGTEXT,
+    description LONGTEXT
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_nopad_bin;
 
 -- The password is compared byte for byte, letter case and trailing blanks included.
 CREATE TABLE IF NOT EXISTS settings (
     name VARCHAR(64) NOT NULL PRIMARY KEY,
-    value TEXT
+    value LONGTEXT
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_nopad_bin;
 
 -- Due dates of extended loans: one row per extension of a lending.
 CREATE TABLE IF NOT EXISTS loan_terms (
     order_id BIGINT NOT NULL,
-    seq INT NOT NULL,
+    seq BIGINT NOT NULL,
     book_id BIGINT,
     date_out DATE,
     due_date DATE NOT NULL,
     extended_on DATE NOT NULL,
     PRIMARY KEY (order_id, seq)
-) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_unicode_ci;
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_nopad_bin;
 
 INSERT IGNORE INTO v_itemkind (id, itemkind_name, description) VALUES (1, 'Книги', 'Книги и брошюры');
 INSERT IGNORE INTO v_itemkind (id, itemkind_name, description) VALUES (2, 'Журналы', 'Периодические издания');

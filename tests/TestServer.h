@@ -65,7 +65,7 @@ struct ServerDb {
         server.configure(conn);
         conn.open();
         conn.runStatement(QStringLiteral("DROP DATABASE IF EXISTS %1; CREATE DATABASE %1 CHARACTER SET utf8mb4 "
-                                         "COLLATE utf8mb4_unicode_ci")
+                                         "COLLATE utf8mb4_nopad_bin")
                               .arg(name));
         conn.close();
         conn.setDatabase(name);

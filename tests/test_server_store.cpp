@@ -9,6 +9,7 @@
 #include "data/script/ScriptDump.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,6 +27,19 @@ QString first(Connection &c, const QString &sql)
 }
 
 QString installScript() { return QStringLiteral(LIBRARY_SOURCE_DIR "/resources/install_db.sql"); }
+QString resource(const char *name) { return QStringLiteral(LIBRARY_SOURCE_DIR "/resources/") + QLatin1String(name); }
+
+// The catalogue as the creation script of earlier versions made it: case- and ё-blind text of at
+// most 64 KiB, 32-bit numbers.
+QString olderInstallScript()
+{
+    QFile f(installScript());
+    f.open(QIODevice::ReadOnly);
+    QString script = QString::fromUtf8(f.readAll());
+    script.replace(QRegularExpression(QStringLiteral("LONGTEXT(?! CHARSET)")), QStringLiteral("TEXT")); // my_lower's stays
+    script.replace(QStringLiteral("BIGINT,"), QStringLiteral("INT,")).replace(QStringLiteral("BIGINT DEFAULT"), QStringLiteral("INT DEFAULT"));
+    return script.replace(QStringLiteral("utf8mb4_nopad_bin"), QStringLiteral("utf8mb4_unicode_ci"));
+}
 
 } // namespace
 
@@ -189,6 +203,49 @@ private slots:
             QFAIL(qPrintable(e.message()));
         }
     }
+    // Text on the server keeps apart what the file keeps apart (case, е/ё, trailing blanks), holds
+    // any length, and numbers are 64-bit.
+    void serverTextBehavesLikeTheFile()
+    {
+        const QString annotation(200000, u'а');
+        db_->conn.runStatement(QStringLiteral("INSERT INTO books (id, inv_num, author, annotation) VALUES "
+                                              "(3, 5000000000, 'иванов', ?), (4, 4, 'Елкин', NULL), (5, 5, 'Ёлкин', NULL), "
+                                              "(6, 6, 'Ёлкин ', NULL)"),
+                               {annotation});
+        QCOMPARE(first(db_->conn, QStringLiteral("SELECT COUNT(DISTINCT author) FROM books")), QStringLiteral("5"));
+        QCOMPARE(first(db_->conn, QStringLiteral("SELECT LENGTH(annotation) FROM books WHERE inv_num = 5000000000")),
+                 QStringLiteral("400000"));
+        QCOMPARE(first(db_->conn, QStringLiteral("SELECT COUNT(*) FROM books WHERE author = 'Ёлкин'")), QStringLiteral("1"));
+    }
+
+    // The upgrade statements bring a catalogue of the older script up to date: every column in its
+    // place, every value kept, and what the older one refused or merged now stored apart.
+    void olderCatalogueIsUpgraded()
+    {
+        ServerDb older(olderInstallScript());
+        older.conn.runStatement(QStringLiteral("INSERT INTO books (id, inv_num, author, title, price) VALUES "
+                                               "(1, 7, 'Толстой', 'Война и мир', 12.5), (2, 8, 'толстой', NULL, NULL)"));
+        QCOMPARE(first(older.conn, QStringLiteral("SELECT COUNT(DISTINCT author) FROM books")), QStringLiteral("1"));
+        for (int run = 0; run < 2; ++run)
+            ScriptDump(&older.conn).RunScriptFile(resource("upgrade_db.sql"));
+        QCOMPARE(first(older.conn, QStringLiteral("SELECT COUNT(DISTINCT author) FROM books")), QStringLiteral("2"));
+        QCOMPARE(first(older.conn, QStringLiteral("SELECT CONCAT(inv_num, title, price) FROM books WHERE id = 1")),
+                 QStringLiteral("7Война и мир12.5"));
+        older.conn.runStatement(QStringLiteral("UPDATE books SET inv_num = 5000000000, annotation = REPEAT('я', 100000) WHERE id = 2"));
+        QCOMPARE(first(older.conn, QStringLiteral("SELECT CONCAT(inv_num, ' ', LENGTH(annotation)) FROM books WHERE id = 2")),
+                 QStringLiteral("5000000000 200000"));
+        Dataset books(&older.conn);
+        books.setSql(QStringLiteral("SELECT * FROM books"));
+        books.open();
+        QCOMPARE(books.fieldCount(), books_->fieldCount());
+        for (int i = 0; i < books.fieldCount(); ++i)
+            QCOMPARE(books.fieldDef(i).name, books_->fieldDef(i).name);
+        QCOMPARE(first(older.conn, QStringLiteral("SELECT COUNT(*) FROM information_schema.COLUMNS WHERE TABLE_SCHEMA = "
+                                                  "DATABASE() AND (DATA_TYPE IN ('text', 'int') OR COLLATION_NAME <> "
+                                                  "'utf8mb4_nopad_bin')")),
+                 QStringLiteral("0"));
+    }
+
     // A loan posted from another computer while the backup reads the holdings is in neither of
     // its tables in the script: every table is read from one snapshot.
     void backupIsOneSnapshot()

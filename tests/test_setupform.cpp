@@ -125,7 +125,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QString, quoted);
-        QCOMPARE(setup::createDatabaseStatement(name), "CREATE DATABASE IF NOT EXISTS " + quoted + u';');
+        QCOMPARE(setup::createDatabaseStatement(name), "CREATE DATABASE IF NOT EXISTS " + quoted + " CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin;");
         QCOMPARE(setup::useDatabaseStatement(name), "USE " + quoted + u';');
     }
 
