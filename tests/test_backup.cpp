@@ -5,10 +5,14 @@
 #include "DatabaseCopy.h"
 #include "SchemaCreation.h"
 #include "TempDb.h"
+#include "data/dataset/Dataset.h"
 #include "data/script/ScriptDump.h"
 #include "data/text/TextCodec.h"
 
 #include <QAction>
+#include <QProcess>
+#include <clocale>
+#include <limits>
 #include <QDir>
 #include <QLabel>
 #include <QtTest>
@@ -133,6 +137,16 @@ private slots:
                                                     << QStringLiteral("Это не резервная копия, записанная программой.");
         QTest::newRow("cut off before a table") << QByteArray("<cut>")
                                                 << QStringLiteral("В файле нет таблицы v_itemkind: копия неполная.");
+        // Statements no backup holds are refused by line before anything runs.
+        const QString foreign = QStringLiteral("Строка <line>: «%1» — такой команды в резервной копии каталога не бывает.");
+        QTest::newRow("a session setting") << QByteArray("SET sql_mode='';\r\n") << foreign.arg("SET sql_mode='';");
+        QTest::newRow("a transaction of its own") << QByteArray("START TRANSACTION;\r\n") << foreign.arg("START TRANSACTION;");
+        QTest::newRow("a table dropped") << QByteArray("DROP TABLE books;\r\n") << foreign.arg("DROP TABLE books;");
+        QTest::newRow("an update") << QByteArray("UPDATE books SET title = 'x';\r\n") << foreign.arg("UPDATE books SET title = 'x';");
+        QTest::newRow("a row computed") << QByteArray("INSERT INTO books SELECT * FROM books;\r\n")
+                                        << foreign.arg("INSERT INTO books SELECT * FROM books;");
+        QTest::newRow("another table set") << QByteArray("INSERT INTO readers VALUES (1);\r\n")
+                                           << QStringLiteral("Строка <line>: таблица «readers» не из этого каталога.");
     }
     void restoreIsAllOrNothing()
     {
@@ -151,6 +165,7 @@ private slots:
             script.truncate(script.indexOf("\r\nDELETE FROM v_itemkind"));
         else
             script += edit;
+        message.replace(QStringLiteral("<line>"), QString::number(script.count('\n')));
         writeFile(file, script);
         db.conn.runStatement(QStringLiteral("UPDATE books SET title = 'изменена'"));
         const QStringList before = contents(db.conn);
@@ -158,6 +173,52 @@ private slots:
         QVERIFY2(errorOf([&] { dump.RestoreFromScript(file); }).contains(message),
                  qPrintable(errorOf([&] { dump.RestoreFromScript(file); })));
         QCOMPARE(contents(db.conn), before);
+    }
+
+    // On a Russian desktop (decimal comma) the backup still writes reals that read back exactly, in
+    // the program and in the sqlite3 tool; an infinite real comes back infinite, a NaN stays NULL.
+    void realsSurviveTheRussianLocale()
+    {
+        const QByteArray was = setlocale(LC_ALL, nullptr);
+        if (!setlocale(LC_ALL, "ru_RU.UTF-8")) {
+            if (qEnvironmentVariableIsSet("CI"))
+                QFAIL("the ru_RU.UTF-8 locale is missing: scripts/setup generates it");
+            QSKIP("no ru_RU.UTF-8 locale");
+        }
+        QCOMPARE(QByteArray(localeconv()->decimal_point), QByteArray(","));
+        TempDb source;
+        store::ensureCatalogueSchema(source.conn);
+        const QList<double> prices = {0.1, 1267.37, -2.5, 1.0 / 3, 1e300, 5e-324, std::numeric_limits<double>::infinity(),
+                                      -std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()};
+        for (int i = 0; i < prices.size(); ++i)
+            source.conn.runStatement(QStringLiteral("INSERT INTO books (id, inv_num, price) VALUES (?, 654, ?)"),
+                                     {i + 1, prices[i]});
+        const QString file = source.dir.filePath(QStringLiteral("copy.sql"));
+        data::ScriptDump(&source.conn).BackupToScript(file);
+        const QByteArray script = readFile(file);
+        setlocale(LC_ALL, was.constData());
+        QVERIFY(script.contains("NULL, 1267.37, NULL") && script.contains("NULL, 0.3333333333333333, NULL"));
+        QVERIFY(script.contains(", 9e999, ") && script.contains(", -9e999, "));
+
+        TempDb restored;
+        store::ensureCatalogueSchema(restored.conn);
+        data::ScriptDump(&restored.conn).RestoreFromScript(file);
+        TempDb byTheTool;
+        store::ensureCatalogueSchema(byTheTool.conn);
+        QProcess tool;
+        tool.setStandardInputFile(file);
+        tool.start(QStringLiteral("sqlite3"), {QStringLiteral("-bail"), byTheTool.path()});
+        QVERIFY2(tool.waitForFinished(30000) && tool.exitCode() == 0, tool.readAllStandardError().constData());
+        const QString exact = QStringLiteral("SELECT group_concat(CASE WHEN price IS NULL THEN 'NULL' ELSE "
+                                             "printf('%!.17g', price) END, ' ') FROM (SELECT price FROM books ORDER BY id)");
+        const QString expected = QStringLiteral("0.10000000000000001 1267.3699999999999 -2.5 0.33333333333333331 "
+                                                "1.0e+300 4.9406564584124654e-324 Inf -Inf NULL");
+        for (data::Connection *c : {&source.conn, &restored.conn, &byTheTool.conn}) {
+            data::Dataset d(c);
+            d.setSql(exact);
+            d.open();
+            QCOMPARE(d.field(0).asString(), expected);
+        }
     }
 
     void failedBackupKeepsTheEarlierFile()

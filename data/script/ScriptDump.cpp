@@ -67,7 +67,13 @@ QByteArray scriptReal(double value)
         return value > 0 ? QByteArrayLiteral("9e999") : QByteArrayLiteral("-9e999");
     // to_chars, unlike printf, never takes the decimal comma of a Russian desktop.
     char buffer[40];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15).ptr;
+    auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 15).ptr;
+    // Fifteen digits are the usual form; a value they do not give back exactly (a third, say) is
+    // written in the shortest form that does, up to seventeen digits, so that a restore loses no bit.
+    double back = 0;
+    std::from_chars(buffer, end, back);
+    if (back != value)
+        end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general).ptr;
     QByteArray text = QByteArray(buffer, end - buffer).toUpper();
     // "1E+20" and "1E-05" are written 1E20 and 1E-5.
     const qsizetype e = text.indexOf('E');
