@@ -11,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
+#include <thread>
 #include <QTest>
 
 using namespace data;
@@ -203,6 +205,66 @@ private slots:
             QFAIL(qPrintable(e.message()));
         }
     }
+    // The connection cut while an update waits for a lock: the change was sent, so the message
+    // says it may be stored, and the record on screen is read again; nothing is sent again.
+    void lostReplyIsToldHonestly()
+    {
+        const QString session = first(db_->conn, QStringLiteral("SELECT CONNECTION_ID()"));
+        auto holder = db_->other();
+        holder->runStatement(QStringLiteral("START TRANSACTION"));
+        holder->runStatement(QStringLiteral("UPDATE books SET price = 1 WHERE id = 1"));
+        std::thread killer([this, session] {
+            QThread::msleep(300);
+            db_->other()->runStatement(QStringLiteral("KILL ") + session);
+        });
+        books_->edit();
+        books_->fieldByName(QStringLiteral("title")).setValue(QStringLiteral("Отправлено"));
+        const QString error = errorOf([&] { books_->post(); });
+        killer.join();
+        holder->runStatement(QStringLiteral("ROLLBACK"));
+        QVERIFY2(error.startsWith(QStringLiteral("Связь с сервером базы данных прервалась после того, как изменение "
+                                                 "было отправлено")),
+                 qPrintable(error));
+        QCOMPARE(books_->state(), DatasetState::Browse);
+        QCOMPARE(books_->fieldByName(QStringLiteral("title")).asString(), QStringLiteral("Война и мир"));
+        QCOMPARE(first(db_->conn, QStringLiteral("SELECT title FROM books WHERE id = 1")), QStringLiteral("Война и мир"));
+    }
+
+    // A restore on the server is one transaction: a refused file or a failing last statement
+    // leaves the catalogue as it was.
+    void restoreOnTheServerIsAllOrNothing_data()
+    {
+        QTest::addColumn<QByteArray>("tail");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("the last statement fails") << QByteArray("INSERT INTO orders VALUES (1);\r\n")
+                                                  << QStringLiteral("Column count doesn't match value count");
+        QTest::newRow("a session setting") << QByteArray("SET sql_mode='';\r\n")
+                                           << QStringLiteral("«SET sql_mode='';» — такой команды в резервной копии");
+        QTest::newRow("another table set") << QByteArray("INSERT INTO readers VALUES (1);\r\n")
+                                           << QStringLiteral("таблица «readers» не из этого каталога");
+    }
+    void restoreOnTheServerIsAllOrNothing()
+    {
+        QFETCH(QByteArray, tail);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("copy.sql"));
+        ScriptDump(&db_->conn).BackupToScript(file);
+        {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::Append));
+            f.write(tail);
+        }
+        db_->conn.runStatement(QStringLiteral("UPDATE books SET title = 'после копии' WHERE id = 1; "
+                                              "INSERT INTO orders (book_id, loaner) VALUES (2, 'Петров')"));
+        const QString state = QStringLiteral("SELECT CONCAT(COUNT(*), ':', GROUP_CONCAT(title ORDER BY id), ':', "
+                                             "(SELECT COUNT(*) FROM orders)) FROM books");
+        const QString before = first(db_->conn, state);
+        const QString error = errorOf([&] { ScriptDump(&db_->conn).RestoreFromScript(file); });
+        QVERIFY2(error.contains(message), qPrintable(error));
+        QCOMPARE(first(db_->conn, state), before);
+    }
+
     // Text on the server keeps apart what the file keeps apart (case, е/ё, trailing blanks), holds
     // any length, and numbers are 64-bit.
     void serverTextBehavesLikeTheFile()
