@@ -208,6 +208,36 @@ private slots:
         QCOMPARE(books().state(), DatasetState::Browse);
     }
 
+    // Two copies of the program post the same record: the second is told it changed meanwhile and
+    // keeps what was typed; the first copy's change stays.
+    void twoCopiesPostTheSameRecord()
+    {
+        auto other = otherConnection();
+        Dataset second(other.get());
+        second.setSql(books().sql());
+        second.open();
+        QVERIFY(books().moveToValue(QStringLiteral("id"), 4) && second.moveToValue(QStringLiteral("id"), 4));
+        books().edit();
+        second.edit();
+        books().fieldByName(QStringLiteral("title")).setValue(QStringLiteral("Первая копия"));
+        second.fieldByName(QStringLiteral("title")).setValue(QStringLiteral("Вторая копия"));
+        books().post();
+        QCOMPARE(errorOf([&] { second.post(); }), QStringLiteral("Update failed. Found 0 records"));
+        QCOMPARE(second.state(), DatasetState::Edit);
+        QCOMPARE(second.fieldByName(QStringLiteral("title")).asString(), QStringLiteral("Вторая копия"));
+        QCOMPARE(scalar(conn(), QStringLiteral("SELECT title FROM books WHERE id = 4")), QStringLiteral("Первая копия"));
+        // What was read compares equal to what is stored, for every kind of value: no false alarm.
+        conn().runStatement(QStringLiteral("UPDATE books SET price = 1.0 / 3, author = NULL WHERE id = 5"));
+        books().refresh();
+        QVERIFY(books().moveToValue(QStringLiteral("id"), 5));
+        books().edit();
+        books().fieldByName(QStringLiteral("price")).setValue(2);
+        books().fieldByName(QStringLiteral("author")).setValue(QStringLiteral("Был пустым"));
+        books().fieldByName(QStringLiteral("date_reg")).setValue(QDate(2023, 1, 2));
+        books().post();
+        QCOMPARE(scalar(conn(), QStringLiteral("SELECT author FROM books WHERE id = 5 AND price = 2")), QStringLiteral("Был пустым"));
+    }
+
     void deleteOfRecordDeletedElsewhere()
     {
         QVERIFY(books().moveToValue(QStringLiteral("id"), 4));
@@ -221,7 +251,7 @@ private slots:
     {
         conn().runStatement(QStringLiteral("CREATE TABLE copies (id INTEGER, title TEXT);"
                                            "INSERT INTO copies VALUES (1, 'а');"
-                                           "INSERT INTO copies VALUES (1, 'б');"));
+                                           "INSERT INTO copies VALUES (1, 'а');"));
         Dataset ds(&conn());
         ds.setSql(QStringLiteral("SELECT * FROM copies"));
         ds.open();

@@ -171,18 +171,25 @@ void Dataset::rereadRow(qint64 id)
 void Dataset::postUpdate()
 {
     const int idCol = requireField(QStringLiteral("id"));
-    QStringList sets;
-    QVariantList values;
+    QStringList sets, unchangedElsewhere;
+    QVariantList values, readValues;
+    // A changed field must still hold what was read: when another copy of the program changed it
+    // meanwhile, the update finds no row rather than overwrite that change unseen.
+    const QString sameAs = conn_->isServer() ? QStringLiteral(" <=> ?") : QStringLiteral(" IS ?");
     for (int c = 0; c < fieldCount(); ++c) {
         if (!modified_[std::size_t(c)])
             continue;
         sets << quotedColumn(c) + QStringLiteral(" = ?");
         values << buffer_[std::size_t(c)];
+        unchangedElsewhere << quotedColumn(c) + sameAs;
+        readValues << cellToVariant(currentCell(c));
     }
     if (sets.isEmpty())
         return;
     values << cellToVariant(currentCell(idCol)); // the key as it was read, even if id itself changed
-    conn_->runStatement(QStringLiteral("UPDATE \"%1\" SET %2 WHERE id = ?").arg(updateTable(), sets.join(QStringLiteral(", "))),
+    values << readValues;
+    conn_->runStatement(QStringLiteral("UPDATE \"%1\" SET %2 WHERE id = ? AND %3")
+                            .arg(updateTable(), sets.join(QStringLiteral(", ")), unchangedElsewhere.join(QStringLiteral(" AND "))),
                         values);
     const int changed = conn_->changes();
     if (changed != 1)
