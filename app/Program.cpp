@@ -2,6 +2,7 @@
 
 #include "ErrorBox.h"
 #include "Platform.h"
+#include "ProcessValues.h"
 #include "data/DataError.h"
 
 #include "CatalogueSearchForm.h"
@@ -91,8 +92,14 @@ void Program::create(const QString &programFile)
 
 void Program::finish()
 {
-    if (DBMod)
-        DBMod->DataModuleDestroy();
+    if (!DBMod)
+        return;
+    DBMod->DataModuleDestroy();
+    if (DBMod->ExitCopyFailed)
+        ui::showApplicationError(
+            QStringLiteral("Копия каталога в папку «%1» не записана: на диске нет места или папка недоступна для записи. "
+                           "Каталог и прежние копии не изменены.")
+                .arg(store::process().BackupDir));
 }
 
 void Program::destroy()

@@ -130,8 +130,9 @@ void TDBMod::DataModuleDestroy()
     ProcessValues &p = process();
     // Nothing to copy after a failed open, and a view-mode run changed nothing.
     if (!p.ViewOnly && storeOpened_ && MyServer.isOpen())
-        writeExitCopy(MyServer, p.BackupDir, catalogueTables(),
-                      settings_->readInteger(QStringLiteral("General"), QStringLiteral("BackupKeep"), 10));
+        ExitCopyFailed = writeExitCopy(MyServer, p.BackupDir, catalogueTables(),
+                                       settings_->readInteger(QStringLiteral("General"), QStringLiteral("BackupKeep"), 10)) ==
+                         ExitCopy::Failed;
     if (p.SettingsFile == settings_.get())
         p.SettingsFile = nullptr;
     settings_.reset();

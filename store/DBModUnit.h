@@ -99,6 +99,8 @@ public:
 
     // True once the database has been opened in this run: only then is there anything to copy.
     bool storeOpened() const { return storeOpened_; }
+    // The copy due at the end of the run could not be written (full disk, folder not writable).
+    bool ExitCopyFailed = false;
 
     // Puts back a backup script of the catalogue; the catalogue as it was is kept first in a dated
     // file of the backup folder, whose path comes back in keptCopy. Raises when the copy cannot be

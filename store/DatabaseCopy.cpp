@@ -106,8 +106,11 @@ bool writeTemporaryCopy(data::Connection &connection, const QString &temp)
     } else if (ok) {
         ok = writeSqliteCopy(connection, temp);
     }
-    if (!ok)
+    if (!ok) {
+        // A copy that failed half-way (a full disk) may leave the engine's journal beside it too.
         QFile::remove(temp);
+        QFile::remove(temp + QStringLiteral("-journal"));
+    }
     return ok;
 }
 
@@ -127,34 +130,34 @@ bool copyDatabaseTo(data::Connection &connection, const QString &target)
     return writeTemporaryCopy(connection, temp) && renamed(temp, target);
 }
 
-bool writeExitCopy(data::Connection &connection, const QString &folder, const QStringList &catalogueTables, int keep)
+ExitCopy writeExitCopy(data::Connection &connection, const QString &folder, const QStringList &catalogueTables, int keep)
 {
     if (!connection.isOpen())
-        return false;
+        return ExitCopy::NotDue;
     try {
         const QStringList present = connection.tableNames();
         for (const QString &table : catalogueTables)
             if (!present.contains(table))
-                return false;
+                return ExitCopy::NotDue;
     } catch (const std::exception &) {
-        return false;
+        return ExitCopy::Failed;
     }
     if (!folderReady(folder))
-        return false;
+        return ExitCopy::Failed;
     const QString extension = extensionFor(connection);
     const QString newest = folder + QStringLiteral("/library") + extension;
     // The new copy is complete before anything earlier is touched.
     const QString temp = newest + QStringLiteral(".part");
     if (!writeTemporaryCopy(connection, temp))
-        return false;
+        return ExitCopy::Failed;
     if (!keepDated(newest, folder, extension)) {
         QFile::remove(temp);
-        return false;
+        return ExitCopy::Failed;
     }
     if (!renamed(temp, newest))
-        return false;
+        return ExitCopy::Failed;
     removeOldestDated(folder, extension, keep);
-    return true;
+    return ExitCopy::Written;
 }
 
 QString writeCopyBeforeRestore(data::Connection &connection, const QString &folder)

@@ -16,8 +16,9 @@ namespace store {
 // crash or a writer elsewhere never leaves a torn copy, and library.sdb is never missing. The folder
 // is created when missing (not its parents). A connection whose database lacks a table of
 // `catalogueTables` is copied nowhere: it never replaces a copy with one that holds no catalogue.
-// Returns false, leaving every earlier copy as it was, when the copy could not be made.
-bool writeExitCopy(data::Connection &connection, const QString &folder, const QStringList &catalogueTables, int keep);
+// Failed leaves every earlier copy as it was.
+enum class ExitCopy { Written, NotDue, Failed };
+ExitCopy writeExitCopy(data::Connection &connection, const QString &folder, const QStringList &catalogueTables, int keep);
 
 // The copy taken before a restore: a dated file of its own, library-before-restore-<time>.sdb
 // (or .sql), which no exit copy touches. Returns its path, or an empty text when it could not be

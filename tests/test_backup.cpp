@@ -221,6 +221,19 @@ private slots:
         }
     }
 
+    // The copy at the end of the run that cannot be written is told, not passed over.
+    void exitCopyThatCannotBeWrittenIsReported()
+    {
+        WindowFixture f;
+        const QString folder = f.path(QStringLiteral("missing/Backup"));
+        f.writeSettings("[General]\r\nAutoAdminLogon=1\r\nBackupPath=" + QFile::encodeName(folder) + "\r\n");
+        f.start().close();
+        f.program.finish();
+        QCOMPARE(f.platform.messageTexts(),
+                 QStringList{"Копия каталога в папку «" + folder + "» не записана: на диске нет места или папка недоступна "
+                             "для записи. Каталог и прежние копии не изменены."});
+    }
+
     void failedBackupKeepsTheEarlierFile()
     {
         TempDb db(QStringLiteral("CREATE TABLE a (x); INSERT INTO a VALUES (1);"));

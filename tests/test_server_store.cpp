@@ -1,6 +1,7 @@
 // What the dataset layer does on a server that it need not do on a file: found-row counts, waits
 // for a lock held by another computer, a session that goes away, values sent as literals, the
 // server's my_lower, and a backup of a server catalogue restored on the server.
+#include "CatalogueTables.h"
 #include "SchemaCreation.h"
 #include "TempDb.h"
 #include "TestServer.h"
@@ -262,6 +263,33 @@ private slots:
         const QString before = first(db_->conn, state);
         const QString error = errorOf([&] { ScriptDump(&db_->conn).RestoreFromScript(file); });
         QVERIFY2(error.contains(message), qPrintable(error));
+        QCOMPARE(first(db_->conn, state), before);
+    }
+
+    // The session cut in the middle of a restore: the transaction goes with it, the catalogue is
+    // as it was, and the next action connects again.
+    void sessionCutDuringARestore()
+    {
+        db_->conn.runStatement(QStringLiteral("INSERT INTO books (id, title, itemkind_id) SELECT seq + 10, 'Книга', 1 "
+                                              "FROM seq_1_to_12000"));
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("copy.sql"));
+        ScriptDump(&db_->conn).BackupToScript(file);
+        db_->conn.runStatement(QStringLiteral("DELETE FROM books WHERE id > 1000"));
+        const QString state = QStringLiteral("SELECT CONCAT(COUNT(*), ':', SUM(id)) FROM books");
+        const QString before = first(db_->conn, state);
+        const QString session = first(db_->conn, QStringLiteral("SELECT CONNECTION_ID()"));
+        auto killer = db_->other();
+        bool cut = false;
+        const QString error = errorOf([&] {
+            ScriptDump(&db_->conn).RestoreFromScript(file, restoreTables(), [&](long long, long long) {
+                if (!std::exchange(cut, true))
+                    killer->runStatement(QStringLiteral("KILL ") + session);
+            });
+        });
+        QVERIFY(cut);
+        QVERIFY2(error.startsWith(QStringLiteral("Связь с сервером базы данных")), qPrintable(error));
+        QCOMPARE(first(*killer, state), before);
         QCOMPARE(first(db_->conn, state), before);
     }
 
