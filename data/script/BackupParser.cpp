@@ -120,6 +120,9 @@ private:
             ++i_;
             const qsizetype from = i_ + 1;
             quoted();
+            // Whole bytes only: both engines refuse an odd digit.
+            if ((i_ - 1 - from) % 2 != 0)
+                foreign(st);
             for (qsizetype k = from; k < i_ - 1; ++k)
                 if (!isHex(s_[k]))
                     foreign(st);
@@ -305,6 +308,14 @@ private:
 
 } // namespace
 
-QList<BackupStatement> parseBackup(const QByteArray &utf8) { return Parser(utf8).statements(); }
+QList<BackupStatement> parseBackup(const QByteArray &utf8)
+{
+    // The backup writes a NUL as char(0); a raw one means a damaged file, and SQLite would read the
+    // statement only up to it.
+    if (const qsizetype nul = utf8.indexOf('\0'); nul >= 0)
+        throw DataError(QStringLiteral("Строка %1: в файле нулевой байт — файл повреждён.").arg(utf8.left(nul).count('\n') + 1),
+                        0, ErrorKind::Refused);
+    return Parser(utf8).statements();
+}
 
 } // namespace data
