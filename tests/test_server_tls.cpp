@@ -12,19 +12,7 @@ namespace {
 QString tlsDir() { return qEnvironmentVariable("LIBRARY_TEST_MARIADB_DIR") + QStringLiteral("/tls/"); }
 
 // The second private server, started without TLS.
-TestServer plainServer()
-{
-    TestServer s;
-    const QString dir = qEnvironmentVariable("LIBRARY_TEST_MARIADB_PLAIN_DIR");
-    QFile port(dir + QStringLiteral("/port")), pass(dir + QStringLiteral("/password"));
-    if (dir.isEmpty() || !port.open(QIODevice::ReadOnly) || !pass.open(QIODevice::ReadOnly))
-        return s;
-    s.server = QStringLiteral("127.0.0.1:") + QString::fromLatin1(port.readAll().trimmed());
-    s.user = QStringLiteral("root");
-    s.password = QString::fromLatin1(pass.readAll().trimmed());
-    s.available = true;
-    return s;
-}
+TestServer plainServer() { return TestServer::find("LIBRARY_TEST_MARIADB_PLAIN_DIR"); }
 
 QString openError(Connection &c)
 {
