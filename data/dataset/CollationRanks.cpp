@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <thread>
+#include <unordered_map>
 #include <unicode/ucol.h>
 
 namespace data {
@@ -47,9 +48,19 @@ struct KeyJob {
         CollatorPtr collator = openCollator(caseInsensitive);
         std::vector<uint8_t> key(256);
         QString text;
+        // Copies of a book share a title, and many books an author or publisher: a text met
+        // before takes the key already made.
+        std::unordered_map<std::string_view, quint32> made;
+        made.reserve(count);
         for (std::size_t i = 0; i < count; ++i) {
             const quint32 r = which[i];
             const CellView c = RowRef(rows[r], columns).cell(column);
+            const auto [known, isNew] = made.try_emplace(c.bytes, quint32(i));
+            if (!isNew) {
+                offsets[r] = offsets[which[known->second]];
+                prefixes[r] = prefixes[which[known->second]];
+                continue;
+            }
             text = QString::fromUtf8(c.bytes.data(), qsizetype(c.bytes.size()));
             const auto *chars = reinterpret_cast<const UChar *>(text.utf16());
             int len = ucol_getSortKey(collator.get(), chars, int(text.size()), key.data(), int(key.size()));
