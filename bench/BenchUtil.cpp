@@ -8,7 +8,11 @@ namespace bench {
 
 namespace {
 volatile long long sink = 0;
-}
+std::string suffix;
+} // namespace
+
+void setFigureSuffix(const std::string &text) { suffix = text; }
+const std::string &figureSuffix() { return suffix; }
 
 void keep(long long value) { sink = sink + value; }
 
@@ -59,11 +63,12 @@ void printFigure(const std::string &name, const Samples &samples, int decimals, 
 {
     const double x = median(samples.ours);
     const double y = median(samples.ref);
+    const std::string full = name + suffix;
     if (y > 0)
-        std::printf("%s ours_%s=%.*f ref_%s=%.*f ratio=%.2f\n", name.c_str(), unit, decimals, x, unit, decimals, y,
+        std::printf("%s ours_%s=%.*f ref_%s=%.*f ratio=%.2f\n", full.c_str(), unit, decimals, x, unit, decimals, y,
                     x / y);
     else
-        std::printf("%s ours_%s=%.*f ref_%s=%.*f ratio=n/a\n", name.c_str(), unit, decimals, x, unit, decimals, y);
+        std::printf("%s ours_%s=%.*f ref_%s=%.*f ratio=n/a\n", full.c_str(), unit, decimals, x, unit, decimals, y);
     std::fflush(stdout);
 }
 

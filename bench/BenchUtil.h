@@ -32,7 +32,11 @@ struct Samples {
 // state of a noisy machine; one untimed warm-up of each comes first.
 Samples interleave(int rounds, const Side &ours, const Side &ref);
 
-// Prints "<name> ours_<unit>=x ref_<unit>=y ratio=x/y" from the medians.
+// A suffix every printed figure name gets, such as "_300k" for the larger catalogue.
+void setFigureSuffix(const std::string &suffix);
+const std::string &figureSuffix();
+
+// Prints "<name><suffix> ours_<unit>=x ref_<unit>=y ratio=x/y" from the medians.
 void printFigure(const std::string &name, const Samples &samples, int decimals, const char *unit = "ms");
 
 // Keeps a computed value alive so that the optimizer cannot drop the work producing it.

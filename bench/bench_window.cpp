@@ -1,5 +1,5 @@
 // The start-up, the composed search and the main window, measured side by side with the store
-// doing the same work (or plain SQLite for the search). Usage: bench_window [--rounds N] CATALOGUE
+// doing the same work (or plain SQLite for the search). Usage: bench_window [--rounds N] [--suffix S] CATALOGUE
 #include "BenchUtil.h"
 #include "BookFormUnit.h"
 #include "Platform.h"
@@ -82,7 +82,7 @@ void figureSearchComposer(const ProgramFolder &folder, int rounds)
     const Side ref{[&] { bench::ref::Rows().swap(found); },
                    [&] { found = bench::ref::readRows(raw, "SELECT * FROM books WHERE lower(title) LIKE '%войн%'"); }};
     bench::printFigure("search_composer", bench::interleave(rounds, ours, ref), 2);
-    std::printf("search_composer_matches ours=%d ref=%zu\n", module.MyBooks.recordCount(), found.size());
+    std::printf("search_composer_matches%s ours=%d ref=%zu\n", bench::figureSuffix().c_str(), module.MyBooks.recordCount(), found.size());
     sqlite3_close_v2(raw);
     module.DataModuleDestroy();
     store::resetProcess();
@@ -208,7 +208,7 @@ void figureTreePanes(const RubricCopy &folder, int rounds)
             n += nodesBelow(node->child(i));
         return n;
     };
-    std::printf("expand_all_rubrics ours=%d ref=%d\n", nodesBelow(root), cats.recordCount());
+    std::printf("expand_all_rubrics%s ours=%d ref=%d\n", bench::figureSuffix().c_str(), nodesBelow(root), cats.recordCount());
 
     w.miAlphabetClick();
     QTreeWidgetItem *letter = w.tvAuthors->findItems(QStringLiteral("С"), Qt::MatchExactly).value(0);
@@ -221,7 +221,7 @@ void figureTreePanes(const RubricCopy &folder, int rounds)
                           }};
     const Side query{[&] { authors.close(); }, [&] { authors.open(); }};
     bench::printFigure("author_letter", bench::interleave(rounds, openLetter, query), 2);
-    std::printf("author_letter_authors ours=%d ref=%d\n", letter->childCount(), authors.recordCount());
+    std::printf("author_letter_authors%s ours=%d ref=%d\n", bench::figureSuffix().c_str(), letter->childCount(), authors.recordCount());
     endProgram(program);
 }
 
@@ -316,8 +316,12 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Библиотека"));
     QStringList args = app.arguments().mid(1);
     const int rounds = bench::takeRounds(args, 7);
+    if (args.size() >= 2 && args[0] == u"--suffix") {
+        bench::setFigureSuffix(args[1].toStdString());
+        args = args.mid(2);
+    }
     if (args.isEmpty()) {
-        std::fprintf(stderr, "usage: bench_window [--rounds N] CATALOGUE.sdb\n");
+        std::fprintf(stderr, "usage: bench_window [--rounds N] [--suffix S] CATALOGUE.sdb\n");
         return 2;
     }
     const ProgramFolder folder(QFileInfo(args.last()).absoluteFilePath());

@@ -211,6 +211,7 @@ void Dataset::dropRows()
     view_.clear();
     positionOfRow_.clear();
     arena_.clear();
+    sortKeys_.clear();
     ++generation_;
     cur_ = -1;
     eof_ = bof_ = true;

@@ -257,6 +257,7 @@ private:
     bool bof_ = true;
     LocalFilter localFilter_;
     SortOrder sortOrder_;
+    SortKeyCache sortKeys_; // told of every held row that changes
 
     std::vector<QVariant> buffer_;
     std::vector<bool> modified_;

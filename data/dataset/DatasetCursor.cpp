@@ -29,7 +29,7 @@ void Dataset::rebuildView()
             continue;
         view_.push_back(quint32(r));
     }
-    sortOrder_.sort(view_, rows_, fields_);
+    sortOrder_.sort(view_, rows_, fields_, sortKeys_);
     positionOfRow_.clear();
 }
 
@@ -193,7 +193,7 @@ void Dataset::setIndexFieldNames(const QString &text)
     sortOrder_ = std::move(order);
     // Sort from the natural order so that ties always come out the same way.
     std::sort(view_.begin(), view_.end());
-    sortOrder_.sort(view_, rows_, fields_);
+    sortOrder_.sort(view_, rows_, fields_, sortKeys_);
     positionOfRow_.clear();
     emit rowsReset();
     const int position = hadCurrent ? positionOfRow(currentRow) : -1;

@@ -71,6 +71,7 @@ void Dataset::cancel()
         emit rowAboutToBeRemoved(position);
         view_.erase(view_.begin() + position);
         rows_.back() = nullptr;
+        sortKeys_.rowChanged(quint32(rows_.size() - 1));
         positionOfRow_.clear();
         state_ = DatasetState::Browse;
         buffer_.clear();
@@ -214,6 +215,7 @@ void Dataset::post()
     }
     // Only now, with the change stored, does the held row take the new values.
     rows_[view_[std::size_t(cur_)]] = rowFromBuffer();
+    sortKeys_.rowChanged(view_[std::size_t(cur_)]);
     state_ = DatasetState::Browse;
     buffer_.clear();
     emit stateChanged();
@@ -263,6 +265,7 @@ void Dataset::deleteRecord()
     const int position = cur_;
     emit rowAboutToBeRemoved(position);
     rows_[view_[std::size_t(position)]] = nullptr;
+    sortKeys_.rowChanged(view_[std::size_t(position)]);
     view_.erase(view_.begin() + position);
     positionOfRow_.clear();
     emit rowRemoved(position);

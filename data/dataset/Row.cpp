@@ -82,6 +82,36 @@ const char *RowBuilder::finish(RowArena &arena)
     return block;
 }
 
+int sortKindOf(CellType type)
+{
+    switch (type) {
+    case CellType::Null: return 0;
+    case CellType::Integer:
+    case CellType::Float: return 1;
+    case CellType::Text: return 2;
+    case CellType::Blob: return 3;
+    }
+    return 0;
+}
+
+int compareCellValues(const CellView &a, const CellView &b)
+{
+    const int ka = sortKindOf(a.type), kb = sortKindOf(b.type);
+    if (ka != kb)
+        return ka < kb ? -1 : 1;
+    if (ka == 0)
+        return 0;
+    if (ka == 1) {
+        if (a.type == CellType::Integer && b.type == CellType::Integer)
+            return a.integer < b.integer ? -1 : a.integer > b.integer ? 1 : 0;
+        const double x = a.type == CellType::Integer ? double(a.integer) : a.real;
+        const double y = b.type == CellType::Integer ? double(b.integer) : b.real;
+        return x < y ? -1 : x > y ? 1 : 0;
+    }
+    const int c = a.bytes.compare(b.bytes);
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+}
+
 QVariant cellToVariant(const CellView &cell)
 {
     switch (cell.type) {

@@ -95,6 +95,11 @@ private:
     std::vector<std::string_view> bytes_;
 };
 
+// Where a value's storage class sorts: NULL, numbers, texts, blobs.
+int sortKindOf(CellType type);
+// NULL first, numbers by value, texts and blobs by their bytes: -1, 0 or 1.
+int compareCellValues(const CellView &a, const CellView &b);
+
 // Conversions between held cells and the values the program works with.
 QVariant cellToVariant(const CellView &cell);
 

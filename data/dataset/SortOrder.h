@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/dataset/CollationRanks.h"
 #include "data/dataset/FieldDef.h"
 #include "data/dataset/Row.h"
 
@@ -27,9 +28,9 @@ public:
     bool isEmpty() const { return parts_.empty(); }
     const std::vector<Part> &parts() const { return parts_; }
 
-    // Reorders view (indexes into rows) stably.
-    void sort(std::vector<quint32> &view, const std::vector<const char *> &rows,
-              const std::vector<FieldDef> &fields) const;
+    // Reorders view (indexes into rows) stably; collated text compares by the ranks kept in cache.
+    void sort(std::vector<quint32> &view, const std::vector<const char *> &rows, const std::vector<FieldDef> &fields,
+              SortKeyCache &cache) const;
 
 private:
     std::vector<Part> parts_;

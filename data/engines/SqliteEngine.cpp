@@ -99,7 +99,8 @@ void SqliteEngine::open(const ConnectionSettings &settings)
 {
     if (db_)
         return;
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    // A connection is only ever used by one thread at a time: no lock around every call.
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
     flags |= settings.sharedCache ? SQLITE_OPEN_SHAREDCACHE : SQLITE_OPEN_PRIVATECACHE;
     sqlite3 *db = nullptr;
     const int rc = sqlite3_open_v2(settings.database.toUtf8().constData(), &db, flags, nullptr);
