@@ -76,6 +76,9 @@ void checkWithSqlite(const QByteArray &input, const data::BackupStatement &st)
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
     const QByteArray input(reinterpret_cast<const char *>(data), qsizetype(size));
+    // A restore hands the reader the file already decoded to UTF-8 (from code page 1251 or UTF-8).
+    if (QString::fromUtf8(input).toUtf8() != input)
+        return 0;
     QList<data::BackupStatement> statements;
     try {
         statements = data::parseBackup(input);
