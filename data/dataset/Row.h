@@ -34,6 +34,13 @@ public:
     bool valid() const { return data_ != nullptr; }
     int columnCount() const { return columns_; }
 
+    // Asks the processor to fetch where a cell's type and place are kept, ahead of cell().
+    void prefetchCell(int column) const
+    {
+        __builtin_prefetch(data_ + column);
+        __builtin_prefetch(data_ + slotsOffset(columns_) + 8 * column);
+    }
+
     CellView cell(int column) const
     {
         CellView v;
