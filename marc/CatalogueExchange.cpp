@@ -12,9 +12,8 @@
 #include <QHash>
 #include <QSaveFile>
 #include <algorithm>
-#include <atomic>
-#include <chrono>
 #include <future>
+#include <thread>
 #include <optional>
 
 namespace marc {
@@ -157,18 +156,43 @@ QString exportFileFilter()
 
 namespace {
 
-QHash<qint64, QStringList> keywordsByBook(data::Connection &c)
-{
-    QHash<qint64, QStringList> out;
-    auto st = c.prepare(QStringLiteral("SELECT book_id, keyword FROM keywords ORDER BY id"));
-    st->execute();
-    data::CellView cells[2];
-    while (st->next()) {
-        st->readRow(cells);
-        out[cells[0].integer] << cellText(cells[1]);
+// Every book's keywords, read at once as they are stored: the threads that write the records make
+// text of the keywords of their own books.
+class KeywordIndex {
+public:
+    explicit KeywordIndex(data::Connection &c)
+    {
+        auto st = c.prepare(QStringLiteral("SELECT book_id, keyword FROM keywords ORDER BY id"));
+        st->execute();
+        data::CellView cells[2];
+        while (st->next()) {
+            st->readRow(cells);
+            const std::string_view keyword = cells[1].type == data::CellType::Text ? cells[1].bytes : std::string_view();
+            entries_.push_back(Entry{cells[0].integer, quint32(bytes_.size()), quint32(keyword.size())});
+            bytes_.append(keyword);
+        }
+        // A book's keywords together, in the order they were added.
+        std::stable_sort(entries_.begin(), entries_.end(), [](const Entry &x, const Entry &y) { return x.book < y.book; });
     }
-    return out;
-}
+
+    QStringList of(qint64 book) const
+    {
+        const auto [first, last] = std::equal_range(entries_.begin(), entries_.end(), Entry{book, 0, 0},
+                                                    [](const Entry &x, const Entry &y) { return x.book < y.book; });
+        QStringList out;
+        for (auto e = first; e != last; ++e)
+            out << QString::fromUtf8(bytes_.data() + e->offset, qsizetype(e->length));
+        return out;
+    }
+
+private:
+    struct Entry {
+        qint64 book;
+        quint32 offset, length;
+    };
+    std::string bytes_;
+    std::vector<Entry> entries_;
+};
 
 // A held row as export needs it, read from the dataset's cells: this runs on two threads at once,
 // which only read the rows.
@@ -210,9 +234,9 @@ Holding holdingAt(const data::Dataset &books, int row, const std::array<int, 13>
 
 namespace {
 
-// The records of a run of rows in the export's form; done counts the rows written so far.
+// The records of a run of rows in the export's form.
 QByteArray recordBytes(const data::Dataset &books, int from, int to, const std::array<int, 13> &columns,
-                       const QHash<qint64, QStringList> &keywords, ExportForm form, std::atomic<int> &done)
+                       const KeywordIndex &keywords, ExportForm form)
 {
     const Format format = form == ExportForm::RusmarcIso ? Format::Rusmarc : Format::Marc21;
     const QDate today = QDate::currentDate();
@@ -221,13 +245,12 @@ QByteArray recordBytes(const data::Dataset &books, int from, int to, const std::
     bytes.reserve(qsizetype(to - from) * 700); // about what a holding takes
     for (int r = from; r < to; ++r) {
         Holding h = holdingAt(books, r, columns);
-        h.fields.keywords = keywords.value(h.id);
+        h.fields.keywords = keywords.of(h.id);
         const Record record = fromHolding(h, format, today);
         if (form == ExportForm::Marc21Xml)
             yaz.appendMarcXml(record, bytes);
         else
             yaz.appendIso2709(record, bytes);
-        ++done;
     }
     return bytes;
 }
@@ -242,25 +265,37 @@ void exportRecords(store::TDBMod &module, const QString &fileName, ExportForm fo
                            "page_count", "isbn", "price", "annotation", "notes"};
     for (std::size_t i = 0; i < columns.size(); ++i)
         columns[i] = books.fieldIndex(QString::fromLatin1(names[i]));
-    const QHash<qint64, QStringList> keywords = keywordsByBook(module.MyServer);
+    const KeywordIndex keywords(module.MyServer);
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         throw data::DataError(QStringLiteral("Не удалось открыть для записи файл %1").arg(fileName));
-    // Each half of the rows becomes records on a thread of its own: the machine's two cores write
-    // MARC about as fast as one writes the word-processor page. This thread shows the progress.
-    const int n = books.recordCount();
-    std::atomic<int> done{0};
-    auto firstHalf = std::async(std::launch::async, recordBytes, std::cref(books), 0, n / 2, std::cref(columns),
-                                std::cref(keywords), form, std::ref(done));
-    auto secondHalf = std::async(std::launch::async, recordBytes, std::cref(books), n / 2, n, std::cref(columns),
-                                 std::cref(keywords), form, std::ref(done));
-    while (secondHalf.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
-        if (progress)
-            progress(done, n);
+    // Two threads turn runs of rows into records, taking the runs in turn, while this one writes
+    // each run as soon as it is made: the file grows while the records are made, and the run
+    // shows the progress.
+    constexpr int runLength = 2000;
+    const int n = books.recordCount(), runs = (n + runLength - 1) / runLength;
+    std::vector<std::promise<QByteArray>> made(static_cast<std::size_t>(runs));
+    std::vector<std::future<QByteArray>> ready;
+    for (auto &m : made)
+        ready.push_back(m.get_future());
+    const auto makeRuns = [&](int first) {
+        for (int i = first; i < runs; i += 2) {
+            try {
+                made[std::size_t(i)].set_value(
+                    recordBytes(books, i * runLength, std::min(n, (i + 1) * runLength), columns, keywords, form));
+            } catch (...) {
+                made[std::size_t(i)].set_exception(std::current_exception());
+            }
+        }
+    };
+    const std::jthread even(makeRuns, 0), odd(makeRuns, 1);
     if (form == ExportForm::Marc21Xml)
         file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<collection xmlns=\"http://www.loc.gov/MARC21/slim\">\n");
-    file.write(firstHalf.get());
-    file.write(secondHalf.get());
+    for (int i = 0; i < runs; ++i) {
+        file.write(ready[std::size_t(i)].get());
+        if (progress)
+            progress(std::min(n, (i + 1) * runLength), n);
+    }
     if (form == ExportForm::Marc21Xml)
         file.write("</collection>\n");
     if (!file.commit())

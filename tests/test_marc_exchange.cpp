@@ -230,6 +230,35 @@ private slots:
                                                "WHERE b.itemkind_id = 4 AND k.keyword = 'история'")), 1);
     }
 
+    // Thousands of rows are made into records on two threads, run by run: the file still holds
+    // them in the grid's order, each with its own keywords.
+    void exportOfManyRowsKeepsTheGridsOrder()
+    {
+        CardFixture f;
+        std::vector<BookFields> books;
+        for (int i = 0; i < 4500; ++i)
+            books.push_back(book(QStringLiteral("Книга %1").arg(i), {}, {QStringLiteral("слово %1").arg(i)}));
+        QCOMPARE(importRecords(f.db().MyServer, 1, books), 4500);
+        f.w->tcKinds->setCurrentIndex(1);
+        data::Dataset &shown = f.db().MyBooks;
+        shown.setIndexFieldNames(QStringLiteral("title DESC"));
+        QStringList gridIds;
+        for (int i = 0; i < shown.recordCount(); ++i)
+            gridIds << QString::number(shown.cellAt(i, shown.fieldIndex(QStringLiteral("id"))).integer);
+        QCOMPARE(gridIds.size(), 4500);
+        exportRecords(f.db(), f.path(QStringLiteral("many.mrc")), ExportForm::Marc21Iso);
+        QFile out(f.path(QStringLiteral("many.mrc")));
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        const auto back = readBytes(out.readAll());
+        QStringList fileIds;
+        for (const ReadRecord &r : back) {
+            fileIds << r.record.first(QStringLiteral("001"))->data;
+            const QString number = r.fields.title.section(u' ', 1);
+            QCOMPARE(r.fields.keywords, QStringList{QStringLiteral("слово ") + number});
+        }
+        QCOMPARE(fileIds, gridIds);
+    }
+
     void viewModeOffersNoImport()
     {
         CardFixture f(false);
