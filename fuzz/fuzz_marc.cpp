@@ -47,14 +47,15 @@ void readAsFile(const QByteArray &bytes)
 }
 
 // Text of the letters, digits, blanks, hyphens and full stops of a piece of the input, as the
-// card would hold it.
+// card would hold it: composed, as import puts letters (a compatibility ideograph such as U+F9E7
+// comes back as the ideograph it stands for, which looks the same).
 QString plainText(const QString &piece)
 {
     QString out;
     for (QChar c : piece)
         if (c.isLetterOrNumber() || c == u' ' || c == u'-' || c == u'.' || c == u'\n')
             out += c;
-    return tidyValue(out);
+    return tidyValue(out.normalized(QString::NormalizationForm_C));
 }
 
 BookFields holdingFrom(const QByteArray &bytes, bool plain)

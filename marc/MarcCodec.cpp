@@ -13,6 +13,7 @@
 #include <yaz/wrbuf.h>
 #include <yaz/yaz-iconv.h>
 
+#include <algorithm>
 #include <array>
 
 namespace marc {
@@ -158,11 +159,32 @@ bool YazMarc::readMarcXml(const QByteArray &document, std::vector<RawRecord> &ou
     return root != nullptr;
 }
 
+namespace {
+
+// Letters in composed form, whatever form the record gave them in: MARC-8 puts a diacritic after
+// its letter as a combining mark, and UTF-8 records often come decomposed; the card wants the letter.
+void composeLetters(Record &record)
+{
+    const auto compose = [](QString &value) {
+        if (std::any_of(value.cbegin(), value.cend(), [](QChar c) { return c.unicode() >= 0x80; }))
+            value = value.normalized(QString::NormalizationForm_C);
+    };
+    for (Field &f : record.fields) {
+        compose(f.data);
+        for (Subfield &s : f.subfields)
+            compose(s.value);
+    }
+}
+
+} // namespace
+
 bool YazMarc::decode(const RawRecord &raw, Charset charset, Record &out)
 {
     out = raw.record;
-    if (raw.decoded)
+    if (raw.decoded) {
+        composeLetters(out); // MARCXML, read as UTF-8 by the XML parser
         return true;
+    }
     const int which = charset == Charset::Cp1251 ? 1 : charset == Charset::Marc8 ? 2 : 0;
     yaz_iconv_t cd = h_->decoders[std::size_t(which)];
     if (!cd)
@@ -183,9 +205,7 @@ bool YazMarc::decode(const RawRecord &raw, Charset charset, Record &out)
         if (yaz_iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == size_t(-1) ||
             yaz_iconv(cd, nullptr, nullptr, &outPtr, &outLeft) == size_t(-1))
             return false;
-        // MARC-8 puts a diacritic after its letter as a combining mark: the card wants the letter.
-        value = QString::fromUtf8(converted.constData(), qsizetype(converted.size() - qsizetype(outLeft)))
-                    .normalized(QString::NormalizationForm_C);
+        value = QString::fromUtf8(converted.constData(), qsizetype(converted.size() - qsizetype(outLeft)));
         return true;
     };
     yaz_iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -196,6 +216,7 @@ bool YazMarc::decode(const RawRecord &raw, Charset charset, Record &out)
             if (!convert(s.value))
                 return false;
     }
+    composeLetters(out);
     return true;
 }
 

@@ -207,6 +207,19 @@ private slots:
         }
     }
 
+    // Letters written decomposed (a UTF-8 record from a catalogue that keeps combining marks) come
+    // to the card composed, from ISO 2709 and from MARCXML alike, so that a typed "й" finds them.
+    void decomposedLettersComeComposed()
+    {
+        BookFields decomposed;
+        decomposed.title = QStringLiteral("Зимни\u0438\u0306 вечер в Пари\u0301же");
+        for (const bool xml : {false, true}) {
+            const auto back = readBytes(exportBytes({{1, "1", "", decomposed}}, Format::Marc21, xml));
+            QCOMPARE(back.size(), std::size_t(1));
+            QCOMPARE(back[0].fields.title, QStringLiteral("Зимний вечер в Пари\u0301же").normalized(QString::NormalizationForm_C));
+        }
+    }
+
     // A forced choice reads the whole file that way; a wrong one shows in the text, not as a crash.
     void forcedCharsetAndFormat()
     {
