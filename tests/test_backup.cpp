@@ -145,6 +145,9 @@ private slots:
         QTest::newRow("an update") << QByteArray("UPDATE books SET title = 'x';\r\n") << foreign.arg("UPDATE books SET title = 'x';");
         QTest::newRow("a row computed") << QByteArray("INSERT INTO books SELECT * FROM books;\r\n")
                                         << foreign.arg("INSERT INTO books SELECT * FROM books;");
+        QTest::newRow("a keyword for a table") << QByteArray("DELETE FROM table;\r\n") << foreign.arg("DELETE FROM table;");
+        const char *runTogether = "INSERT INTO books VALUES (2, (CONVERT(char(1072USING utf32) USING utf8mb4)));";
+        QTest::newRow("a code run into USING") << QByteArray(runTogether) + "\r\n" << foreign.arg(runTogether);
         QTest::newRow("another table set") << QByteArray("INSERT INTO readers VALUES (1);\r\n")
                                            << QStringLiteral("Строка <line>: таблица «readers» не из этого каталога.");
     }

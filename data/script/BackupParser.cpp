@@ -3,6 +3,7 @@
 #include "data/DataError.h"
 
 #include <QString>
+#include <sqlite3.h>
 
 namespace data {
 
@@ -92,7 +93,8 @@ private:
         const qsizetype from = i_;
         while (i_ < n_ && (isLetter(s_[i_]) || (i_ > from && isDigit(s_[i_]))))
             ++i_;
-        if (i_ == from)
+        // A word SQL keeps for itself ("table", "select") is no bare table name to either engine.
+        if (i_ == from || sqlite3_keyword_check(s_.constData() + from, int(i_ - from)))
             foreign(st);
         return s_.mid(from, i_ - from);
     }
@@ -166,6 +168,7 @@ private:
             foreign(st);
         skipBlanks();
         expect('(', st);
+        bool spaced = false;
         do {
             skipBlanks();
             const qsizetype from = i_;
@@ -173,9 +176,10 @@ private:
                 ++i_;
             if (i_ == from)
                 i_ >= n_ ? cutShort() : foreign(st);
-            skipBlanks();
+            spaced = blank();
         } while (accept(','));
-        if (server && !(word("USING") && blank() && word("utf32")))
+        // "128USING" would be one word to the server, not a code and a keyword.
+        if (server && !(spaced && word("USING") && blank() && word("utf32")))
             foreign(st);
         skipBlanks();
         expect(')', st);
