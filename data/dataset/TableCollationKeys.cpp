@@ -170,12 +170,17 @@ TableCollationKeys::TableCollationKeys(const UCollator *collator, bool withTerti
 
 const TableCollationKeys &TableCollationKeys::russian(bool caseInsensitive)
 {
-    static const auto make = [](bool insensitive) {
+    // Each table is made when a sort first asks for it, not both at once.
+    const auto make = [](bool insensitive) {
         const CollatorPtr collator = openRussianCollator(insensitive);
         return TableCollationKeys(collator.get(), !insensitive);
     };
-    static const TableCollationKeys sensitive = make(false), insensitive = make(true);
-    return caseInsensitive ? insensitive : sensitive;
+    if (caseInsensitive) {
+        static const TableCollationKeys insensitive = make(true);
+        return insensitive;
+    }
+    static const TableCollationKeys sensitive = make(false);
+    return sensitive;
 }
 
 const TableCollationKeys::Character *TableCollationKeys::find(char32_t c) const
