@@ -9,12 +9,11 @@
 #include "data/DataError.h"
 
 #include <QDate>
-#include <QHash>
 #include <QSaveFile>
 #include <algorithm>
 #include <future>
-#include <thread>
 #include <optional>
+#include <thread>
 
 namespace marc {
 
