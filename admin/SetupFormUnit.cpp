@@ -124,11 +124,7 @@ void TSetupForm::cbDatabaseEnter()
     conn_->setDatabase(QString());
     const QString text = cbDatabase->currentText();
     cbDatabase->clear(); // the list holds only names from the server the boxes name
-    try {
-        cbDatabase->addItems(conn_->databaseNames());
-    } catch (const std::exception &) {
-        showConnectionError();
-    }
+    talkToServer([this] { cbDatabase->addItems(conn_->databaseNames()); });
     // A name picked before stays picked while the server still has it.
     const int index = picked_ ? cbDatabase->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive) : -1;
     cbDatabase->setCurrentIndex(index);
@@ -162,24 +158,53 @@ void TSetupForm::btnOkClick()
     }
     applyServerValues();
     if (!picked_) {
-        if (!ui::runGuarded(this, [this, &name] { createDatabase(name); }))
+        if (!talkToServer([this, &name] { createDatabase(name); }, true))
             return;
     } else {
         conn_->setDatabase(name);
     }
-    try {
-        conn_->open();
-    } catch (const std::exception &) {
-        showConnectionError();
-    }
+    talkToServer([this] { conn_->open(); });
     if (conn_->isOpen())
         accept();
 }
 
-void TSetupForm::showConnectionError()
+bool TSetupForm::talkToServer(const std::function<void()> &action, bool inErrorBox)
+{
+    for (bool retried = false;; retried = true) {
+        try {
+            action();
+            return true;
+        } catch (const data::DataError &e) {
+            if (!retried && trustCertificate(e))
+                continue;
+            inErrorBox ? ui::showApplicationError(e, this) : showConnectionError(e);
+            return false;
+        }
+    }
+}
+
+bool TSetupForm::trustCertificate(const data::DataError &error)
+{
+    if (error.kind() != data::ErrorKind::UntrustedCertificate)
+        return false;
+    const QString question =
+        error.message() +
+        QStringLiteral("\n\nСверьте этот отпечаток с тем, что назовёт администратор сервера (на сервере: openssl x509 "
+                       "-noout -fingerprint -sha256 -in server-cert.pem). Если они совпадают, сертификату можно "
+                       "доверять: программа запомнит его отпечаток (ServerFingerprint= в library.ini) и не станет "
+                       "подключаться, если сервер предъявит другой.\n\nДоверять этому сертификату?");
+    if (ui::platform().messageBox(this, question, QStringLiteral("Сертификат сервера"), ui::MsgIcon::Warning,
+                                  ui::Yes | ui::No) != ui::Yes)
+        return false;
+    conn_->setServerFingerprint(error.detail());
+    return true;
+}
+
+void TSetupForm::showConnectionError(const data::DataError &error)
 {
     ui::platform().messageBox(this,
                               QStringLiteral("Не удается подключиться к базе данных, проверьте запущен ли сервер, а "
-                                             "также его параметры, указанные здесь"),
+                                             "также его параметры, указанные здесь.\n\n") +
+                                  ui::explainedErrorText(error),
                               QStringLiteral("Ошибка соединения"), ui::MsgIcon::Warning, ui::Ok);
 }

@@ -7,8 +7,11 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+#include <functional>
+
 namespace data {
 class Connection;
+class DataError;
 }
 
 // "Настройте параметры MySQL": the server, account and database of a catalogue on a MariaDB or
@@ -46,7 +49,12 @@ protected:
 private:
     void applyServerValues();
     void createDatabase(const QString &name);
-    void showConnectionError();
+    // Runs what talks to the server; a certificate nobody vouches for is shown to the librarian,
+    // and trusted and tried once more when she confirms it. False when it failed (and was told).
+    // Other errors go to the connection warning, or to the application's error box when asked.
+    bool talkToServer(const std::function<void()> &action, bool inErrorBox = false);
+    bool trustCertificate(const data::DataError &error);
+    void showConnectionError(const data::DataError &error);
 
     data::Connection *conn_ = nullptr;
     bool picked_ = false;

@@ -1,4 +1,5 @@
 #include "Program.h"
+#include "QtTranslations.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -10,6 +11,7 @@ int main(int argc, char *argv[])
     // Dates and numbers as a Russian librarian writes them, unless the desktop says otherwise.
     if (QLocale::system().language() == QLocale::C)
         QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+    ui::installQtTranslations(app);
 
     Program program;
     program.create(QCoreApplication::applicationFilePath());

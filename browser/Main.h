@@ -152,8 +152,10 @@ public:
     QLineEdit *edSearch;
     QCheckBox *EvBox;
     QCheckBox *chbLoaned;
+    void showSessionSecurity();
     QLabel *sbStatusCount;
     QLabel *sbLegend; // the meaning of the rows' colours
+    QLabel *sbSession = nullptr; // how a server session crosses the network
     QSplitter *Splitter1;
     QTreeWidget *tvRubrics;
     QTreeWidget *tvAuthors;

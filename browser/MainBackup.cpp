@@ -42,19 +42,22 @@ void TMainForm::miRestoreClick()
     if (ui::platform().messageBox(this, question, caption, ui::MsgIcon::Warning, ui::Yes | ui::No) != ui::Yes)
         return;
     QString kept;
-    data::TableRows rows;
-    const bool restored = runGuarded([&] {
+    store::RestoredCatalogue restored;
+    const bool done = runGuarded([&] {
         ui::WorkProgress progress(this, QStringLiteral("Восстановление каталога…"));
-        rows = dbMod_->RestoreCatalogue(file, kept, progress.callback());
+        restored = dbMod_->RestoreCatalogue(file, kept, progress.callback());
     });
-    if (!restored)
+    if (!done)
         return;
     reloadAfterRestore();
     QString report = QStringLiteral("Каталог восстановлен из файла «%1». Каталог, каким он был до восстановления, "
                                     "сохранён в файле «%2». Получено строк:")
                          .arg(file, kept);
-    for (const auto &[table, count] : rows)
+    for (const auto &[table, count] : restored.rows)
         report += QStringLiteral("\n%1: %2").arg(table).arg(count);
+    if (!restored.skipped.isEmpty())
+        report += QStringLiteral("\n\nНе восстанавливались (представления и служебные таблицы, а не данные): %1.")
+                      .arg(restored.skipped.join(QStringLiteral(", ")));
     ui::platform().messageBox(this, report, caption, ui::MsgIcon::Information, ui::Ok);
 }
 

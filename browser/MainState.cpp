@@ -12,6 +12,7 @@
 #include "ProcessValues.h"
 #include "data/DataError.h"
 
+#include <QStatusBar>
 #include <QAction>
 #include <QDialog>
 #include <QGroupBox>
@@ -131,6 +132,32 @@ void TMainForm::ShowRecordCount()
 {
     sbStatusCount->setText(QStringLiteral("Кол-во записей: ") +
                            QString::number(dbMod_ ? dbMod_->MyBooks.recordCount() : 0));
+    showSessionSecurity();
+}
+
+// A server session says whether the catalogue and the password cross the network readable.
+void TMainForm::showSessionSecurity()
+{
+    const data::TlsState state = dbMod_ ? dbMod_->MyServer.tlsState() : data::TlsState::NotServer;
+    if (state == data::TlsState::NotServer) {
+        if (sbSession)
+            sbSession->hide();
+        return;
+    }
+    if (!sbSession) {
+        sbSession = new QLabel(this);
+        sbSession->setObjectName(QStringLiteral("sbSession"));
+        statusBar()->addPermanentWidget(sbSession);
+    }
+    switch (state) {
+    case data::TlsState::Plain: sbSession->setText(QStringLiteral("Сервер: соединение не зашифровано")); break;
+    case data::TlsState::Unverified:
+        sbSession->setText(QStringLiteral("Сервер: зашифровано, сертификат не проверен"));
+        break;
+    default: sbSession->setText(QStringLiteral("Сервер: зашифровано, сертификат проверен")); break;
+    }
+    sbSession->setAccessibleName(sbSession->text());
+    sbSession->show();
 }
 
 void TMainForm::miPasswordClick()

@@ -119,6 +119,7 @@ void Connection::addSqlFunction(const QString &name, int argumentCount, SqlScala
 
 QStringList Connection::tableNames() const { return engine().tableNames(false); }
 QStringList Connection::tableAndViewNames() const { return engine().tableNames(true); }
+QStringList Connection::viewNames() const { return engine().viewNames(); }
 
 QStringList Connection::databaseNames()
 {
@@ -145,6 +146,12 @@ QString Connection::tlsCipher() const
 {
     auto *maria = isServer() ? dynamic_cast<MariaEngine *>(engine_.get()) : nullptr;
     return maria && isOpen() ? maria->tlsCipher() : QString();
+}
+
+TlsState Connection::tlsState() const
+{
+    auto *maria = isServer() ? dynamic_cast<MariaEngine *>(engine_.get()) : nullptr;
+    return maria && isOpen() ? maria->tlsState() : TlsState::NotServer;
 }
 
 qint64 Connection::lastInsertRowId() const { return engine().lastInsertId(); }

@@ -40,6 +40,12 @@ public:
     // A server connection is encrypted whenever the server offers it; these make it a condition.
     void setRequireTls(bool on) { settings_.requireTls = on; }
     void setCaCertificate(const QString &file) { settings_.caCertificate = file; }
+    // The SHA-256 fingerprint of a certificate the librarian confirmed ("AB:CD:…"); it is then
+    // the only certificate a server it cannot verify otherwise may show.
+    QString serverFingerprint() const { return settings_.serverFingerprint; }
+    void setServerFingerprint(const QString &text) { settings_.serverFingerprint = text; }
+    // How the open session crosses the network; NotServer for a file.
+    TlsState tlsState() const;
     // The cipher of the session's encryption, empty when it is not encrypted (or not a server).
     QString tlsCipher() const;
 
@@ -66,6 +72,7 @@ public:
 
     QStringList tableNames() const;                 // the database's tables, by name
     QStringList tableAndViewNames() const;          // what a backup writes, in byte order of names
+    QStringList viewNames() const;
     QStringList databaseNames();                    // the server's databases, for the settings dialog
     QByteArray sqlName(const QByteArray &name) const;
     QString engineVersion() const;                  // the server's version on a server

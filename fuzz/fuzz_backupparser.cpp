@@ -1,11 +1,13 @@
 // The reader of backup scripts that a restore runs: whatever a file holds, it either refuses it
 // naming a line of the file, or returns statements that lie inside the file in order, each one
 // DELETE or INSERT of literal rows that SQLite reads as exactly one statement touching only the
-// table named.
+// table named. The first value SQLite reads as an infinity is the one the reader names (a server
+// cannot store it); text without char() reads the same whichever engine's form is asked for.
 #include "FuzzCheck.h"
 #include "data/DataError.h"
 #include "data/script/BackupParser.h"
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <sqlite3.h>
@@ -36,12 +38,25 @@ QString detail(const QByteArray &input, const QByteArray &statement)
     return QString::fromUtf8(input.left(300)) + QStringLiteral("\n-- statement: ") + QString::fromUtf8(statement.left(300));
 }
 
+// The row's values as SQLite reads them: the first infinite one is where the reader said.
+void checkInfinity(sqlite3 *db, const QByteArray &input, const data::BackupStatement &st)
+{
+    const QByteArray select = "SELECT " + input.mid(st.valuesStart + 1, st.valuesSize - 2);
+    sqlite3_stmt *stmt = nullptr;
+    if (sqlite3_prepare_v2(db, select.constData(), int(select.size()), &stmt, nullptr) != SQLITE_OK)
+        return;
+    int first = -1;
+    if (sqlite3_step(stmt) == SQLITE_ROW)
+        for (int c = 0; c < sqlite3_column_count(stmt) && first < 0; ++c)
+            if (sqlite3_column_type(stmt, c) == SQLITE_FLOAT && std::isinf(sqlite3_column_double(stmt, c)))
+                first = c;
+    sqlite3_finalize(stmt);
+    check(first == st.infiniteColumn, "the infinite value is the one named", detail(input, select));
+}
+
 void checkWithSqlite(const QByteArray &input, const data::BackupStatement &st)
 {
     const QByteArray text = input.mid(st.start, st.size);
-    // The server's form of char() is no SQLite syntax; its own reader is the server.
-    if (text.contains(" USING "))
-        return;
     sqlite3 *db = nullptr;
     sqlite3_open(":memory:", &db);
     QByteArray columns;
@@ -68,7 +83,24 @@ void checkWithSqlite(const QByteArray &input, const data::BackupStatement &st)
               "SQLite reads what the reader accepted", detail(input, text) + QStringLiteral("\n") + QString::fromUtf8(error));
     }
     sqlite3_finalize(stmt);
+    sqlite3_set_authorizer(db, nullptr, nullptr);
+    if (st.kind == data::BackupStatement::Insert)
+        checkInfinity(db, input, st);
     sqlite3_close(db);
+}
+
+// Without char() calls the engine's form asked for makes no difference.
+void checkBothForms(const QByteArray &input, const QList<data::BackupStatement> &statements)
+{
+    if (input.toLower().contains("char"))
+        return;
+    QList<data::BackupStatement> server;
+    try {
+        server = data::parseBackup(input, data::CharForm::Server);
+    } catch (const data::DataError &e) {
+        check(false, "the server's form refuses what the other accepts", e.message());
+    }
+    check(server.size() == statements.size(), "both forms read the same statements", QString::fromUtf8(input.left(300)));
 }
 
 } // namespace
@@ -106,5 +138,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                   "the values are the row in brackets", detail(input, text));
         checkWithSqlite(input, st);
     }
+    checkBothForms(input, statements);
     return 0;
 }

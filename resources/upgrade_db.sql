@@ -1,11 +1,13 @@
 -- Brings a catalogue made on a MariaDB server by an older creation script up to today's: text that
--- compares byte for byte (utf8mb4_nopad_bin) and holds any length (LONGTEXT), 64-bit numbers. Each
+-- compares byte for byte (utf8mb4_nopad_bin) and holds any length (LONGTEXT), 64-bit numbers, in
+-- tables that take part in transactions (InnoDB: a restore that fails leaves nothing half done). Each
 -- column keeps its place and its data; run it once with the catalogue's database chosen, e.g.
 --     mariadb -u root -p library < upgrade_db.sql
 -- while no copy of the program is working on the catalogue. Run again, it changes nothing.
 ALTER DATABASE CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin;
 
 ALTER TABLE books
+    ENGINE = InnoDB,
     DEFAULT CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin,
     MODIFY id BIGINT NOT NULL AUTO_INCREMENT,
     MODIFY inv_num BIGINT,
@@ -31,6 +33,7 @@ ALTER TABLE books
     MODIFY file LONGTEXT CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin;
 
 ALTER TABLE orders
+    ENGINE = InnoDB,
     DEFAULT CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin,
     MODIFY id BIGINT NOT NULL AUTO_INCREMENT,
     MODIFY book_id BIGINT,
@@ -41,6 +44,7 @@ ALTER TABLE orders
     MODIFY cost BIGINT DEFAULT 0;
 
 ALTER TABLE categories
+    ENGINE = InnoDB,
     DEFAULT CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin,
     MODIFY id BIGINT NOT NULL AUTO_INCREMENT,
     MODIFY title LONGTEXT CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin,
@@ -48,23 +52,27 @@ ALTER TABLE categories
     MODIFY has_children BIGINT DEFAULT 0;
 
 ALTER TABLE keywords
+    ENGINE = InnoDB,
     DEFAULT CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin,
     MODIFY id BIGINT NOT NULL AUTO_INCREMENT,
     MODIFY keyword LONGTEXT CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin,
     MODIFY book_id BIGINT;
 
 ALTER TABLE v_itemkind
+    ENGINE = InnoDB,
     DEFAULT CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin,
     MODIFY id BIGINT NOT NULL AUTO_INCREMENT,
     MODIFY itemkind_name LONGTEXT CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin,
     MODIFY description LONGTEXT CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin;
 
 ALTER TABLE settings
+    ENGINE = InnoDB,
     DEFAULT CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin,
     MODIFY name VARCHAR(64) CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin NOT NULL,
     MODIFY value LONGTEXT CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin;
 
 ALTER TABLE IF EXISTS loan_terms
+    ENGINE = InnoDB,
     DEFAULT CHARACTER SET utf8mb4 COLLATE utf8mb4_nopad_bin,
     MODIFY order_id BIGINT NOT NULL,
     MODIFY seq BIGINT NOT NULL,

@@ -5,11 +5,14 @@
 
 namespace store {
 
-data::TableRows restoreCatalogue(data::ScriptDump &dump, data::Connection &connection, const QString &fileName,
-                                 const data::Progress &progress)
+RestoredCatalogue restoreCatalogue(data::ScriptDump &dump, data::Connection &connection, const QString &fileName,
+                                   const data::Progress &progress, const std::function<void()> &beforeChange)
 {
+    const data::RestorePlan plan = dump.PrepareRestore(fileName, restoreTables());
+    if (beforeChange)
+        beforeChange();
     ensureLoanTerms(connection);
-    return dump.RestoreFromScript(fileName, restoreTables(), progress);
+    return {dump.RunRestore(plan, progress), plan.skipped};
 }
 
 } // namespace store

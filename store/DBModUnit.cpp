@@ -64,6 +64,7 @@ void TDBMod::DataModuleCreate()
     MyServer.setRequireTls(settings_->readBool(ServerSection, QStringLiteral("RequireTLS"), false));
     if (const QString ca = settings_->readString(ServerSection, QStringLiteral("CACertificate"), QString()); !ca.isEmpty())
         MyServer.setCaCertificate(QDir(p.AppDir).absoluteFilePath(ca));
+    MyServer.setServerFingerprint(settings_->readString(ServerSection, QStringLiteral("ServerFingerprint"), QString()));
     // A catalogue shared on a server is chosen by hand in the settings file.
     if (settings_->readBool(ServerSection, QStringLiteral("Connect"), false))
         useServerFromSettings();
@@ -106,20 +107,24 @@ void TDBMod::openStore()
             settings_->writeString(ServerSection, QStringLiteral("username"), MyServer.userName());
             settings_->writeString(ServerSection, QStringLiteral("password"), MyServer.password());
             settings_->writeString(ServerSection, QStringLiteral("database"), MyServer.database());
+            // A certificate confirmed in the dialog is the one to expect from now on.
+            if (!MyServer.serverFingerprint().isEmpty())
+                settings_->writeString(ServerSection, QStringLiteral("ServerFingerprint"), MyServer.serverFingerprint());
         }
     }
     // A session the settings dialog left half-open is no catalogue: nothing to copy at the end.
     storeOpened_ = !p.ConnectFailed && MyServer.isOpen();
 }
 
-data::TableRows TDBMod::RestoreCatalogue(const QString &fileName, QString &keptCopy, const data::Progress &progress)
+RestoredCatalogue TDBMod::RestoreCatalogue(const QString &fileName, QString &keptCopy, const data::Progress &progress)
 {
-    keptCopy = writeCopyBeforeRestore(MyServer, process().BackupDir);
-    if (keptCopy.isEmpty())
-        throw data::DataError(
-            QStringLiteral("Не удалось сохранить копию текущего каталога в папку «%1». Каталог не изменён.")
-                .arg(process().BackupDir));
-    return restoreCatalogue(MyDump, MyServer, fileName, progress);
+    return restoreCatalogue(MyDump, MyServer, fileName, progress, [&] {
+        keptCopy = writeCopyBeforeRestore(MyServer, process().BackupDir);
+        if (keptCopy.isEmpty())
+            throw data::DataError(
+                QStringLiteral("Не удалось сохранить копию текущего каталога в папку «%1». Каталог не изменён.")
+                    .arg(process().BackupDir));
+    });
 }
 
 void TDBMod::DataModuleDestroy()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CatalogueRestore.h"
 #include "IniFile.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
@@ -105,7 +106,7 @@ public:
     // Puts back a backup script of the catalogue; the catalogue as it was is kept first in a dated
     // file of the backup folder, whose path comes back in keptCopy. Raises when the copy cannot be
     // made (nothing is changed then) or the script is refused or fails.
-    data::TableRows RestoreCatalogue(const QString &fileName, QString &keptCopy, const data::Progress &progress = {});
+    RestoredCatalogue RestoreCatalogue(const QString &fileName, QString &keptCopy, const data::Progress &progress = {});
 
     data::Connection MyServer;
     data::Dataset MyBooks{&MyServer};

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -79,10 +80,26 @@ bool keepDated(const QString &newest, const QString &folder, const QString &exte
            QFile::copy(newest, dated);
 }
 
+// Oldest first: by the time in the name, then by the number a later copy of the same second got
+// ("-2" sorts before "." by name, which would put the newer copy first).
+bool olderCopy(const QString &a, const QString &b)
+{
+    constexpr int StampEnd = 25; // "library-yyyy-MM-dd-HHmmss"
+    const int byTime = QStringView(a).left(StampEnd).compare(QStringView(b).left(StampEnd));
+    if (byTime != 0)
+        return byTime < 0;
+    auto number = [](const QString &name) {
+        const QStringView rest = QStringView(name).mid(StampEnd);
+        return rest.startsWith(u'-') ? rest.mid(1, rest.indexOf(u'.') - 1).toInt() : 1;
+    };
+    return number(a) < number(b);
+}
+
 void removeOldestDated(const QString &folder, const QString &extension, int keep)
 {
     QStringList dated = QDir(folder).entryList(
         {DatedPattern + extension, DatedPattern + QStringLiteral("-*") + extension}, QDir::Files, QDir::Name);
+    std::sort(dated.begin(), dated.end(), olderCopy);
     while (dated.size() > std::max(keep, 0))
         QFile::remove(folder + u'/' + dated.takeFirst());
 }

@@ -12,9 +12,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+// How the warning begins; the reason follows it.
 inline const QString ConnectionError = QStringLiteral(
     "Ошибка соединения: Не удается подключиться к базе данных, проверьте запущен ли сервер, а также его параметры, "
-    "указанные здесь");
+    "указанные здесь.");
 
 struct SetupFormFixture {
     RecordingPlatform platform;
@@ -35,6 +36,9 @@ struct SetupFormFixture {
     {
         return QFile::copy(from, programFolder.filePath(QStringLiteral("install_db.sql")));
     }
+
+    // True when exactly one box was shown and it was the connection warning.
+    bool shownConnectionWarning() const { return shown().size() == 1 && shown()[0].startsWith(ConnectionError); }
 
     // "caption: text" of every box shown; boxes without the warning icon say which icon they had.
     QStringList shown() const

@@ -4,8 +4,12 @@
 
 #include "HelpViewer.h"
 #include "MainGridView.h"
+#include "QtTranslations.h"
 
 #include <QAction>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -68,6 +72,23 @@ QString shownPage()
 class AdminDialogsTest : public QObject {
     Q_OBJECT
 private slots:
+    // Qt's own dialogs speak Russian once the program has loaded Qt's translations: the file
+    // dialog's buttons and a message box's standard buttons.
+    void qtsOwnDialogsAreRussian()
+    {
+        QVERIFY(ui::installQtTranslations(*QCoreApplication::instance()));
+        QFileDialog files(nullptr, QStringLiteral("Резервная копия"));
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        files.show();
+        QStringList captions;
+        for (const QAbstractButton *b : files.findChild<QDialogButtonBox *>()->buttons())
+            captions << b->text().remove(u'&');
+        files.close();
+        QVERIFY2(captions.contains(QStringLiteral("Отмена")), qPrintable(captions.join(u'|')));
+        QMessageBox box(QMessageBox::Question, QStringLiteral("Вопрос"), QStringLiteral("?"), QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.button(QMessageBox::No)->text().remove(u'&'), QStringLiteral("Нет"));
+    }
+
     void itemKindEditsArePostedWhenTheDialogCloses_data()
     {
         QTest::addColumn<bool>("closeBox"); // closed with the window's close box, else with "Закрыть"

@@ -2,6 +2,7 @@
 // every value, a restore that fails or is refused changing nothing, and the two menu items.
 #include "WindowFixture.h"
 
+#include "CatalogueRestore.h"
 #include "DatabaseCopy.h"
 #include "SchemaCreation.h"
 #include "TempDb.h"
@@ -123,6 +124,56 @@ private slots:
         QCOMPARE(contents(target.conn), contents(source.conn));
         QCOMPARE(rows, (data::TableRows{{"books", 2}, {"categories", 0}, {"keywords", 0}, {"loan_terms", 0}, {"orders", 1},
                                          {"settings", 1}, {"v_itemkind", 4}}));
+    }
+
+    // Every backup the program writes of a catalogue restores into that catalogue: with the
+    // engine's sequence table, with a table of the library's own, and with a view, which is no
+    // data: its statements are left out and the caller is told so.
+    void everyBackupOfOursRestores_data()
+    {
+        QTest::addColumn<QString>("addition");
+        QTest::addColumn<QStringList>("skipped");
+        QTest::newRow("a table declared AUTOINCREMENT")
+            << "CREATE TABLE journal (id INTEGER PRIMARY KEY AUTOINCREMENT, note TEXT); INSERT INTO journal (note) VALUES ('x');"
+            << QStringList();
+        QTest::newRow("a table of the library's own") << "CREATE TABLE shelves (name TEXT); INSERT INTO shelves VALUES ('A1');"
+                                                      << QStringList();
+        QTest::newRow("a view") << "CREATE VIEW lent AS SELECT id, title FROM books WHERE onloan = 1;" << QStringList{"lent"};
+    }
+    void everyBackupOfOursRestores()
+    {
+        QFETCH(QString, addition);
+        QFETCH(QStringList, skipped);
+        TempDb db;
+        store::ensureCatalogueSchema(db.conn);
+        db.conn.runStatement(addition);
+        db.conn.runStatement(QStringLiteral("INSERT INTO books (id, title, onloan) VALUES (1, 'первая', 1)"));
+        const QStringList before = contents(db.conn);
+        const QString file = db.dir.filePath(QStringLiteral("copy.sql"));
+        data::ScriptDump dump(&db.conn);
+        dump.BackupToScript(file);
+        db.conn.runStatement(QStringLiteral("UPDATE books SET title = 'изменена'"));
+        const store::RestoredCatalogue restored = store::restoreCatalogue(dump, db.conn, file);
+        QCOMPARE(contents(db.conn), before);
+        QCOMPARE(restored.skipped, skipped);
+    }
+
+    // A refused file changes nothing at all: neither the copy taken before a restore is written
+    // nor the table of due dates made in an older catalogue.
+    void aRefusedFileChangesNothing()
+    {
+        TempDb db(QStringLiteral("CREATE TABLE books (id INTEGER PRIMARY KEY, title TEXT); CREATE TABLE categories (x);"
+                                 "CREATE TABLE keywords (x); CREATE TABLE orders (x); CREATE TABLE settings (x);"
+                                 "CREATE TABLE v_itemkind (x);"));
+        const QString file = db.dir.filePath(QStringLiteral("copy.sql"));
+        data::ScriptDump dump(&db.conn);
+        dump.BackupToScript(file);
+        writeFile(file, readFile(file) + "DROP TABLE books;\r\n");
+        bool copied = false;
+        QVERIFY(errorOf([&] { store::restoreCatalogue(dump, db.conn, file, {}, [&] { copied = true; }); })
+                    .contains(QStringLiteral("такой команды в резервной копии каталога не бывает")));
+        QVERIFY(!copied);
+        QVERIFY(!db.conn.tableNames().contains(QStringLiteral("loan_terms")));
     }
 
     void restoreIsAllOrNothing_data()

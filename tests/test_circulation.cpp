@@ -185,7 +185,7 @@ private slots:
 
         // The older backup into the newer catalogue: the loans come back, the extension goes.
         data::ScriptDump newerDump(&newer.conn);
-        const data::TableRows rows = store::restoreCatalogue(newerDump, newer.conn, oldBackup);
+        const data::TableRows rows = store::restoreCatalogue(newerDump, newer.conn, oldBackup).rows;
         QVERIFY(!rows.isEmpty());
         QCOMPARE(newer.column(QStringLiteral("SELECT COUNT(*) FROM orders")), QStringList{"6"});
         QCOMPARE(newer.column(QStringLiteral("SELECT COUNT(*) FROM loan_terms")), QStringList{"0"});

@@ -52,6 +52,8 @@ data::DataError provoke(const QString &cause, TempDb &db)
             c.tableNames();
         });
     }
+    if (cause == u"duplicate")
+        return caught([&] { db.conn.runStatement(QStringLiteral("INSERT INTO t VALUES (1)")); });
     return caught([&] { db.conn.runStatement(QStringLiteral("SELEKT 1")); });
 }
 
@@ -66,15 +68,16 @@ private slots:
         QTest::addColumn<QString>("explanation");
         QTest::newRow("locked by another program") << "busy" << "Каталог занят: его сейчас изменяет другая программа";
         QTest::newRow("read-only") << "read-only" << "Файл каталога или его папка доступны только для чтения";
-        QTest::newRow("disk full") << "full" << "На диске не осталось места.";
+        QTest::newRow("disk full") << "full" << "На диске не осталось места";
         QTest::newRow("not a catalogue") << "not a catalogue" << "Файл не является каталогом программы или повреждён.";
+        QTest::newRow("a value that must be unique") << "duplicate" << "Такое значение в каталоге уже есть";
         QTest::newRow("anything else") << "syntax" << "";
     }
     void explanationBeforeTheEnginesText()
     {
         QFETCH(QString, cause);
         QFETCH(QString, explanation);
-        TempDb db(QStringLiteral("CREATE TABLE t (x); INSERT INTO t VALUES (1);"));
+        TempDb db(QStringLiteral("CREATE TABLE t (x PRIMARY KEY); INSERT INTO t VALUES (1);"));
         const data::DataError e = provoke(cause, db);
         QVERIFY2(e.sqliteCode() != 0, qPrintable(e.message()));
         const QString shown = ui::explainedErrorText(e);

@@ -76,15 +76,15 @@ private slots:
                  original.rows(QStringLiteral("SELECT COUNT(*) FROM v_itemkind")));
     }
 
-    // Earlier copies are kept under their dates, BackupKeep of them, the oldest removed first;
-    // the copy kept before a restore is no exit copy and stays.
+    // Earlier copies are kept under their dates, BackupKeep of them, the oldest removed first (of
+    // two in one second, "-2" is the newer); the copy kept before a restore is no exit copy and stays.
     void earlierCopiesAreKept()
     {
         Program p;
         const QString backup = p.path(QStringLiteral("Backup"));
         QVERIFY(QDir().mkdir(backup));
         QVERIFY(writeBytes(p.path(QStringLiteral("library.ini")), "[General]\r\nBackupKeep=2\r\n"));
-        for (const char *name : {"library-2020-01-01-000000.sdb", "library-2021-01-01-000000.sdb",
+        for (const char *name : {"library-2020-01-01-000000.sdb", "library-2022-01-01-000000-2.sdb",
                                  "library-2022-01-01-000000.sdb", "library-before-restore-2019-01-01-000000.sdb",
                                  "library.sdb"})
             QVERIFY(writeBytes(backup + u'/' + QLatin1String(name), name));
@@ -93,7 +93,7 @@ private slots:
 
         const QStringList files = QDir(backup).entryList(QDir::Files);
         QCOMPARE(files.size(), 4);
-        QCOMPARE(files[0], QStringLiteral("library-2022-01-01-000000.sdb"));
+        QCOMPARE(files[0], QStringLiteral("library-2022-01-01-000000-2.sdb"));
         QCOMPARE(readBytes(backup + u'/' + files[1]), QByteArrayLiteral("library.sdb")); // the newest but one
         QCOMPARE(files[2], QStringLiteral("library-before-restore-2019-01-01-000000.sdb"));
         QCOMPARE(files[3], QStringLiteral("library.sdb"));

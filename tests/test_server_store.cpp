@@ -33,7 +33,7 @@ QString installScript() { return QStringLiteral(LIBRARY_SOURCE_DIR "/resources/i
 QString resource(const char *name) { return QStringLiteral(LIBRARY_SOURCE_DIR "/resources/") + QLatin1String(name); }
 
 // The catalogue as the creation script of earlier versions made it: case- and ё-blind text of at
-// most 64 KiB, 32-bit numbers.
+// most 64 KiB, 32-bit numbers, tables without transactions.
 QString olderInstallScript()
 {
     QFile f(installScript());
@@ -41,6 +41,7 @@ QString olderInstallScript()
     QString script = QString::fromUtf8(f.readAll());
     script.replace(QRegularExpression(QStringLiteral("LONGTEXT(?! CHARSET)")), QStringLiteral("TEXT")); // my_lower's stays
     script.replace(QStringLiteral("BIGINT,"), QStringLiteral("INT,")).replace(QStringLiteral("BIGINT DEFAULT"), QStringLiteral("INT DEFAULT"));
+    script.replace(QStringLiteral("ENGINE = InnoDB"), QStringLiteral("ENGINE = MyISAM"));
     return script.replace(QStringLiteral("utf8mb4_nopad_bin"), QStringLiteral("utf8mb4_unicode_ci"));
 }
 
@@ -316,8 +317,18 @@ private slots:
         older.conn.runStatement(QStringLiteral("INSERT INTO books (id, inv_num, author, title, price) VALUES "
                                                "(1, 7, 'Толстой', 'Война и мир', 12.5), (2, 8, 'толстой', NULL, NULL)"));
         QCOMPARE(first(older.conn, QStringLiteral("SELECT COUNT(DISTINCT author) FROM books")), QStringLiteral("1"));
+        // Without transactions a failed restore would leave tables half filled: refused until upgraded.
+        QTemporaryDir dir;
+        const QString backup = dir.filePath(QStringLiteral("copy.sql"));
+        ScriptDump(&older.conn).BackupToScript(backup);
+        QVERIFY(errorOf([&] { ScriptDump(&older.conn).RestoreFromScript(backup, restoreTables()); })
+                    .contains(QStringLiteral("«books» (MyISAM)")));
         for (int run = 0; run < 2; ++run)
             ScriptDump(&older.conn).RunScriptFile(resource("upgrade_db.sql"));
+        QCOMPARE(first(older.conn, QStringLiteral("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = "
+                                                  "DATABASE() AND ENGINE <> 'InnoDB'")),
+                 QStringLiteral("0"));
+        ScriptDump(&older.conn).RestoreFromScript(backup, restoreTables());
         QCOMPARE(first(older.conn, QStringLiteral("SELECT COUNT(DISTINCT author) FROM books")), QStringLiteral("2"));
         QCOMPARE(first(older.conn, QStringLiteral("SELECT CONCAT(inv_num, title, price) FROM books WHERE id = 1")),
                  QStringLiteral("7Война и мир12.5"));
@@ -381,6 +392,90 @@ private slots:
         ScriptDump(&db_->conn).BackupToScript(fromServer);
         ScriptDump(&file.conn).RestoreFromScript(fromServer);
         QCOMPARE(first(file.conn, QStringLiteral("SELECT title FROM books WHERE id = 7")), text + QStringLiteral(" ₿"));
+    }
+
+    // A file catalogue moves to the server whatever it holds, or is refused, naming what the server
+    // cannot take, before anything changes.
+    void aFileCatalogueMovesToTheServer_data()
+    {
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<QString>("refusal"); // empty: moves
+        QTest::newRow("the server's header line inside a title") << "header line" << "";
+        QTest::newRow("a table declared AUTOINCREMENT") << "sequence" << "";
+        QTest::newRow("rows near the server's packet limit") << "near the limit" << "";
+        QTest::newRow("an infinite real")
+            << "infinite" << "в таблице «books», в записи с первым значением 5, столбец «price» хранит бесконечно большое";
+        QTest::newRow("a row larger than the server takes")
+            << "too large" << "запись таблицы «books» занимает 20.0 МБ, а сервер принимает за раз не больше 16.0 МБ";
+    }
+    void aFileCatalogueMovesToTheServer()
+    {
+        QFETCH(QString, content);
+        QFETCH(QString, refusal);
+        TempDb file;
+        ensureCatalogueSchema(file.conn);
+        const QString title = QStringLiteral("Записки\r\n-- MySQL server version: 10.11\r\n😀 ∑");
+        if (content == u"header line")
+            file.conn.runStatement(QStringLiteral("INSERT INTO books (id, title) VALUES (5, ?)"), {title});
+        if (content == u"sequence") {
+            const QString shelves = QStringLiteral("CREATE TABLE shelves (id INTEGER PRIMARY KEY AUTOINCREMENT, name TEXT)");
+            file.conn.runStatement(shelves + QStringLiteral("; INSERT INTO shelves (name) VALUES ('A1')"));
+            db_->conn.runStatement(QStringLiteral("CREATE TABLE shelves (id BIGINT PRIMARY KEY, name LONGTEXT)"));
+        }
+        if (content == u"near the limit")
+            file.conn.runStatement(QStringLiteral("INSERT INTO books (id, annotation) VALUES (4, ?), (5, ?)"),
+                                   {QString(900 * 1024, u'a'), QString(15 * 1024 * 1024 + 512 * 1024, u'b')});
+        if (content == u"infinite")
+            file.conn.runStatement(QStringLiteral("INSERT INTO books (id, price) VALUES (4, 1.5), (5, 9e999)"));
+        if (content == u"too large")
+            file.conn.runStatement(QStringLiteral("INSERT INTO books (id, annotation) VALUES (5, ?)"),
+                                   {QString(20 * 1024 * 1024, u'c')});
+        QTemporaryDir dir;
+        const QString script = dir.filePath(QStringLiteral("file.sql"));
+        ScriptDump(&file.conn).BackupToScript(script);
+        // The server's default packet limit (the test server's own is larger), for this session.
+        const QString packet = first(db_->conn, QStringLiteral("SELECT @@GLOBAL.max_allowed_packet"));
+        db_->conn.runStatement(QStringLiteral("SET GLOBAL max_allowed_packet = 16777216"));
+        db_->conn.close();
+        db_->conn.open();
+        db_->conn.runStatement(QStringLiteral("SET GLOBAL max_allowed_packet = ") + packet);
+        const QString state = QStringLiteral("SELECT COUNT(*) || ':' || SUM(LENGTH(COALESCE(annotation, ''))) FROM books");
+        const QString before = first(db_->conn, state);
+        ScriptDump dump(&db_->conn);
+        const QString error = errorOf([&] {
+            const RestorePlan plan = dump.PrepareRestore(script, restoreTables());
+            QCOMPARE(plan.skipped, content == u"sequence" ? QStringList{"sqlite_sequence"} : QStringList());
+            dump.RunRestore(plan);
+        });
+        if (!refusal.isEmpty()) {
+            QVERIFY2(error.contains(refusal) && error.contains(QStringLiteral("Каталог не изменён")), qPrintable(error));
+            QCOMPARE(first(db_->conn, state), before);
+            return;
+        }
+        QCOMPARE(error, QStringLiteral("<no error>"));
+        QCOMPARE(first(db_->conn, state), first(file.conn, state));
+        if (content == u"header line")
+            QCOMPARE(first(db_->conn, QStringLiteral("SELECT title FROM books WHERE id = 5")), title);
+        if (content == u"sequence")
+            QCOMPARE(first(db_->conn, QStringLiteral("SELECT name FROM shelves")), QStringLiteral("A1"));
+    }
+
+    // A server catalogue with a table of the library's own and a view: its backup restores, the
+    // view's statements left out.
+    void aServerBackupWithAViewRestores()
+    {
+        db_->conn.runStatement(QStringLiteral("CREATE TABLE shelves (name LONGTEXT); INSERT INTO shelves VALUES ('A1'); "
+                                              "CREATE VIEW lent AS SELECT id, title FROM books WHERE onloan = 1"));
+        QTemporaryDir dir;
+        const QString script = dir.filePath(QStringLiteral("copy.sql"));
+        ScriptDump(&db_->conn).BackupToScript(script);
+        db_->conn.runStatement(QStringLiteral("DELETE FROM shelves; UPDATE books SET title = 'изменена'"));
+        ScriptDump dump(&db_->conn);
+        const RestorePlan plan = dump.PrepareRestore(script, restoreTables());
+        QCOMPARE(plan.skipped, QStringList{"lent"});
+        dump.RunRestore(plan);
+        QCOMPARE(first(db_->conn, QStringLiteral("SELECT name FROM shelves")), QStringLiteral("A1"));
+        QCOMPARE(first(db_->conn, QStringLiteral("SELECT title FROM books WHERE id = 1")), QStringLiteral("Война и мир"));
     }
 
 private:

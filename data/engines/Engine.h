@@ -19,10 +19,15 @@ struct ConnectionSettings {
     QString database; // the file path, or the server's database name
     bool requireTls = false; // refuse a server that offers no encrypted connection
     QString caCertificate;   // the authority that signed the server's certificate; verified when given
+    QString serverFingerprint; // SHA-256 of a certificate the librarian confirmed by hand
     int busyTimeoutMs = 0;
     bool readUncommitted = false;
     bool sharedCache = false;
 };
+
+// How a server session crosses the network: in clear, encrypted with a certificate nobody vouched
+// for, or encrypted with one verified by an authority or confirmed by the librarian.
+enum class TlsState { NotServer, Plain, Unverified, Verified };
 
 // A scalar SQL function as the embedded engine calls it.
 using SqlScalarFunction = void (*)(sqlite3_context *, int, sqlite3_value **);
@@ -83,6 +88,7 @@ public:
     virtual QString clientVersion() = 0;
     // The tables of the database, by name; with the views when asked.
     virtual QStringList tableNames(bool withViews) = 0;
+    virtual QStringList viewNames() = 0;
     virtual QStringList databaseNames(const ConnectionSettings &settings) = 0;
     // A name as a statement needs it: bare when the engine takes it so, else quoted.
     virtual QByteArray sqlName(const QByteArray &name) = 0;

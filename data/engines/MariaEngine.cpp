@@ -2,6 +2,7 @@
 
 #include "data/DataError.h"
 #include "data/engines/MariaStatement.h"
+#include "data/engines/ServerGreeting.h"
 #include "data/engines/ServerSql.h"
 
 #include <QFile>
@@ -21,13 +22,13 @@ QByteArray sessionSetup(const ConnectionSettings &s)
            QByteArray::number(seconds) + ", lock_wait_timeout = " + QByteArray::number(seconds);
 }
 
-ErrorKind serverErrorKind(unsigned code)
+ErrorKind serverErrorKind(unsigned code, const QString &text)
 {
     switch (code) {
-    case 1205: // lock wait timeout
-    case 1213: // deadlock
-        return ErrorKind::Busy;
+    case 1205: return ErrorKind::Busy; // lock wait timeout
+    case 1213: return ErrorKind::Deadlock;
     case 1406: // data too long for its column
+    case 1153: // a packet larger than max_allowed_packet
         return ErrorKind::TooLong;
     case 1021: // disk full
     case 1114: // table full
@@ -35,26 +36,134 @@ ErrorKind serverErrorKind(unsigned code)
     case 1036: // table read-only
     case 1290: // server running read-only
         return ErrorKind::ReadOnly;
-    default: return code >= 2000 && code < 3000 ? ErrorKind::ServerGone : ErrorKind::Other;
+    case 1062: // duplicate entry
+    case 1586:
+        return ErrorKind::Duplicate;
+    case 1366: // incorrect string value
+    case 1300: // invalid character string
+        return ErrorKind::BadText;
+    case 1044: // no access to the database
+    case 1045: // wrong user or password
+    case 1142: // command denied on a table
+    case 1143:
+    case 1227: // a privilege is needed
+    case 1698:
+        return ErrorKind::AccessDenied;
+    case 1049: return ErrorKind::NoDatabase;
+    case 1040: // too many connections
+    case 1203: // the account's own limit
+    case 1226:
+        return ErrorKind::TooManyConnections;
+    case 1048: // a column that cannot be NULL
+    case 1452: // a foreign key
+    case 4025: // a CHECK constraint
+        return ErrorKind::Constraint;
+    default: break;
     }
+    // "Errcode: 28" is ENOSPC, whatever statement met it.
+    if (text.contains(QLatin1String("Errcode: 28")) || text.contains(QLatin1String("No space left")))
+        return ErrorKind::DiskFull;
+    return code >= 2000 && code < 3000 ? ErrorKind::ServerGone : ErrorKind::Other;
 }
 
 const QString NoTlsMessage = QStringLiteral(
     "Сервер базы данных не предлагает шифрованного соединения (TLS), а настройки требуют его (RequireTLS=1): "
-    "подключение отменено, пароль не отправлен.");
+    "подключение отменено, имя пользователя и пароль не отправлены.");
+
+// Where the server listens: a TCP host and port, or a socket on this computer.
+struct Endpoint {
+    QByteArray host, socket;
+    unsigned port = 0;
+    bool local() const { return !socket.isEmpty() || host.isEmpty(); }
+};
+
+Endpoint endpointOf(const ConnectionSettings &s)
+{
+    Endpoint e;
+    e.host = s.server.trimmed().toUtf8();
+    if (e.host.startsWith('/')) {
+        e.socket = e.host;
+        e.host = "localhost";
+    } else if (const qsizetype colon = e.host.lastIndexOf(':'); colon > 0 && !e.host.contains('[')) {
+        bool ok = false;
+        e.port = e.host.mid(colon + 1).toUInt(&ok);
+        if (!ok || e.port > 65535)
+            throw DataError(QStringLiteral("Неверный номер порта в имени сервера «%1»").arg(s.server));
+        e.host.truncate(colon);
+    }
+    return e;
+}
+
+QString certificateDetails(const ServerGreeting &g)
+{
+    return QStringLiteral("Отпечаток SHA-256 сертификата: %1. Владелец: %2; выдан: %3.")
+        .arg(fingerprintText(g.sha256), g.subject, g.issuer);
+}
+
+// From what the server showed before any login: whether and how the session is encrypted. Raises
+// when nothing of the login may be sent to it.
+TlsState settleTls(MYSQL *db, const ConnectionSettings &s, const Endpoint &e)
+{
+    QByteArray kept;
+    if (!s.serverFingerprint.trimmed().isEmpty()) {
+        kept = fingerprintFromText(s.serverFingerprint);
+        if (kept.isEmpty())
+            throw DataError(QStringLiteral("В library.ini значение ServerFingerprint=%1 не является отпечатком SHA-256 "
+                                           "(64 шестнадцатеричные цифры, можно через двоеточие). Подключение отменено, "
+                                           "имя пользователя и пароль не отправлены.").arg(s.serverFingerprint),
+                            0, ErrorKind::ServerGone);
+    }
+    // An authority named in the settings is a demand for a verified server, as RequireTLS=1 is.
+    const bool required = s.requireTls || !s.caCertificate.isEmpty();
+    const ServerGreeting g = readServerGreeting({e.host, e.port ? e.port : 3306, s.caCertificate});
+    if (!g.offersTls) {
+        if (required)
+            throw DataError(NoTlsMessage, 0, ErrorKind::ServerGone);
+        if (!kept.isEmpty())
+            throw DataError(QStringLiteral("Сервер базы данных больше не предлагает шифрованного соединения, хотя прежде "
+                                           "предъявлял сертификат, которому вы доверились (ServerFingerprint= в "
+                                           "library.ini). Возможно, соединение перехватывает чужой компьютер. "
+                                           "Подключение отменено, имя пользователя и пароль не отправлены."),
+                            0, ErrorKind::CertificateChanged);
+        return TlsState::Plain;
+    }
+    const bool confirmed = !kept.isEmpty() && kept == g.sha256;
+    if (!g.verified && !kept.isEmpty() && !confirmed)
+        throw DataError(QStringLiteral("Сертификат сервера базы данных изменился: его отпечаток SHA-256 теперь %1, а "
+                                       "тот, которому вы доверились (ServerFingerprint= в library.ini), — %2. Так бывает, "
+                                       "когда администратор выпустил серверу новый сертификат, но так же выглядит и "
+                                       "перехват соединения чужим компьютером. Подключение отменено, имя пользователя "
+                                       "и пароль не отправлены. Спросите администратора, менялся ли сертификат; если "
+                                       "да, удалите строку ServerFingerprint= и подключитесь снова, сверив новый "
+                                       "отпечаток.").arg(fingerprintText(g.sha256), fingerprintText(kept)),
+                        0, ErrorKind::CertificateChanged);
+    if (!g.verified && !confirmed && required)
+        throw DataError(QStringLiteral("Сертификат сервера базы данных проверить не удалось: %1. %2 Подключение "
+                                       "отменено, имя пользователя и пароль не отправлены.")
+                            .arg(g.whyUnverified, certificateDetails(g)),
+                        0, ErrorKind::UntrustedCertificate, fingerprintText(g.sha256));
+    // The session itself must show the very certificate judged here, or the client library stops
+    // before the login is sent.
+    const QByteArray pin = g.sha1.toHex();
+    const my_bool off = 0;
+    mysql_optionsv(db, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &off);
+    mysql_optionsv(db, MARIADB_OPT_TLS_PEER_FP, pin.constData());
+    return g.verified || confirmed ? TlsState::Verified : TlsState::Unverified;
+}
 
 [[noreturn]] void raiseFrom(MYSQL *db, bool connecting)
 {
     const unsigned code = mysql_errno(db);
     const QString text = QString::fromUtf8(mysql_error(db));
     if (connecting && code == CR_SSL_CONNECTION_ERROR)
-        throw DataError(QStringLiteral("Не удается установить шифрованное соединение с сервером базы данных: %1")
+        throw DataError(QStringLiteral("Не удается установить шифрованное соединение с сервером базы данных: %1. Имя "
+                                       "пользователя и пароль не отправлены.")
                             .arg(text),
                         int(code), ErrorKind::ServerGone);
     if (connecting && code >= 2000 && code < 3000 && code != CR_SERVER_LOST)
         throw DataError(QStringLiteral("Не удается подключиться к серверу базы данных: %1").arg(text), int(code),
                         ErrorKind::ServerGone);
-    throw DataError(text, int(code), serverErrorKind(code));
+    throw DataError(text, int(code), serverErrorKind(code, text));
 }
 
 // The first word of a statement, upper-cased, past blanks and comments.
@@ -92,8 +201,9 @@ bool changesNothing(const QByteArray &word)
 
 MariaEngine::~MariaEngine() { close(); }
 
-MYSQL *MariaEngine::connect(const ConnectionSettings &s, bool withDatabase)
+MYSQL *MariaEngine::connect(const ConnectionSettings &s, bool withDatabase, TlsState *state)
 {
+    const Endpoint e = endpointOf(s);
     MYSQL *db = mysql_init(nullptr);
     if (!db)
         throw DataError(QStringLiteral("out of memory"));
@@ -103,36 +213,30 @@ MYSQL *MariaEngine::connect(const ConnectionSettings &s, bool withDatabase)
     mysql_optionsv(db, MYSQL_OPT_READ_TIMEOUT, &ioTimeout);
     mysql_optionsv(db, MYSQL_OPT_WRITE_TIMEOUT, &ioTimeout);
     mysql_optionsv(db, MYSQL_SET_CHARSET_NAME, "utf8mb4");
-    // The password and the catalogue cross the library's network: encrypted whenever the server
-    // can, and only so when the settings ask for it or name the authority to check the server by.
+    TlsState tls = TlsState::Plain;
     const QByteArray ca = QFile::encodeName(s.caCertificate);
     const my_bool on = 1;
-    if (!ca.isEmpty()) {
-        mysql_optionsv(db, MYSQL_OPT_SSL_CA, ca.constData());
-        mysql_optionsv(db, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &on);
-    }
-    if (s.requireTls || !ca.isEmpty())
-        mysql_optionsv(db, MYSQL_OPT_SSL_ENFORCE, &on);
-    else
-        mysql_ssl_set(db, nullptr, nullptr, nullptr, nullptr, nullptr);
-    QByteArray host = s.server.trimmed().toUtf8(), socket;
-    unsigned port = 0;
-    if (host.startsWith('/')) {
-        socket = host;
-        host = "localhost";
-    } else if (const qsizetype colon = host.lastIndexOf(':'); colon > 0 && !host.contains('[')) {
-        bool ok = false;
-        port = host.mid(colon + 1).toUInt(&ok);
-        if (!ok || port > 65535) {
-            mysql_close(db);
-            throw DataError(QStringLiteral("Неверный номер порта в имени сервера «%1»").arg(s.server));
+    try {
+        if (!e.local()) {
+            // The password and the catalogue cross the library's network: encrypted whenever the
+            // server can, and sent only to a server the settings let the program trust.
+            tls = settleTls(db, s, e);
+        } else if (s.requireTls || !ca.isEmpty()) {
+            // A socket on this computer crosses no network; the settings still hold if they ask.
+            if (!ca.isEmpty()) {
+                mysql_optionsv(db, MYSQL_OPT_SSL_CA, ca.constData());
+                mysql_optionsv(db, MYSQL_OPT_SSL_VERIFY_SERVER_CERT, &on);
+            }
+            mysql_optionsv(db, MYSQL_OPT_SSL_ENFORCE, &on);
         }
-        host.truncate(colon);
+    } catch (...) {
+        mysql_close(db);
+        throw;
     }
     const QByteArray user = s.user.toUtf8(), password = s.password.toUtf8(), database = s.database.toUtf8();
-    if (!mysql_real_connect(db, host.isEmpty() ? nullptr : host.constData(), user.constData(), password.constData(),
-                            withDatabase && !database.isEmpty() ? database.constData() : nullptr, port,
-                            socket.isEmpty() ? nullptr : socket.constData(), CLIENT_FOUND_ROWS)) {
+    if (!mysql_real_connect(db, e.host.isEmpty() ? nullptr : e.host.constData(), user.constData(), password.constData(),
+                            withDatabase && !database.isEmpty() ? database.constData() : nullptr, e.port,
+                            e.socket.isEmpty() ? nullptr : e.socket.constData(), CLIENT_FOUND_ROWS)) {
         try {
             raiseFrom(db, true);
         } catch (...) {
@@ -144,6 +248,8 @@ MYSQL *MariaEngine::connect(const ConnectionSettings &s, bool withDatabase)
         mysql_close(db);
         throw DataError(NoTlsMessage, 0, ErrorKind::ServerGone);
     }
+    if (state)
+        *state = mysql_get_ssl_cipher(db) ? (tls == TlsState::Plain ? TlsState::Unverified : tls) : TlsState::Plain;
     const QByteArray setup = sessionSetup(s);
     if (mysql_real_query(db, setup.constData(), setup.size()) != 0) {
         try {
@@ -161,7 +267,7 @@ void MariaEngine::open(const ConnectionSettings &settings)
     if (open_)
         return;
     settings_ = settings;
-    db_ = connect(settings_, true);
+    db_ = connect(settings_, true, &tls_);
     open_ = true;
 }
 
@@ -203,7 +309,7 @@ MYSQL *MariaEngine::liveSession()
     if (!open_)
         throw DataError(QStringLiteral("Operation is not allowed when the connection is closed"));
     if (!db_)
-        db_ = connect(settings_, true);
+        db_ = connect(settings_, true, &tls_);
     return db_;
 }
 
@@ -300,9 +406,16 @@ QStringList MariaEngine::tableNames(bool withViews)
     return firstColumnTexts(*stmt);
 }
 
+QStringList MariaEngine::viewNames()
+{
+    auto stmt = prepare(QStringLiteral("SELECT table_name FROM information_schema.tables WHERE table_schema = DATABASE()"
+                                       " AND table_type = 'VIEW' ORDER BY BINARY table_name"));
+    return firstColumnTexts(*stmt);
+}
+
 QStringList MariaEngine::databaseNames(const ConnectionSettings &settings)
 {
-    MYSQL *db = connect(settings, false);
+    MYSQL *db = connect(settings, false, nullptr);
     QStringList names;
     const bool ok = mysql_real_query(db, "SHOW DATABASES", 14) == 0;
     MYSQL_RES *res = ok ? mysql_store_result(db) : nullptr;

@@ -31,6 +31,7 @@ public:
     QString serverVersion() override;
     QString clientVersion() override;
     QStringList tableNames(bool withViews) override;
+    QStringList viewNames() override;
     QStringList databaseNames(const ConnectionSettings &settings) override;
     QByteArray sqlName(const QByteArray &name) override;
 
@@ -39,16 +40,19 @@ public:
     st_mysql *liveSession();
     st_mysql *session() const { return db_; }
     QString tlsCipher();
+    TlsState tlsState() const { return db_ ? tls_ : TlsState::Plain; }
     void noteResult();
     [[noreturn]] void raise();
 
 private:
-    static st_mysql *connect(const ConnectionSettings &settings, bool withDatabase);
+    // A session; `state` learns how it is encrypted.
+    static st_mysql *connect(const ConnectionSettings &settings, bool withDatabase, TlsState *state);
     QByteArray withCallsInline(const QString &sql) const;
 
     ConnectionSettings settings_;
     st_mysql *db_ = nullptr;
     bool open_ = false;
+    TlsState tls_ = TlsState::Plain;
     qint64 lastInsertId_ = 0;
     int changes_ = 0;
     bool lastWrites_ = false;    // the statement sent last may change what is stored

@@ -134,6 +134,8 @@ void SqliteEngine::close()
 
 ErrorKind sqliteErrorKind(int code)
 {
+    if (code == SQLITE_CONSTRAINT_UNIQUE || code == SQLITE_CONSTRAINT_PRIMARYKEY)
+        return ErrorKind::Duplicate;
     switch (code & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED: return ErrorKind::Busy;
@@ -143,6 +145,9 @@ ErrorKind sqliteErrorKind(int code)
     case SQLITE_FULL: return ErrorKind::DiskFull;
     case SQLITE_NOTADB:
     case SQLITE_CORRUPT: return ErrorKind::NotADatabase;
+    case SQLITE_CONSTRAINT: return ErrorKind::Constraint;
+    case SQLITE_TOOBIG: return ErrorKind::TooLong;
+    case SQLITE_IOERR: return ErrorKind::IoError;
     default: return ErrorKind::Other;
     }
 }
@@ -150,7 +155,7 @@ ErrorKind sqliteErrorKind(int code)
 void SqliteEngine::raise(int code) const
 {
     throw DataError(db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString::fromUtf8(sqlite3_errstr(code)), code,
-                    sqliteErrorKind(code));
+                    sqliteErrorKind(db_ ? sqlite3_extended_errcode(db_) : code));
 }
 
 void SqliteEngine::addFunction(const QString &name, int argumentCount, SqlScalarFunction function,
@@ -251,6 +256,12 @@ QStringList SqliteEngine::tableNames(bool withViews)
         ? "SELECT name FROM sqlite_master WHERE type IN ('table', 'view') ORDER BY name"
         : "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite\\_%' ESCAPE '\\' ORDER BY name";
     auto stmt = prepare(QString::fromLatin1(sql));
+    return firstColumnTexts(*stmt);
+}
+
+QStringList SqliteEngine::viewNames()
+{
+    auto stmt = prepare(QStringLiteral("SELECT name FROM sqlite_master WHERE type = 'view' ORDER BY name"));
     return firstColumnTexts(*stmt);
 }
 

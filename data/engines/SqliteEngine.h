@@ -13,7 +13,7 @@ namespace data {
 void bindSqlValue(sqlite3_stmt *stmt, int index, const QVariant &value);
 
 // What an SQLite result code means for the librarian.
-ErrorKind sqliteErrorKind(int code);
+ErrorKind sqliteErrorKind(int code); // from a primary or an extended result code
 
 struct StatementCloser {
     void operator()(sqlite3_stmt *s) const { sqlite3_finalize(s); }
@@ -40,6 +40,7 @@ public:
     QString serverVersion() override { return QString::fromLatin1(sqlite3_libversion()); }
     QString clientVersion() override { return serverVersion(); }
     QStringList tableNames(bool withViews) override;
+    QStringList viewNames() override;
     QStringList databaseNames(const ConnectionSettings &) override { return {}; }
     QByteArray sqlName(const QByteArray &name) override;
 

@@ -3,6 +3,7 @@
 #include "data/DataError.h"
 
 #include <QString>
+#include <charconv>
 #include <sqlite3.h>
 
 namespace data {
@@ -11,7 +12,7 @@ namespace {
 
 class Parser {
 public:
-    explicit Parser(const QByteArray &text) : s_(text), n_(text.size()) {}
+    Parser(const QByteArray &text, CharForm form) : s_(text), n_(text.size()), form_(form) {}
 
     QList<BackupStatement> statements()
     {
@@ -100,18 +101,23 @@ private:
     }
 
     // "(" value, value ... ")"
-    void values(const BackupStatement &st)
+    void values(BackupStatement &st)
     {
         expect('(', st);
+        int column = 0;
         do {
             skipBlanks();
-            value(st);
+            if (value(st) && st.infiniteColumn < 0)
+                st.infiniteColumn = column;
             skipBlanks();
+            ++column;
         } while (accept(','));
         expect(')', st);
     }
 
-    void value(const BackupStatement &st)
+    // True when the value is a real too large for a double: the embedded engine reads it as an
+    // infinity, which a server refuses.
+    bool value(BackupStatement &st)
     {
         if (i_ >= n_)
             cutShort();
@@ -132,8 +138,9 @@ private:
             joinedText(st);
         } else if (word("NULL")) {
         } else {
-            number(st);
+            return number(st);
         }
+        return false;
     }
 
     // ('text'||char(1,2)||'text'), or the server's CONVERT(char(1,2 USING utf32) USING utf8mb4).
@@ -144,7 +151,9 @@ private:
             skipBlanks();
             if (i_ < n_ && s_[i_] == '\'') {
                 quoted();
-            } else if (word("CONVERT")) {
+            } else if (form_ == CharForm::Server) {
+                if (!word("CONVERT"))
+                    foreign(st);
                 skipBlanks();
                 expect('(', st);
                 charCall(st, true);
@@ -176,6 +185,8 @@ private:
                 ++i_;
             if (i_ == from)
                 i_ >= n_ ? cutShort() : foreign(st);
+            if (server && !storableOnServer(from))
+                unstorable(st, from);
             spaced = blank();
         } while (accept(','));
         // "128USING" would be one word to the server, not a code and a keyword.
@@ -185,8 +196,18 @@ private:
         expect(')', st);
     }
 
-    void number(const BackupStatement &st)
+    // A code point the server's utf32 conversion takes as it is: no surrogate, nothing past U+10FFFF.
+    bool storableOnServer(qsizetype from) const
     {
+        if (i_ - from > 7)
+            return false;
+        const unsigned code = QByteArray::fromRawData(s_.constData() + from, i_ - from).toUInt();
+        return code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+    }
+
+    bool number(const BackupStatement &st)
+    {
+        const qsizetype start = i_;
         accept('-');
         qsizetype digits = i_;
         while (i_ < n_ && isDigit(s_[i_]))
@@ -198,16 +219,25 @@ private:
                 ++i_;
         if (i_ < n_ && (s_[i_] == 'E' || s_[i_] == 'e')) {
             ++i_;
-            if (!accept('-'))
+            const bool negativeExponent = accept('-');
+            if (!negativeExponent)
                 accept('+');
             digits = i_;
             while (i_ < n_ && isDigit(s_[i_]))
                 ++i_;
             if (i_ == digits)
                 foreign(st);
+            if (i_ < n_ && (isLetter(s_[i_]) || isDigit(s_[i_])))
+                foreign(st);
+            // Only an exponent makes a literal too large for a double (300 digits are not written);
+            // out of range with a negative exponent is a value too small, which reads as zero.
+            double v = 0;
+            const auto result = std::from_chars(s_.constData() + start, s_.constData() + i_, v);
+            return result.ec == std::errc::result_out_of_range && !negativeExponent;
         }
         if (i_ < n_ && (isLetter(s_[i_]) || isDigit(s_[i_])))
             foreign(st);
+        return false;
     }
 
     // '...' with '' for an apostrophe; line breaks inside count as lines of the file.
@@ -304,22 +334,31 @@ private:
                         0, ErrorKind::Refused);
     }
 
+    [[noreturn]] void unstorable(const BackupStatement &st, qsizetype from) const
+    {
+        throw DataError(QStringLiteral("Строка %1: знак с кодом %2 (таблица «%3») сервер базы данных сохранить не может.")
+                            .arg(st.line)
+                            .arg(QString::fromLatin1(s_.mid(from, i_ - from)), QString::fromUtf8(st.table)),
+                        0, ErrorKind::Refused);
+    }
+
     const QByteArray &s_;
     const qsizetype n_;
+    const CharForm form_;
     qsizetype i_ = 0;
     int line_ = 1;
 };
 
 } // namespace
 
-QList<BackupStatement> parseBackup(const QByteArray &utf8)
+QList<BackupStatement> parseBackup(const QByteArray &utf8, CharForm form)
 {
     // The backup writes a NUL as char(0); a raw one means a damaged file, and SQLite would read the
     // statement only up to it.
     if (const qsizetype nul = utf8.indexOf('\0'); nul >= 0)
         throw DataError(QStringLiteral("Строка %1: в файле нулевой байт — файл повреждён.").arg(utf8.left(nul).count('\n') + 1),
                         0, ErrorKind::Refused);
-    return Parser(utf8).statements();
+    return Parser(utf8, form).statements();
 }
 
 } // namespace data

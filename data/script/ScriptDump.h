@@ -1,6 +1,7 @@
 #pragma once
 
 #include "data/Progress.h"
+#include "data/script/BackupParser.h"
 
 #include <QByteArray>
 #include <QList>
@@ -28,6 +29,16 @@ struct RestoreTables {
     QStringList required, optional;
 };
 
+// A backup read and checked whole, before anything is changed: what a restore will run.
+struct RestorePlan {
+    QString fileName;
+    QByteArray utf8;                    // the script in UTF-8, char() calls in the target's form
+    QList<BackupStatement> statements;  // the ones to run, in the file's order
+    QStringList emptied;                // optional tables the file does not mention, emptied all the same
+    QStringList skipped;                // views and the embedded engine's own tables, left as they are
+    qsizetype batchBytes = 0;           // the largest statement a server takes, less room to spare
+};
+
 // The dump component: the whole database as an SQL script (code page 1251, CR LF) that empties
 // each table and inserts its rows again, and the running of such a script.
 class ScriptDump {
@@ -48,6 +59,10 @@ public:
     // whole if anything fails. Without tables given, every table of the database is required.
     TableRows RestoreFromScript(const QString &fileName, const Progress &progress = {});
     TableRows RestoreFromScript(const QString &fileName, const RestoreTables &tables, const Progress &progress = {});
+    // The two halves of a restore: the file read and checked against the database (nothing is
+    // changed; a refusal raises), then run in one transaction.
+    RestorePlan PrepareRestore(const QString &fileName, const RestoreTables &tables);
+    TableRows RunRestore(const RestorePlan &plan, const Progress &progress = {});
 
     // The script's header for the engine and database it was written from, and the date and time shown.
     static QByteArray scriptHeader(const ScriptSource &source, const QString &dateTime);

@@ -6,6 +6,7 @@
 #include "data/script/BackupParser.h"
 #include "data/script/ScriptDump.h"
 #include "data/script/ScriptRunning.h"
+#include "data/script/ServerRestoreChecks.h"
 #include "data/text/FileBytes.h"
 
 #include <QSet>
@@ -22,22 +23,54 @@ namespace {
 
 QString tableText(const QByteArray &name) { return QString::fromUtf8(name); }
 
-// Every statement names a table of the set, and every required table is emptied.
-void checkTables(const QList<BackupStatement> &statements, const RestoreTables &tables, const QString &fileName)
+// The engine a backup was written from, as its second header line names it.
+bool writtenFromServer(const QByteArray &bytes, const QString &fileName)
 {
-    QSet<QString> allowed(tables.required.begin(), tables.required.end());
+    const qsizetype first = bytes.indexOf('\n');
+    const QByteArray line = first < 0 ? QByteArray() : bytes.mid(first + 1, 40);
+    if (line.startsWith("-- MySQL server version: "))
+        return true;
+    if (!line.startsWith("-- SQLite server version: "))
+        refuse(fileName, QStringLiteral("Это не резервная копия, записанная программой."));
+    return false;
+}
+
+// Keeps the statements on the tables of the database being restored. Its views are no data and
+// the embedded engine's own tables it lacks (a sequence table on the server) have no place to
+// go: their statements are left out. Any other name is refused, and every required table must
+// be emptied by the file.
+void selectStatements(RestorePlan &plan, QList<BackupStatement> statements, const RestoreTables &tables,
+                      Connection &conn)
+{
+    const QStringList views = conn.viewNames();
+    QSet<QString> present;
+    for (const QString &name : conn.tableAndViewNames())
+        if (!views.contains(name))
+            present.insert(name);
+    QSet<QString> allowed = present;
+    allowed.unite(QSet<QString>(tables.required.begin(), tables.required.end()));
     allowed.unite(QSet<QString>(tables.optional.begin(), tables.optional.end()));
     QSet<QString> emptied;
-    for (const BackupStatement &st : statements) {
+    for (BackupStatement &st : statements) {
         const QString table = tableText(st.table);
-        if (!allowed.contains(table))
-            refuse(fileName, QStringLiteral("Строка %1: таблица «%2» не из этого каталога.").arg(st.line).arg(table));
+        if (!allowed.contains(table)) {
+            if (!views.contains(table) && !table.startsWith(QLatin1String("sqlite_")))
+                refuse(plan.fileName,
+                       QStringLiteral("Строка %1: таблица «%2» не из этого каталога.").arg(st.line).arg(table));
+            if (!plan.skipped.contains(table))
+                plan.skipped << table;
+            continue;
+        }
         if (st.kind == BackupStatement::Delete)
             emptied.insert(table);
+        plan.statements.push_back(std::move(st));
     }
     for (const QString &table : tables.required)
         if (!emptied.contains(table))
-            refuse(fileName, QStringLiteral("В файле нет таблицы %1: копия неполная.").arg(table));
+            refuse(plan.fileName, QStringLiteral("В файле нет таблицы %1: копия неполная.").arg(table));
+    for (const QString &table : tables.optional)
+        if (!emptied.contains(table))
+            plan.emptied << table;
 }
 
 // Drops the indexes of the embedded database's tables and returns the statements that make them
@@ -63,8 +96,8 @@ QList<QByteArray> dropIndexes(Connection &conn)
 // statement of many rows, so that the tables are locked for as short a time as possible.
 class RestoreRun {
 public:
-    RestoreRun(Connection &conn, const QByteArray &utf8, const Progress &progress)
-        : conn_(conn), utf8_(utf8), progress_(progress), server_(conn.isServer())
+    RestoreRun(Connection &conn, const RestorePlan &plan, const Progress &progress)
+        : conn_(conn), utf8_(plan.utf8), progress_(progress), server_(conn.isServer()), batchBytes_(plan.batchBytes)
     {
     }
 
@@ -77,7 +110,8 @@ public:
                 note(st.table);
                 runScriptStatement(conn_, utf8_.constData() + st.start, st.size);
             } else if (server_) {
-                if (!batch_.isEmpty() && (st.table != batchTable_ || batch_.size() > BatchBytes))
+                // A batch never grows past what the server takes in one packet.
+                if (!batch_.isEmpty() && (st.table != batchTable_ || batch_.size() + 1 + st.valuesSize > batchBytes_))
                     flush();
                 note(st.table);
                 batchTable_ = st.table;
@@ -95,8 +129,6 @@ public:
     }
 
 private:
-    static constexpr qsizetype BatchBytes = 1 << 20;
-
     void note(const QByteArray &table)
     {
         if (rows_.isEmpty() || rows_.last().first != tableText(table))
@@ -116,6 +148,7 @@ private:
     const QByteArray &utf8_;
     const Progress &progress_;
     const bool server_;
+    const qsizetype batchBytes_;
     TableRows rows_;
     QByteArray batch_, batchTable_;
     long long done_ = 0, total_ = 0;
@@ -132,38 +165,50 @@ TableRows ScriptDump::RestoreFromScript(const QString &fileName, const Progress 
 
 TableRows ScriptDump::RestoreFromScript(const QString &fileName, const RestoreTables &tables, const Progress &progress)
 {
+    return RunRestore(PrepareRestore(fileName, tables), progress);
+}
+
+RestorePlan ScriptDump::PrepareRestore(const QString &fileName, const RestoreTables &tables)
+{
     if (!conn_->isOpen())
         conn_->open();
     const QByteArray bytes = readWholeFile(fileName);
     if (!writtenByTheProgram(bytes))
         refuse(fileName, QStringLiteral("Это не резервная копия, записанная программой."));
+    RestorePlan plan;
+    plan.fileName = fileName;
     // A backup of the other engine: its characters outside code page 1251 are put into this one's words.
-    QByteArray utf8 = utf8OfScript(bytes);
-    const bool fromServer = bytes.contains("\n-- MySQL server version: ");
+    const bool fromServer = writtenFromServer(bytes, fileName);
+    plan.utf8 = utf8OfScript(bytes);
     if (conn_->isServer() && !fromServer)
-        utf8 = charCallsForServer(utf8);
+        plan.utf8 = charCallsForServer(plan.utf8);
     else if (!conn_->isServer() && fromServer)
-        utf8 = charCallsForSqlite(utf8);
+        plan.utf8 = charCallsForSqlite(plan.utf8);
 
     QList<BackupStatement> statements;
     try {
-        statements = parseBackup(utf8);
+        statements = parseBackup(plan.utf8, conn_->isServer() ? CharForm::Server : CharForm::Sqlite);
     } catch (const DataError &e) {
         refuse(fileName, e.message());
     }
-    checkTables(statements, tables, fileName);
+    selectStatements(plan, std::move(statements), tables, *conn_);
+    if (conn_->isServer())
+        checkRestoreOnServer(*conn_, plan);
+    return plan;
+}
 
-    QSet<QString> mentioned;
-    for (const BackupStatement &st : statements)
-        mentioned.insert(tableText(st.table));
+TableRows ScriptDump::RunRestore(const RestorePlan &plan, const Progress &progress)
+{
+    if (!conn_->isOpen())
+        conn_->open();
     const QStringList present = conn_->tableNames();
     TableRows rows;
     runInTransaction(*conn_, [&] {
         const QList<QByteArray> indexes = conn_->isServer() ? QList<QByteArray>() : dropIndexes(*conn_);
-        for (const QString &table : tables.optional)
-            if (!mentioned.contains(table) && present.contains(table))
+        for (const QString &table : plan.emptied)
+            if (present.contains(table))
                 conn_->runStatement(QStringLiteral("DELETE FROM ") + QString::fromUtf8(conn_->sqlName(table.toUtf8())));
-        rows = RestoreRun(*conn_, utf8, progress).run(statements);
+        rows = RestoreRun(*conn_, plan, progress).run(plan.statements);
         for (const QByteArray &sql : indexes)
             conn_->runStatement(QString::fromUtf8(sql));
     });

@@ -125,7 +125,7 @@ int runScriptStatement(Connection &conn, const char *sql, qsizetype size)
     sqlite3 *db = conn.handle();
     sqlite3_stmt *raw = nullptr;
     if (sqlite3_prepare_v2(db, sql, int(size), &raw, nullptr) != SQLITE_OK)
-        throw DataError(QString::fromUtf8(sqlite3_errmsg(db)), sqlite3_errcode(db), sqliteErrorKind(sqlite3_errcode(db)));
+        throw DataError(QString::fromUtf8(sqlite3_errmsg(db)), sqlite3_errcode(db), sqliteErrorKind(sqlite3_extended_errcode(db)));
     StatementPtr stmt(raw);
     if (!stmt) // only comments
         return 0;
@@ -133,7 +133,7 @@ int runScriptStatement(Connection &conn, const char *sql, qsizetype size)
     while ((rc = sqlite3_step(stmt.get())) == SQLITE_ROW) {
     }
     if (rc != SQLITE_DONE)
-        throw DataError(QString::fromUtf8(sqlite3_errmsg(db)), rc, sqliteErrorKind(rc));
+        throw DataError(QString::fromUtf8(sqlite3_errmsg(db)), rc, sqliteErrorKind(sqlite3_extended_errcode(db)));
     return sqlite3_changes(db);
 }
 
