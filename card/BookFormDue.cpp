@@ -40,11 +40,12 @@ store::OpenLoan TBookForm::currentLoan() const
     loan.reader = orders.fieldByName(QStringLiteral("loaner")).asString();
     loan.lent = orders.fieldByName(QStringLiteral("date_out")).asDate();
     loan.status = orders.fieldByName(QStringLiteral("status")).asVariant();
-    if (orders.state() != data::DatasetState::Insert)
+    const bool stored = orders.state() != data::DatasetState::Insert;
+    if (stored)
         loan.extensions = store::loanExtensions(dbMod_->MyServer, loan.orderId);
     const store::LoanPeriods periods = store::readLoanPeriods(store::process().SettingsFile);
-    loan.due = store::dueDate(loan.lent, loan.status, periods,
-                              loan.extensions.isEmpty() ? QDate() : loan.extensions.last().due);
+    loan.due = stored ? store::currentDueDate(dbMod_->MyServer, loan.orderId, loan.lent, loan.status, periods)
+                      : store::dueDate(loan.lent, loan.status, periods);
     return loan;
 }
 

@@ -3,6 +3,8 @@
 
 #include "CardControls.h"
 #include "DBModUnit.h"
+#include "LoanTerms.h"
+#include "ProcessValues.h"
 #include "Platform.h"
 
 #include <QComboBox>
@@ -63,7 +65,13 @@ bool TBookForm::postLoan()
         return false;
     }
     return runGuarded([this] {
-        dbMod_->myOrders.post();
+        data::Dataset &orders = dbMod_->myOrders;
+        const bool made = orders.state() == data::DatasetState::Insert;
+        orders.post();
+        // A new loan's due date is fixed now, by today's periods, for every desk to see.
+        if (made)
+            store::recordDueDate(dbMod_->MyServer, orders.fieldByName(QStringLiteral("id")).asInteger(),
+                                 store::readLoanPeriods(store::process().SettingsFile));
         dbMod_->MyBooks.edit();
         dbMod_->MirrorOpenLoan();
     });

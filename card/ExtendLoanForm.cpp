@@ -39,10 +39,12 @@ void TExtendLoanForm::showLoan(const QString &reader, const QDate &lent, const Q
                                const QDate &today)
 {
     lent_ = lent;
+    due_ = due;
     lblLoan->setText(QStringLiteral("Читатель: %1\nВыдано: %2\nСрок возврата: %3\nСрок выдачи по виду заявки: %4 дн.")
                          .arg(reader, store::shownDate(lent), store::shownDate(due))
                          .arg(periodDays));
-    dtDue->setDate(today.addDays(periodDays));
+    // Today plus the period, never before the date in force.
+    dtDue->setDate(std::max(today.addDays(periodDays), due.isValid() ? due : today));
     setFixedSize(sizeHint().expandedTo(QSize(320, 0))); // the whole title shows
 }
 
@@ -50,10 +52,12 @@ QDate TExtendLoanForm::newDue() const { return dtDue->date(); }
 
 void TExtendLoanForm::accept()
 {
-    if (lent_.isValid() && dtDue->date() < lent_) {
+    // An extension never shortens a loan.
+    const QDate earliest = due_.isValid() ? due_ : lent_;
+    if (earliest.isValid() && dtDue->date() < earliest) {
         ui::platform().messageBox(this,
-                                  QStringLiteral("Срок возврата не может быть раньше даты выдачи (%1).")
-                                      .arg(store::shownDate(lent_)),
+                                  QStringLiteral("Новый срок возврата не может быть раньше нынешнего (%1): продление не "
+                                                 "сокращает срок.").arg(store::shownDate(earliest)),
                                   windowTitle(), ui::MsgIcon::Warning, ui::Ok);
         return;
     }
@@ -68,5 +72,5 @@ bool extendLoanInteractively(QWidget *owner, data::Connection &connection, const
     form.showLoan(loan.reader, loan.lent, loan.due, periods.forStatus(loan.status), today);
     if (ui::platform().runModal(form) != QDialog::Accepted)
         return false;
-    return ui::runGuarded(owner, [&] { store::extendLoan(connection, loan.orderId, form.newDue(), today); });
+    return ui::runGuarded(owner, [&] { store::extendLoan(connection, loan.orderId, form.newDue(), today, periods); });
 }

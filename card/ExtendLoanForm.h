@@ -8,7 +8,7 @@ class QLabel;
 class QPushButton;
 
 // "Продление выдачи": the loan's reader, lending date and due date, and the new due date, which
-// starts at today plus the loan's period and may be set to any day from the lending date on.
+// starts at today plus the loan's period and may be set to any day from the current due date on.
 class TExtendLoanForm : public QDialog {
     Q_OBJECT
 public:
@@ -28,7 +28,7 @@ public:
     QPushButton *btnCancel;
 
 private:
-    QDate lent_;
+    QDate lent_, due_;
 };
 
 namespace data {

@@ -85,6 +85,8 @@ public:
 
 private:
     friend class Dataset;
+    friend class Transaction;
+    int transactionDepth_ = 0;
     void attach(Dataset *dataset);
     void detach(Dataset *dataset);
     QString option(const QString &name) const;

@@ -5,6 +5,7 @@
 #include "IniFile.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
+#include "data/Transaction.h"
 #include "data/dataset/Dataset.h"
 
 namespace store {
@@ -20,6 +21,29 @@ const char *const PeriodKeys[LoanKindCount] = {"Staff", "Sources", "Paid", "Read
 const QString LoanTermsColumns = QStringLiteral(
     " (order_id BIGINT NOT NULL, seq INT NOT NULL, book_id BIGINT, date_out DATE, due_date DATE NOT NULL,"
     " extended_on DATE NOT NULL, PRIMARY KEY (order_id, seq))");
+
+// A stored due date of a loan: its number (0 when the loan was made), the date, the day given.
+struct StoredTerm {
+    qint64 seq;
+    QDate due;
+    QDate on;
+};
+
+// The due dates stored for this very lending, oldest first: rows of a loan row whose holding or
+// lending date changed since, or whose number was reused, do not count.
+QList<StoredTerm> storedTerms(data::Connection &connection, qint64 orderId)
+{
+    data::Dataset query(&connection);
+    query.setSql(QStringLiteral("SELECT x.seq, x.due_date, x.extended_on FROM loan_terms x JOIN orders o ON o.id = x.order_id"
+                                " AND x.book_id = o.book_id AND x.date_out = o.date_out WHERE x.order_id = :id"
+                                " ORDER BY x.seq"));
+    query.paramByName(QStringLiteral("id")).value = orderId;
+    query.open();
+    QList<StoredTerm> terms;
+    for (query.first(); !query.eof(); query.next())
+        terms.push_back({query.field(0).asInteger(), query.field(1).asDate(), query.field(2).asDate()});
+    return terms;
+}
 
 } // namespace
 
@@ -103,21 +127,51 @@ QList<LoanExtension> loanExtensions(data::Connection &connection, qint64 orderId
     QList<LoanExtension> extensions;
     if (orderId <= 0 || !loanTermsExist(connection))
         return extensions;
-    data::Dataset query(&connection);
-    query.setSql(QStringLiteral("SELECT x.due_date, x.extended_on FROM loan_terms x JOIN orders o ON o.id = x.order_id"
-                                " AND x.book_id = o.book_id AND x.date_out = o.date_out WHERE x.order_id = :id"
-                                " ORDER BY x.seq"));
-    query.paramByName(QStringLiteral("id")).value = orderId;
-    query.open();
-    for (query.first(); !query.eof(); query.next())
-        extensions.push_back({query.field(0).asDate(), query.field(1).asDate()});
+    for (const auto &[seq, due, on] : storedTerms(connection, orderId))
+        if (seq > 0)
+            extensions.push_back({due, on});
     return extensions;
 }
 
-void extendLoan(data::Connection &connection, qint64 orderId, const QDate &due, const QDate &today)
+QDate currentDueDate(data::Connection &connection, qint64 orderId, const QDate &lent, const QVariant &status,
+                     const LoanPeriods &periods)
+{
+    const QList<StoredTerm> terms = orderId > 0 && loanTermsExist(connection) ? storedTerms(connection, orderId)
+                                                                              : QList<StoredTerm>();
+    return dueDate(lent, status, periods, terms.isEmpty() ? QDate() : terms.last().due);
+}
+
+void recordDueDate(data::Connection &connection, qint64 orderId, const LoanPeriods &periods)
 {
     data::Dataset loan(&connection);
-    loan.setSql(QStringLiteral("SELECT date_out, date_in FROM orders WHERE id = :id"));
+    loan.setSql(QStringLiteral("SELECT date_out, status FROM orders WHERE id = :id"));
+    loan.paramByName(QStringLiteral("id")).value = orderId;
+    loan.open();
+    const QDate lent = loan.isEmpty() ? QDate() : loan.field(0).asDate();
+    if (!lent.isValid())
+        return;
+    ensureLoanTerms(connection);
+    // Rows left by an earlier loan of the same number (deleted since) are no terms of this one.
+    connection.runStatement(QStringLiteral("DELETE FROM loan_terms WHERE order_id = ? AND NOT EXISTS (SELECT 1 FROM orders o"
+                                           " WHERE o.id = loan_terms.order_id AND o.book_id = loan_terms.book_id"
+                                           " AND o.date_out = loan_terms.date_out)"),
+                            {orderId});
+    connection.runStatement(
+        QStringLiteral("INSERT INTO loan_terms (order_id, seq, book_id, date_out, due_date, extended_on)"
+                       " SELECT o.id, 0, o.book_id, o.date_out, ?, o.date_out FROM orders o WHERE o.id = ?"
+                       " AND NOT EXISTS (SELECT 1 FROM loan_terms x WHERE x.order_id = o.id)"),
+        {dueDate(lent, loan.field(1).asVariant(), periods), orderId});
+}
+
+void extendLoan(data::Connection &connection, qint64 orderId, const QDate &due, const QDate &today,
+                const LoanPeriods &periods)
+{
+    ensureLoanTerms(connection);
+    // Read and written under one lock: another desk cannot return the loan in between.
+    data::Transaction transaction(connection);
+    data::Dataset loan(&connection);
+    loan.setSql(QStringLiteral("SELECT date_out, date_in, status FROM orders WHERE id = :id") +
+                (connection.isServer() ? QStringLiteral(" FOR UPDATE") : QString()));
     loan.paramByName(QStringLiteral("id")).value = orderId;
     loan.open();
     if (loan.isEmpty())
@@ -127,14 +181,16 @@ void extendLoan(data::Connection &connection, qint64 orderId, const QDate &due, 
     const QDate lent = loan.field(0).asDate();
     if (!lent.isValid())
         throw data::DataError(QStringLiteral("У выдачи не указана дата выдачи: срок возврата не из чего считать."));
-    if (!due.isValid() || due < lent)
-        throw data::DataError(QStringLiteral("Срок возврата не может быть раньше даты выдачи (%1).").arg(shownDate(lent)));
-    ensureLoanTerms(connection);
+    const QDate current = currentDueDate(connection, orderId, lent, loan.field(2).asVariant(), periods);
+    if (!due.isValid() || due < current)
+        throw data::DataError(QStringLiteral("Новый срок возврата не может быть раньше нынешнего (%1): продление не "
+                                             "сокращает срок.").arg(shownDate(current)));
     connection.runStatement(
         QStringLiteral("INSERT INTO loan_terms (order_id, seq, book_id, date_out, due_date, extended_on)"
                        " SELECT o.id, (SELECT COALESCE(MAX(x.seq), 0) + 1 FROM loan_terms x WHERE x.order_id = o.id),"
                        " o.book_id, o.date_out, ?, ? FROM orders o WHERE o.id = ?"),
         {due, today, orderId});
+    transaction.commit();
 }
 
 OpenLoan firstOpenLoan(data::Connection &connection, const LoanPeriods &periods, qint64 bookId)
@@ -152,8 +208,7 @@ OpenLoan firstOpenLoan(data::Connection &connection, const LoanPeriods &periods,
     loan.lent = query.field(2).asDate();
     loan.status = query.field(3).asVariant();
     loan.extensions = loanExtensions(connection, loan.orderId);
-    loan.due = dueDate(loan.lent, loan.status, periods,
-                       loan.extensions.isEmpty() ? QDate() : loan.extensions.last().due);
+    loan.due = currentDueDate(connection, loan.orderId, loan.lent, loan.status, periods);
     return loan;
 }
 

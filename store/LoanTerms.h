@@ -15,8 +15,11 @@ namespace store {
 
 class IniFile;
 
-// Where extended due dates live: a table of its own beside the loans, so that the loans and a
-// copy of the program that knows nothing of due dates go on exactly as before.
+// Where due dates live: a table of its own beside the loans, so that the loans and a copy of the
+// program that knows nothing of due dates go on exactly as before. A loan's due date is stored
+// when it is made (seq 0) and again at each extension (seq 1, 2 ...); the newest is in force, on
+// every desk whatever its periods. A loan made before due dates were stored has no row: its due
+// date is worked out by the rule.
 inline const QString LoanTermsTable = QStringLiteral("loan_terms");
 
 // The request kinds of a loan, in the order of their values 0 to 3.
@@ -67,9 +70,17 @@ void ensureLoanTerms(data::Connection &connection);
 // The extensions of a loan, oldest first. Only those given to this very lending count: a loan
 // row whose holding or lending date was changed since, or whose number was reused, has none.
 QList<LoanExtension> loanExtensions(data::Connection &connection, qint64 orderId);
-// Extends an open loan to a new due date, keeping the earlier ones. Raises DataError with the
-// reason when the loan is missing or returned, has no lending date, or the date is before it.
-void extendLoan(data::Connection &connection, qint64 orderId, const QDate &due, const QDate &today);
+// The due date in force for a loan: the newest stored for this very lending, else the rule.
+QDate currentDueDate(data::Connection &connection, qint64 orderId, const QDate &lent, const QVariant &status,
+                     const LoanPeriods &periods);
+// Stores the due date of a loan just made, by its kind's period; nothing for a loan that has one
+// already or no lending date.
+void recordDueDate(data::Connection &connection, qint64 orderId, const LoanPeriods &periods);
+// Extends an open loan to a new due date, keeping the earlier ones; the check and the write are
+// one transaction. Raises DataError with the reason when the loan is missing or returned, has no
+// lending date, or the date is before its current due date.
+void extendLoan(data::Connection &connection, qint64 orderId, const QDate &due, const QDate &today,
+                const LoanPeriods &periods);
 
 // The open loan of a holding that the catalogue shows (its first one), with what the
 // extension dialog needs; orderId 0 when there is none.

@@ -21,11 +21,15 @@ QString openLoansSql(bool withTerms, const QString &columns, const QString &join
     QString sql = QStringLiteral("SELECT ") + columns +
                   (withTerms ? QStringLiteral(", t.due_date") : QStringLiteral(", NULL")) +
                   QStringLiteral(" FROM orders o") + joins;
+    // The due date in force on the day: extensions given later did not count yet.
     if (withTerms)
         sql += QStringLiteral(" LEFT JOIN loan_terms t ON t.order_id = o.id AND t.seq = (SELECT MAX(x.seq) FROM"
-                              " loan_terms x WHERE x.order_id = o.id AND x.book_id = o.book_id AND x.date_out = o.date_out)");
-    // A loan without a lending date passes none of the comparisons below: no due date, never late.
-    sql += QStringLiteral(" WHERE o.date_in IS NULL") + condition + QStringLiteral(" AND (");
+                              " loan_terms x WHERE x.order_id = o.id AND x.book_id = o.book_id AND x.date_out = o.date_out"
+                              " AND x.extended_on <= :day)");
+    // Out on the day: lent by then and not back before its end. A loan without a lending date
+    // passes none of the comparisons: no due date, never late.
+    sql += QStringLiteral(" WHERE (o.date_in IS NULL OR o.date_in > :day) AND o.date_out <= :day") + condition +
+           QStringLiteral(" AND (");
     sql += withTerms ? QStringLiteral("(t.due_date IS NOT NULL AND t.due_date < :day) OR (t.due_date IS NULL AND (") +
                            LentTooLongAgo + QStringLiteral("))")
                      : LentTooLongAgo;
@@ -58,11 +62,10 @@ QVariant cellStatus(const data::Dataset &q, int row, int column)
     return c.type == data::CellType::Integer ? QVariant(qlonglong(c.integer)) : QVariant();
 }
 
-void bindDays(data::Dataset &query, const LoanPeriods &periods, const QDate &day, bool withTerms)
+void bindDays(data::Dataset &query, const LoanPeriods &periods, const QDate &day)
 {
     for (const auto &[name, value] : overdueLoansBindings(periods, day))
-        if (withTerms || name != u"day")
-            query.paramByName(name).value = value;
+        query.paramByName(name).value = value;
 }
 
 } // namespace
@@ -90,7 +93,7 @@ QList<OverdueLoan> readOverdueLoans(data::Connection &connection, const LoanPeri
     const bool withTerms = loanTermsExist(connection);
     data::Dataset query(&connection);
     query.setSql(overdueLoansSql(withTerms));
-    bindDays(query, periods, day, withTerms);
+    bindDays(query, periods, day);
     query.open();
     QList<OverdueLoan> loans;
     loans.reserve(query.recordCount());
@@ -142,7 +145,7 @@ QHash<qint64, QDate> overdueHoldings(data::Connection &connection, const LoanPer
     data::Dataset query(&connection);
     query.setSql(openLoansSql(withTerms, QStringLiteral("o.book_id, o.date_out, o.status"), QString(),
                               bookId ? QStringLiteral(" AND o.book_id = :book") : QString()));
-    bindDays(query, periods, day, withTerms);
+    bindDays(query, periods, day);
     if (bookId)
         query.paramByName(QStringLiteral("book")).value = *bookId;
     query.open();

@@ -33,9 +33,9 @@ struct ReaderDebt {
     QList<OverdueLoan> loans;
 };
 
-// The open loans of holdings in the catalogue that are past their due date on `day` (a loan
-// returned on its due day never is), in the catalogue's reader order, each reader's loans by
-// lending date.
+// The loans of holdings in the catalogue that were out and past their due date on `day` (a loan
+// returned on its due day never is; one returned since counts for a day before), in the
+// catalogue's reader order, each reader's loans by lending date.
 QList<OverdueLoan> readOverdueLoans(data::Connection &connection, const LoanPeriods &periods, const QDate &day);
 
 // The loans by reader, in the order the readers first come; the loans without a reader last.

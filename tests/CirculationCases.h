@@ -58,7 +58,7 @@ inline void checkExtensions(data::Connection &c)
     const store::LoanPeriods periods;
     const auto refused = [&](qint64 order, QDate due) {
         try {
-            store::extendLoan(c, order, due, Day);
+            store::extendLoan(c, order, due, Day, periods);
         } catch (const data::DataError &e) {
             return e.message();
         }
@@ -67,9 +67,12 @@ inline void checkExtensions(data::Connection &c)
     QCOMPARE(refused(5, QDate(2024, 3, 20)), QStringLiteral("Издание уже возвращено: продлевать нечего."));
     QCOMPARE(refused(99, QDate(2024, 3, 20)),
              QStringLiteral("Выдача не найдена: возможно, её удалили на другом компьютере."));
-    QCOMPARE(refused(2, QDate(2024, 2, 9)), QStringLiteral("Срок возврата не может быть раньше даты выдачи (10.02.2024)."));
-    store::extendLoan(c, 2, QDate(2024, 3, 3), QDate(2024, 2, 20));
-    store::extendLoan(c, 2, QDate(2024, 3, 10), QDate(2024, 2, 25));
+    // An extension never shortens the loan: not before its due date in force (24.02, then 03.03).
+    const QString shorter = QStringLiteral("Новый срок возврата не может быть раньше нынешнего (%1): продление не сокращает срок.");
+    QCOMPARE(refused(2, QDate(2024, 2, 20)), shorter.arg(QStringLiteral("24.02.2024")));
+    store::extendLoan(c, 2, QDate(2024, 3, 3), QDate(2024, 2, 20), periods);
+    QCOMPARE(refused(2, QDate(2024, 3, 2)), shorter.arg(QStringLiteral("03.03.2024")));
+    store::extendLoan(c, 2, QDate(2024, 3, 10), QDate(2024, 2, 25), periods);
     const QList<store::LoanExtension> history = store::loanExtensions(c, 2);
     QCOMPARE(history.size(), 2);
     QCOMPARE(history.last().due, QDate(2024, 3, 10));

@@ -115,7 +115,7 @@ private slots:
     void anExtensionBelongsToTheLendingItWasGivenTo()
     {
         Catalogue c;
-        store::extendLoan(c.conn, 1, QDate(2024, 4, 1), Day);
+        store::extendLoan(c.conn, 1, QDate(2024, 4, 1), Day, {});
         QCOMPARE(store::loanExtensions(c.conn, 1).size(), 1);
         // The lending date corrected on the card: the loan is due by its kind again.
         c.conn.runStatement(QStringLiteral("UPDATE orders SET date_out = '2024-01-20' WHERE id = 1"));
@@ -179,7 +179,7 @@ private slots:
         Catalogue older(true);
         data::ScriptDump(&older.conn).BackupToScript(oldBackup);
         Catalogue newer;
-        store::extendLoan(newer.conn, 2, QDate(2024, 3, 10), Day);
+        store::extendLoan(newer.conn, 2, QDate(2024, 3, 10), Day, {});
         data::ScriptDump(&newer.conn).BackupToScript(newBackup);
         QVERIFY(QFile(newBackup).open(QIODevice::ReadOnly));
 

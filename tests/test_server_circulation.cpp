@@ -42,7 +42,7 @@ private slots:
         QCOMPARE(store::overdueHoldings(db.conn, {}, circulation::Day).size(), 4);
         store::ensureLoanTerms(db.conn);
         QVERIFY(store::loanTermsExist(db.conn));
-        store::extendLoan(db.conn, 1, QDate(2024, 3, 5), circulation::Day);
+        store::extendLoan(db.conn, 1, QDate(2024, 3, 5), circulation::Day, {});
         QCOMPARE(store::overdueHoldings(db.conn, {}, circulation::Day).size(), 3);
     }
 };

@@ -1,6 +1,7 @@
 // Running a script: statements split where the engine says one ends, all in one transaction.
 #include "data/Connection.h"
 #include "data/DataError.h"
+#include "data/Transaction.h"
 #include "data/engines/ServerSql.h"
 #include "data/engines/SqliteEngine.h"
 #include "data/script/ScriptDump.h"
@@ -139,17 +140,9 @@ int runScriptStatement(Connection &conn, const char *sql, qsizetype size)
 
 void runInTransaction(Connection &conn, const std::function<void()> &work)
 {
-    conn.runStatement(conn.isServer() ? QStringLiteral("START TRANSACTION") : QStringLiteral("BEGIN IMMEDIATE"));
-    try {
-        work();
-        conn.runStatement(QStringLiteral("COMMIT"));
-    } catch (...) {
-        try {
-            conn.runStatement(QStringLiteral("ROLLBACK"));
-        } catch (const DataError &) {
-        }
-        throw;
-    }
+    Transaction transaction(conn);
+    work();
+    transaction.commit();
 }
 
 namespace {
