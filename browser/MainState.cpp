@@ -7,6 +7,7 @@
 #include "ImageList.h"
 #include "IniFile.h"
 #include "LoanTerms.h"
+#include "Readers.h"
 #include "MainGridView.h"
 #include "Platform.h"
 #include "ProcessValues.h"
@@ -69,9 +70,12 @@ void TMainForm::FormShow()
     N9->setIcon(ui::sharedImage(3));
     N8->setIcon(ui::sharedImage(2));
 
-    // Extended due dates get their table in an older catalogue; never in view mode.
+    // Due dates and the readers register get their tables in an older catalogue; never in view mode.
     if (!p.ViewOnly)
-        runGuarded([this] { store::ensureLoanTerms(dbMod_->MyServer); });
+        runGuarded([this] {
+            store::ensureLoanTerms(dbMod_->MyServer);
+            store::ensureReaders(dbMod_->MyServer);
+        });
     for (data::Dataset *ds : {&dbMod_->MyCats, &dbMod_->MyBooks, &dbMod_->myOrders, &dbMod_->myItemKinds})
         runGuarded([ds] { ds->open(); });
     MainGrid->setFocus();

@@ -84,6 +84,27 @@ CREATE TABLE IF NOT EXISTS loan_terms (
     PRIMARY KEY (order_id, seq)
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_nopad_bin;
 
+-- The register of readers; a loan names its reader by her name, as always.
+CREATE TABLE IF NOT EXISTS readers (
+    id BIGINT NOT NULL AUTO_INCREMENT PRIMARY KEY,
+    card_number VARCHAR(64) NOT NULL,
+    full_name LONGTEXT NOT NULL,
+    name_key VARCHAR(255) NOT NULL,
+    category LONGTEXT,
+    department LONGTEXT,
+    phone LONGTEXT,
+    email LONGTEXT,
+    address LONGTEXT,
+    registered_on DATE,
+    valid_until DATE,
+    blocked BIGINT DEFAULT 0,
+    block_reason LONGTEXT,
+    note LONGTEXT,
+    pin_hash LONGTEXT,
+    UNIQUE KEY readers_card (card_number),
+    UNIQUE KEY readers_name (name_key)
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_nopad_bin;
+
 INSERT IGNORE INTO v_itemkind (id, itemkind_name, description) VALUES (1, 'Книги', 'Книги и брошюры');
 INSERT IGNORE INTO v_itemkind (id, itemkind_name, description) VALUES (2, 'Журналы', 'Периодические издания');
 INSERT IGNORE INTO v_itemkind (id, itemkind_name, description) VALUES (3, 'Диссертации', 'Диссертации и авторефераты');

@@ -81,3 +81,11 @@ CREATE TABLE loan_terms (
     extended_on DATE NOT NULL,
     PRIMARY KEY (order_id, seq)
 );
+
+-- The register of readers. A loan names its reader by her name (orders.loaner), as always; a
+-- name is one reader whatever its letter case, Ё or blanks (name_key).
+CREATE TABLE readers (id INTEGER PRIMARY KEY, card_number TEXT NOT NULL, full_name TEXT NOT NULL, name_key TEXT NOT NULL,
+    category TEXT, department TEXT, phone TEXT, email TEXT, address TEXT, registered_on DATE, valid_until DATE,
+    blocked INTEGER DEFAULT 0, block_reason TEXT, note TEXT, pin_hash TEXT);
+CREATE UNIQUE INDEX IF NOT EXISTS readers_card ON readers (card_number);
+CREATE UNIQUE INDEX IF NOT EXISTS readers_name ON readers (name_key);

@@ -80,3 +80,12 @@ ALTER TABLE IF EXISTS loan_terms
     MODIFY date_out DATE,
     MODIFY due_date DATE NOT NULL,
     MODIFY extended_on DATE NOT NULL;
+
+-- The register of readers, when the catalogue has none yet (the program makes it too, the first
+-- time it opens the catalogue in edit mode).
+CREATE TABLE IF NOT EXISTS readers (
+    id BIGINT NOT NULL AUTO_INCREMENT PRIMARY KEY, card_number VARCHAR(64) NOT NULL, full_name LONGTEXT NOT NULL,
+    name_key VARCHAR(255) NOT NULL, category LONGTEXT, department LONGTEXT, phone LONGTEXT, email LONGTEXT,
+    address LONGTEXT, registered_on DATE, valid_until DATE, blocked BIGINT DEFAULT 0, block_reason LONGTEXT,
+    note LONGTEXT, pin_hash LONGTEXT, UNIQUE KEY readers_card (card_number), UNIQUE KEY readers_name (name_key)
+) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_nopad_bin;

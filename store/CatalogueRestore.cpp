@@ -2,6 +2,7 @@
 
 #include "CatalogueTables.h"
 #include "LoanTerms.h"
+#include "Readers.h"
 
 namespace store {
 
@@ -12,6 +13,7 @@ RestoredCatalogue restoreCatalogue(data::ScriptDump &dump, data::Connection &con
     if (beforeChange)
         beforeChange();
     ensureLoanTerms(connection);
+    ensureReaders(connection);
     return {dump.RunRestore(plan, progress), plan.skipped};
 }
 

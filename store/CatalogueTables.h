@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LoanTerms.h"
+#include "Readers.h"
 #include "data/script/ScriptDump.h"
 
 #include <QStringList>
@@ -17,6 +18,6 @@ inline QStringList catalogueTables()
 
 // What a restore may write: the catalogue's tables, and the tables added beside them since, which
 // an older backup does not hold.
-inline data::RestoreTables restoreTables() { return {catalogueTables(), {LoanTermsTable}}; }
+inline data::RestoreTables restoreTables() { return {catalogueTables(), {LoanTermsTable, ReadersTable}}; }
 
 } // namespace store

@@ -30,7 +30,7 @@ const QString ServerColumns = QStringLiteral(
 const QString Columns = QStringLiteral("id, card_number, full_name, category, department, phone, email, address,"
                                        " registered_on, valid_until, blocked, block_reason, note");
 
-Reader readerAt(const data::Dataset &q)
+Reader readerAt(data::Dataset &q)
 {
     Reader r;
     r.id = q.field(0).asInteger();
@@ -164,9 +164,9 @@ QList<Reader> findReaders(data::Connection &connection, const QString &text, int
         return u'%' + t + u'%';
     };
     return readers(connection,
-                   QStringLiteral("name_key LIKE :p0 ESCAPE '\\' OR card_number LIKE :p1 ESCAPE '\\'"
+                   QStringLiteral("name_key LIKE :p0 ESCAPE '\\' OR LOWER(card_number) LIKE :p1 ESCAPE '\\'"
                                   " OR phone LIKE :p2 ESCAPE '\\' OR LOWER(email) LIKE :p3 ESCAPE '\\'"),
-                   {pattern(readerNameKey(typed)), pattern(typed), pattern(typed), pattern(typed.toLower())}, tail);
+                   {pattern(readerNameKey(typed)), pattern(typed.toLower()), pattern(typed), pattern(typed.toLower())}, tail);
 }
 
 qint64 saveReader(data::Connection &connection, const Reader &reader)

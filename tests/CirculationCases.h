@@ -95,6 +95,11 @@ inline void checkOverdue(data::Connection &c)
     // A day later the loan due that day is late too; the extended one is not yet.
     QVERIFY(describe(store::groupByReader(store::readOverdueLoans(c, periods, Day.addDays(1))))
                 .contains(QStringLiteral("Петров 4:01.03.2024:1")));
+    // A day past: the loans out and late then, one returned since among them; on its return day it is not.
+    QVERIFY(describe(store::groupByReader(store::readOverdueLoans(c, periods, QDate(2024, 2, 19))))
+                .contains(QStringLiteral("Петров 5:31.01.2024:19")));
+    QVERIFY(!describe(store::groupByReader(store::readOverdueLoans(c, periods, QDate(2024, 2, 20))))
+                 .contains(QStringLiteral("Петров 5:")));
     // Longer periods for staff loans: the loan of 15 January is due on 15 March.
     store::LoanPeriods longer = periods;
     longer.days[0] = 60;

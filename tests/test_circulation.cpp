@@ -2,6 +2,7 @@
 // and the statistics on a small catalogue, a catalogue made before due dates were kept, and
 // backups moving between the two.
 #include "CirculationCases.h"
+#include "ReaderCases.h"
 #include "TempDb.h"
 
 #include "CatalogueRestore.h"
@@ -170,6 +171,19 @@ private slots:
         const QByteArray page = reports::overdueReportPage(Day, many);
         QCOMPARE(page.count("<td class=\"n\">30</td>"), 10000);
         QVERIFY(page.endsWith(cp1251Text("<p><b>Всего просроченных выдач: 10000, читателей: 10000</b></p>\r\n</body>\r\n</html>\r\n")));
+    }
+
+    // The readers register: records, names carried to the loans, search, readers of past loans,
+    // stored due dates (the same cases run on the server).
+    void readersRegister()
+    {
+        Catalogue c;
+        readercases::checkAll(c.conn);
+    }
+    void readersFromPastLoans()
+    {
+        Catalogue c;
+        readercases::checkReadersFromLoans(c.conn);
     }
 
     void backupsMoveBetweenOlderAndNewerCatalogues()

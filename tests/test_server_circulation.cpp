@@ -1,6 +1,7 @@
 // Due dates on a catalogue on the server: the same cases as on the file, a catalogue made there
 // before due dates were kept, and the table made for it in edit mode.
 #include "CirculationCases.h"
+#include "ReaderCases.h"
 #include "TestServer.h"
 
 #include "data/dataset/Dataset.h"
@@ -29,6 +30,35 @@ private slots:
         if (QTest::currentTestFailed())
             return;
         circulation::checkStatistics(db.conn);
+    }
+
+    void readersRegister()
+    {
+        ServerDb db;
+        REQUIRE_TEST_SERVER(db.server);
+        data::ScriptDump(&db.conn).RunScriptFile(InstallScript);
+        db.conn.runStatement(circulation::Loans);
+        readercases::checkAll(db.conn);
+        if (QTest::currentTestFailed())
+            return;
+        ServerDb fresh;
+        data::ScriptDump(&fresh.conn).RunScriptFile(InstallScript);
+        fresh.conn.runStatement(circulation::Loans);
+        readercases::checkReadersFromLoans(fresh.conn);
+    }
+
+    // The register the program makes in edit mode is the one the creation script makes.
+    void theRegisterIsTheSameMadeEitherWay()
+    {
+        ServerDb made, script;
+        REQUIRE_TEST_SERVER(made.server);
+        store::ensureReaders(made.conn);
+        data::ScriptDump(&script.conn).RunScriptFile(InstallScript);
+        const QString columns = QStringLiteral("SELECT GROUP_CONCAT(CONCAT(column_name, ' ', column_type, ' ', is_nullable, ' ',"
+                                               " COALESCE(column_default, '-'), ' ', column_key) ORDER BY ordinal_position)"
+                                               " FROM information_schema.columns WHERE table_schema = DATABASE() AND"
+                                               " table_name = 'readers'");
+        QCOMPARE(readercases::column(made.conn, columns), readercases::column(script.conn, columns));
     }
 
     void anOlderCatalogueGetsTheTableInEditMode()
