@@ -49,8 +49,8 @@ void figureOverdue(store::TDBMod &module, sqlite3 *raw, int rounds)
     const QString page = store::process().TempDir + QStringLiteral("/overdue.html");
     const Side ours{[] {},
                     [&] {
-                        const auto debts = store::groupByReader(store::readOverdueLoans(module.MyServer, periods, LastDay));
-                        store::writePageFile(page, reports::overdueReportPage(LastDay, debts));
+                        const auto debts = store::readReaderDebts(module.MyServer, periods, LastDay);
+                        store::writePageFile(page, reports::overdueReportPage(LastDay, debts, true));
                     }};
     const QString sql = store::overdueLoansSql(store::loanTermsExist(module.MyServer));
     const auto values = store::overdueLoansBindings(periods, LastDay);

@@ -5,11 +5,13 @@
 #include "FuzzCheck.h"
 #include "IniFile.h"
 #include "LoanChart.h"
+#include "ReaderNames.h"
 #include "data/text/TextCodec.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <cstddef>
@@ -69,6 +71,10 @@ void checkPages(const QList<store::OverdueLoan> &loans, const store::LibraryLett
         check(!unnamed || i == debts.size() - 1, "the loans without a reader come last");
     }
     check(kept == loans.size(), "every loan is in one reader's group");
+    QSet<QString> keys;
+    for (const store::ReaderDebt &d : debts)
+        keys.insert(store::readerNameKey(d.reader));
+    check(keys.size() == debts.size(), "names that differ only in case, Ё or blanks are one reader");
     const QDate day(2025, 6, 1);
     const QString list = data::decodeText(reports::overdueReportPage(day, debts), data::TextEncoding::Cp1251);
     check(occurrences(list, QStringLiteral("<tr>")) == int(loans.size() + debts.size()), "one row per loan, one heading per table",

@@ -50,7 +50,25 @@ void appendLoansTable(QString &out, const QList<store::OverdueLoan> &loans)
 
 QString readerHeading(const store::ReaderDebt &debt)
 {
-    return debt.reader.trimmed().isEmpty() ? QStringLiteral("Читатель не указан") : store::htmlEscape(debt.reader);
+    if (debt.reader.trimmed().isEmpty())
+        return QStringLiteral("Читатель не указан");
+    QString heading = store::htmlEscape(debt.reader);
+    if (!debt.card.isEmpty())
+        heading += QStringLiteral(", билет № ") + store::htmlEscape(debt.card);
+    return heading;
+}
+
+QString contactsLine(const store::ReaderDebt &debt)
+{
+    QStringList parts;
+    if (!debt.category.isEmpty())
+        parts << store::htmlEscape(debt.category);
+    if (!debt.phone.isEmpty())
+        parts << QStringLiteral("тел. ") + store::htmlEscape(debt.phone);
+    if (!debt.email.isEmpty())
+        parts << QStringLiteral("e-mail: ") + store::htmlEscape(debt.email);
+    return parts.isEmpty() ? QString() : QStringLiteral("<p class=\"contacts\">") + parts.join(QStringLiteral("; ")) +
+                                             QStringLiteral("</p>") + CrLf;
 }
 
 QString paragraph(const QString &html) { return QStringLiteral("<p>") + html + QStringLiteral("</p>") + CrLf; }
@@ -75,7 +93,7 @@ QString circulationPageHead(const QString &title)
                           " td.n { text-align: right; }</style>\r\n</head>\r\n<body>\r\n");
 }
 
-QByteArray overdueReportPage(const QDate &day, const QList<store::ReaderDebt> &debts)
+QByteArray overdueReportPage(const QDate &day, const QList<store::ReaderDebt> &debts, bool withContacts)
 {
     QString page = circulationPageHead(QStringLiteral("Должники"));
     page.reserve(4096 + 160 * loansIn(debts));
@@ -85,6 +103,8 @@ QByteArray overdueReportPage(const QDate &day, const QList<store::ReaderDebt> &d
     qsizetype loans = 0, readers = 0;
     for (const store::ReaderDebt &debt : debts) {
         page += QStringLiteral("<h2>") + readerHeading(debt) + QStringLiteral("</h2>") + CrLf;
+        if (withContacts)
+            page += contactsLine(debt);
         appendLoansTable(page, debt.loans);
         page += paragraph(QStringLiteral("Итого у читателя: ") + QString::number(debt.loans.size()));
         loans += debt.loans.size();
@@ -112,7 +132,7 @@ QByteArray reminderLettersPage(const QDate &day, const QList<store::ReaderDebt> 
             page += QStringLiteral("<p") + newPage + u'>' + store::htmlEscape(letterhead.name) + QStringLiteral("</p>") + CrLf;
         page += QStringLiteral("<h1") + (letterhead.name.isEmpty() ? newPage : QString()) +
                 QStringLiteral(">Напоминание о возврате изданий</h1>") + CrLf;
-        page += paragraph(QStringLiteral("Читатель: ") + store::htmlEscape(debt.reader));
+        page += paragraph(QStringLiteral("Читатель: ") + readerHeading(debt));
         page += paragraph(QStringLiteral("На ") + store::shownDate(day) +
                           QStringLiteral(" не возвращены в срок выданные Вам издания:"));
         appendLoansTable(page, debt.loans);

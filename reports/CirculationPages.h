@@ -15,8 +15,9 @@ namespace reports {
 // The head of a circulation page up to and including "<body>", with its title and style.
 QString circulationPageHead(const QString &title);
 
-// The overdue loans on a day, by reader, with each reader's count and the totals.
-QByteArray overdueReportPage(const QDate &day, const QList<store::ReaderDebt> &debts);
+// The overdue loans on a day, by reader (with her card), each reader's count and the totals; her
+// phone and e-mail only when asked (never at a terminal open to readers).
+QByteArray overdueReportPage(const QDate &day, const QList<store::ReaderDebt> &debts, bool withContacts = false);
 
 // One letter per reader with a name, each starting on a new printed page; loans that name no
 // reader get none.

@@ -75,7 +75,7 @@ namespace {
 QList<store::ReaderDebt> readDebts(store::TDBMod &module, const QDate &day)
 {
     const store::LoanPeriods periods = store::readLoanPeriods(store::process().SettingsFile);
-    return store::groupByReader(store::readOverdueLoans(module.MyServer, periods, day));
+    return store::readReaderDebts(module.MyServer, periods, day);
 }
 } // namespace
 
@@ -85,7 +85,8 @@ void TOverdueForm::btnListClick()
         return;
     const QDate day = dtDay->date();
     runGuarded([&] {
-        const QByteArray page = reports::overdueReportPage(day, readDebts(*dbMod_, day));
+        // Contacts stay with the librarian: a view-mode terminal may stand where readers see it.
+        const QByteArray page = reports::overdueReportPage(day, readDebts(*dbMod_, day), !store::process().ViewOnly);
         const QString file = store::process().TempDir + QStringLiteral("/overdue.html");
         if (openPage)
             openPage(file, page);

@@ -71,6 +71,17 @@ QString readersTable(const QList<store::ActiveReader> &readers)
     return table + QStringLiteral("</table>") + CrLf;
 }
 
+QString categoriesTable(const QList<store::CategoryLoans> &categories)
+{
+    QString table = TableStart + headerRow({QStringLiteral("Категория читателей"), QStringLiteral("Читателей"),
+                                            QStringLiteral("Выдач")});
+    for (const store::CategoryLoans &c : categories)
+        table += QStringLiteral("<tr>") +
+                 textCell(c.category.isEmpty() ? QStringLiteral("без категории или не в картотеке") : c.category) +
+                 numberCell(c.readers) + numberCell(c.loans) + QStringLiteral("</tr>") + CrLf;
+    return table + QStringLiteral("</table>") + CrLf;
+}
+
 QString neverLent(const store::LoanStatistics &s)
 {
     const QString by = store::shownDate(s.to);
@@ -104,6 +115,8 @@ QByteArray loanStatisticsPage(const store::LoanStatistics &s)
         page += s.loans() == 0 ? NoLoans : QStringLiteral("<p>В выдачах за период читатели не указаны</p>") + CrLf;
     else
         page += readersTable(s.topReaders);
+    if (!s.byCategory.isEmpty())
+        page += QStringLiteral("<h2>Выдачи по категориям читателей</h2>") + CrLf + categoriesTable(s.byCategory);
     page += QStringLiteral("<h2>Издания, не выдававшиеся за период</h2>") + CrLf + neverLent(s);
     return data::encodeCp1251Html(page + QStringLiteral("</body>\r\n</html>\r\n"));
 }

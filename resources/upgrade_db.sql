@@ -89,3 +89,4 @@ CREATE TABLE IF NOT EXISTS readers (
     address LONGTEXT, registered_on DATE, valid_until DATE, blocked BIGINT DEFAULT 0, block_reason LONGTEXT,
     note LONGTEXT, pin_hash LONGTEXT, UNIQUE KEY readers_card (card_number), UNIQUE KEY readers_name (name_key)
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_nopad_bin;
+ALTER TABLE readers ENGINE = InnoDB;

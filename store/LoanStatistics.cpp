@@ -1,6 +1,8 @@
 // The figures of the loan statistics, each read with one grouping statement over the period.
 #include "LoanStatistics.h"
 
+#include "ReaderNames.h"
+#include "Readers.h"
 #include "data/Connection.h"
 #include "data/dataset/Dataset.h"
 
@@ -58,12 +60,49 @@ void readTopLists(data::Connection &connection, LoanStatistics &s)
         s.topHoldings.push_back({holdings.field(0).asString(), holdings.field(1).asString(),
                                  holdings.field(2).asString(), holdings.field(3).asString(),
                                  holdings.field(4).asInteger()});
-    data::Dataset readers(&connection);
-    openForPeriod(readers,
-                  loanStatisticsSql()[2],
-                  s);
-    for (readers.first(); !readers.eof(); readers.next())
-        s.topReaders.push_back({readers.field(0).asString(), readers.field(1).asInteger()});
+}
+
+// Loans per name, the names' variants taken as one reader, with her record where she has one;
+// then the most active readers and the loans by category.
+void readReaders(data::Connection &connection, LoanStatistics &s)
+{
+    data::Dataset names(&connection);
+    openForPeriod(names, loanStatisticsSql()[2], s);
+    const bool registerThere = readersExist(connection);
+    // Categories are told only once readers are registered; before, every loan would fall in one.
+    const QHash<QString, Reader> registered = registerThere ? readersByNameKey(connection) : QHash<QString, Reader>();
+    QHash<QString, qsizetype> readerOf;
+    for (names.first(); !names.eof(); names.next()) {
+        const QString name = names.field(0).asString(), key = readerNameKey(name);
+        const auto known = readerOf.constFind(key);
+        if (known != readerOf.cend()) {
+            s.topReaders[*known].loans += names.field(1).asInteger();
+            continue;
+        }
+        const auto record = registered.constFind(key);
+        readerOf.insert(key, s.topReaders.size());
+        s.topReaders.push_back({record == registered.cend() ? name : record->name, names.field(1).asInteger()});
+    }
+    if (!registered.isEmpty()) {
+        QHash<QString, qsizetype> categoryOf;
+        for (const ActiveReader &r : std::as_const(s.topReaders)) {
+            const auto record = registered.constFind(readerNameKey(r.reader));
+            const QString category = record == registered.cend() ? QString() : record->category;
+            qsizetype &at = categoryOf[category];
+            if (at == 0) {
+                s.byCategory.push_back({category, 0, 0});
+                at = s.byCategory.size();
+            }
+            ++s.byCategory[at - 1].readers;
+            s.byCategory[at - 1].loans += r.loans;
+        }
+        std::stable_sort(s.byCategory.begin(), s.byCategory.end(),
+                         [](const CategoryLoans &a, const CategoryLoans &b) { return a.loans > b.loans; });
+    }
+    std::stable_sort(s.topReaders.begin(), s.topReaders.end(),
+                     [](const ActiveReader &a, const ActiveReader &b) { return a.loans > b.loans; });
+    if (s.topReaders.size() > TopListLength)
+        s.topReaders.resize(TopListLength);
 }
 
 void readNeverLent(data::Connection &connection, LoanStatistics &s)
@@ -86,8 +125,9 @@ QStringList loanStatisticsSql()
             QStringLiteral("SELECT b.inv_num, b.liter, b.author, b.title, c.n FROM (SELECT book_id, COUNT(*) AS n FROM"
                            " orders WHERE date_out BETWEEN :first AND :last GROUP BY book_id) c JOIN books b ON"
                            " b.id = c.book_id ORDER BY c.n DESC, b.id LIMIT ") + top,
+            // Every name: variants of one reader's name add up to her count only once merged.
             QStringLiteral("SELECT loaner, COUNT(*) AS n FROM orders WHERE date_out BETWEEN :first AND :last AND loaner"
-                           " IS NOT NULL AND loaner <> '' GROUP BY loaner ORDER BY n DESC, loaner LIMIT ") + top,
+                           " IS NOT NULL AND loaner <> '' GROUP BY loaner ORDER BY n DESC, loaner"),
             QStringLiteral("SELECT COUNT(*), COUNT(l.book_id) FROM books b LEFT JOIN (SELECT DISTINCT book_id FROM"
                            " orders WHERE date_out BETWEEN :first AND :last) l ON l.book_id = b.id WHERE b.date_reg"
                            " IS NULL OR b.date_reg <= :last")};
@@ -110,6 +150,7 @@ LoanStatistics readLoanStatistics(data::Connection &connection, const QDate &fro
     s.to = to;
     readMonths(connection, s);
     readTopLists(connection, s);
+    readReaders(connection, s);
     readNeverLent(connection, s);
     return s;
 }

@@ -2,6 +2,8 @@
 // engine only the loans that can be late; the due dates themselves are worked out here.
 #include "OverdueLoans.h"
 
+#include "ReaderNames.h"
+#include "Readers.h"
 #include "data/Connection.h"
 #include "data/dataset/Dataset.h"
 
@@ -125,16 +127,41 @@ QList<ReaderDebt> groupByReader(const QList<OverdueLoan> &loans)
             unnamed.loans.push_back(loan);
             continue;
         }
-        const auto found = groupOf.constFind(loan.reader);
+        const QString key = readerNameKey(loan.reader);
+        const auto found = groupOf.constFind(key);
         if (found != groupOf.cend()) {
             debts[*found].loans.push_back(loan);
             continue;
         }
-        groupOf.insert(loan.reader, debts.size());
-        debts.push_back({loan.reader, {loan}});
+        groupOf.insert(key, debts.size());
+        debts.push_back({loan.reader, {loan}, {}, {}, {}, {}});
     }
     if (!unnamed.loans.isEmpty())
         debts.push_back(std::move(unnamed));
+    return debts;
+}
+
+void attachReaderRecords(data::Connection &connection, QList<ReaderDebt> &debts)
+{
+    if (debts.isEmpty() || !readersExist(connection))
+        return;
+    const QHash<QString, Reader> registered = readersByNameKey(connection);
+    for (ReaderDebt &d : debts) {
+        const auto r = registered.constFind(readerNameKey(d.reader));
+        if (r == registered.cend())
+            continue;
+        d.reader = r->name;
+        d.card = r->card;
+        d.category = r->category;
+        d.phone = r->phone;
+        d.email = r->email;
+    }
+}
+
+QList<ReaderDebt> readReaderDebts(data::Connection &connection, const LoanPeriods &periods, const QDate &day)
+{
+    QList<ReaderDebt> debts = groupByReader(readOverdueLoans(connection, periods, day));
+    attachReaderRecords(connection, debts);
     return debts;
 }
 

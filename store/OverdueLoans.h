@@ -27,10 +27,12 @@ struct OverdueLoan {
     int daysOverdue = 0;
 };
 
-// The overdue loans of one reader; reader is empty for the loans that name none.
+// The overdue loans of one reader; reader is empty for the loans that name none. A registered
+// reader's name is as the register has it, with her card and contacts.
 struct ReaderDebt {
     QString reader;
     QList<OverdueLoan> loans;
+    QString card, category, phone, email;
 };
 
 // The loans of holdings in the catalogue that were out and past their due date on `day` (a loan
@@ -39,7 +41,14 @@ struct ReaderDebt {
 QList<OverdueLoan> readOverdueLoans(data::Connection &connection, const LoanPeriods &periods, const QDate &day);
 
 // The loans by reader, in the order the readers first come; the loans without a reader last.
+// Names that differ only in letter case, Ё or blanks are one reader.
 QList<ReaderDebt> groupByReader(const QList<OverdueLoan> &loans);
+// Each reader's record from the register, when she has one: her name as registered, her card,
+// category and contacts.
+void attachReaderRecords(data::Connection &connection, QList<ReaderDebt> &debts);
+// The overdue loans of the day by reader, with the readers' records: what the list and the
+// letters show.
+QList<ReaderDebt> readReaderDebts(data::Connection &connection, const LoanPeriods &periods, const QDate &day);
 
 // The statement readOverdueLoans runs, and the values it binds (:day, :c0 to :c3) for a day.
 QString overdueLoansSql(bool withTerms);

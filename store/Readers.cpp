@@ -152,6 +152,14 @@ std::optional<Reader> readerByName(data::Connection &connection, const QString &
     return one(readers(connection, QStringLiteral("name_key = :p0"), {key}));
 }
 
+QHash<QString, Reader> readersByNameKey(data::Connection &connection)
+{
+    QHash<QString, Reader> byKey;
+    for (Reader &r : readers(connection, QStringLiteral("1 = 1"), {}))
+        byKey.insert(readerNameKey(r.name), std::move(r));
+    return byKey;
+}
+
 QList<Reader> findReaders(data::Connection &connection, const QString &text, int limit)
 {
     const QString tail = QStringLiteral(" ORDER BY name_key") + (limit > 0 ? QStringLiteral(" LIMIT %1").arg(limit) : QString());

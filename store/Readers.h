@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDate>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -40,6 +41,9 @@ std::optional<Reader> readerById(data::Connection &connection, qint64 id);
 std::optional<Reader> readerByCard(data::Connection &connection, const QString &card);
 // By her name, in any of its variants.
 std::optional<Reader> readerByName(data::Connection &connection, const QString &name);
+
+// Every reader under the key of her name, for lists that meet many names at once.
+QHash<QString, Reader> readersByNameKey(data::Connection &connection);
 
 // Readers whose name, card number, phone or e-mail holds the text (name by its key: letter case
 // and Ё do not matter), by name; all of them for an empty text. At most `limit` when positive.

@@ -209,7 +209,7 @@ inline const QString catalogueRows = QStringLiteral(
 inline const QStringList catalogueTables = {QStringLiteral("books"),    QStringLiteral("categories"),
                                             QStringLiteral("keywords"), QStringLiteral("orders"),
                                             QStringLiteral("settings"), QStringLiteral("v_itemkind"),
-                                            QStringLiteral("loan_terms")};
+                                            QStringLiteral("loan_terms"), QStringLiteral("readers")};
 
 // A catalogue made by an earlier run of the program, holding the given rows; the earlier
 // run's backup folder is removed so that a test sees only its own run's copy.

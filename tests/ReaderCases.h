@@ -5,6 +5,8 @@
 // readers the past loans name, and due dates stored when a loan is made. The catalogue has the
 // six loans of CirculationCases.h.
 #include "CirculationCases.h"
+#include "CirculationPages.h"
+#include "data/text/TextCodec.h"
 #include "LoanTerms.h"
 #include "Readers.h"
 #include "ReadersFromLoans.h"
@@ -151,6 +153,31 @@ inline void checkStoredDueDates(data::Connection &c)
     QCOMPARE(store::currentDueDate(c, 1, QDate(2024, 1, 15), 0, longer), QDate(2024, 3, 15));
     QVERIFY(store::loanExtensions(c, 30).isEmpty());
     QVERIFY(circulation::describe(store::groupByReader(store::readOverdueLoans(c, longer, QDate(2024, 3, 5)))).contains(QStringLiteral("Сидоров 7:02.03.2024:3")));
+}
+
+// The overdue list, the letters and the statistics count readers as records: a name's variants
+// are one reader, shown with her card; the contacts only where asked; loans by category.
+inline void checkReportsCountRecords(data::Connection &c)
+{
+    c.runStatement(QStringLiteral("INSERT INTO orders (id, book_id, loaner, date_out, status) VALUES (40, 7, ' иванова', '2024-01-20', 0)"));
+    store::Reader ivanova = reader(QStringLiteral("Ч-5"), QStringLiteral("Иванова"));
+    ivanova.category = QStringLiteral("Студент");
+    ivanova.phone = QStringLiteral("+7 343 000");
+    store::saveReader(c, ivanova);
+    const QList<store::ReaderDebt> debts = store::readReaderDebts(c, {}, circulation::Day);
+    QCOMPARE(debts.first().reader, QStringLiteral("Иванова"));
+    QCOMPARE(debts.first().loans.size(), 3); // ' иванова' among them
+    QCOMPARE(debts.first().card, QStringLiteral("Ч-5"));
+    const QString open = data::decodeText(reports::overdueReportPage(circulation::Day, debts, true), data::TextEncoding::Cp1251);
+    QVERIFY(open.contains(QStringLiteral("<h2>Иванова, билет № Ч-5</h2>")) && open.contains(QStringLiteral("тел. +7 343 000")));
+    const QByteArray shut = reports::overdueReportPage(circulation::Day, debts, false);
+    QVERIFY(!data::decodeText(shut, data::TextEncoding::Cp1251).contains(QStringLiteral("+7 343 000")));
+    const store::LoanStatistics s = store::readLoanStatistics(c, QDate(2024, 1, 1), QDate(2024, 2, 29));
+    QCOMPARE(s.topReaders.first().reader + u'=' + QString::number(s.topReaders.first().loans), QStringLiteral("Иванова=3"));
+    QStringList categories;
+    for (const store::CategoryLoans &k : s.byCategory)
+        categories << QStringLiteral("%1:%2:%3").arg(k.category).arg(k.readers).arg(k.loans);
+    QCOMPARE(categories, (QStringList{"Студент:1:3", ":2:3"}));
 }
 
 // Every case in turn on one catalogue holding the six loans; stops at the first that fails.

@@ -185,6 +185,11 @@ private slots:
         Catalogue c;
         readercases::checkReadersFromLoans(c.conn);
     }
+    void reportsCountReadersAsRecords()
+    {
+        Catalogue c;
+        readercases::checkReportsCountRecords(c.conn);
+    }
 
     void backupsMoveBetweenOlderAndNewerCatalogues()
     {

@@ -248,7 +248,7 @@ private slots:
         f.platform.onModal = [&](QDialog &d) {
             auto &form = static_cast<TExtendLoanForm &>(d);
             proposed = form.dtDue->date();
-            form.dtDue->setDate(today.addDays(-41)); // before the lending date: refused, the dialog stays
+            form.dtDue->setDate(today.addDays(-11)); // before the due date in force: refused, the dialog stays
             form.btnOk->click();
             form.dtDue->setDate(today.addDays(7));
             form.btnOk->click();
@@ -257,8 +257,8 @@ private slots:
         f.w->miExtendLoan->trigger();
         QCOMPARE(proposed, today.addDays(30));
         QCOMPARE(f.platform.messageTexts(),
-                 QStringList{QStringLiteral("Срок возврата не может быть раньше даты выдачи (%1).")
-                                 .arg(store::shownDate(today.addDays(-40)))});
+                 QStringList{QStringLiteral("Новый срок возврата не может быть раньше нынешнего (%1): продление не "
+                                            "сокращает срок.").arg(store::shownDate(today.addDays(-10)))});
         QCOMPARE(f.w->MainGridGetCellParams(f.rowOf(1)).value<QColor>(), lent);
         QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM loan_terms WHERE order_id = 1")), 1);
 

@@ -150,7 +150,7 @@ private slots:
         QCOMPARE(d.result(), int(QDialog::Accepted));
         QVERIFY(f.conn.isOpen());
         QCOMPARE(f.conn.database(), name);
-        const QStringList catalogue = {"books", "categories", "keywords", "loan_terms", "orders", "settings", "v_itemkind"};
+        const QStringList catalogue = {"books", "categories", "keywords", "loan_terms", "orders", "readers", "settings", "v_itemkind"};
         QCOMPARE(s.tablesOf(name), picked ? QStringList{"marker"} : catalogue);
     }
 
