@@ -4,9 +4,9 @@
 // later runs), then measures opening MyBooks, the title search, and a restore of the whole
 // catalogue from its backup.
 #include "BenchUtil.h"
+#include "ServerBench.h"
 
 #include "CatalogueTables.h"
-#include "MyLower.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
 #include "data/dataset/Dataset.h"
@@ -26,23 +26,14 @@
 
 namespace {
 
-const char *const kDatabase = "library_bench";
+const char *const kDatabase = bench::ServerDatabase;
 const char *const kSelectAll = "SELECT * FROM books";
 const char *const kSearch = "SELECT * FROM books WHERE %1(title) LIKE '%войн%'";
 
-struct Server {
-    QString address, user, password;
-};
-
-void configure(data::Connection &c, const Server &s, const QString &database)
-{
-    c.setProviderName(QStringLiteral("MySQL"));
-    c.setServerName(s.address);
-    c.setUserName(s.user);
-    c.setPassword(s.password);
-    c.setDatabase(database);
-    c.options() = {QStringLiteral("SQLite.BusyTimeout=1500")};
-}
+using bench::configure;
+using bench::plainConnection;
+using bench::plainRead;
+using bench::Server;
 
 qint64 count(data::Connection &c, const QString &sql)
 {
@@ -119,37 +110,6 @@ void writeClientScript(data::Connection &server, const QString &file)
     out.write("COMMIT;\n");
 }
 
-// The reference: the statement through the client library, every value copied out.
-long long plainRead(MYSQL *db, const QByteArray &sql)
-{
-    if (mysql_real_query(db, sql.constData(), sql.size()) != 0)
-        throw std::runtime_error(mysql_error(db));
-    MYSQL_RES *res = mysql_store_result(db);
-    if (!res)
-        throw std::runtime_error(mysql_error(db));
-    const unsigned n = mysql_num_fields(res);
-    std::vector<std::string> copy;
-    copy.reserve(mysql_num_rows(res) * n);
-    while (MYSQL_ROW row = mysql_fetch_row(res)) {
-        const unsigned long *lengths = mysql_fetch_lengths(res);
-        for (unsigned c = 0; c < n; ++c)
-            copy.emplace_back(row[c] ? row[c] : "", row[c] ? lengths[c] : 0);
-    }
-    mysql_free_result(res);
-    return (long long)copy.size();
-}
-
-MYSQL *plainConnection(const Server &s)
-{
-    MYSQL *db = mysql_init(nullptr);
-    mysql_optionsv(db, MYSQL_SET_CHARSET_NAME, "utf8mb4");
-    const QByteArray host = s.address.section(u':', 0, 0).toUtf8(), user = s.user.toUtf8(), pass = s.password.toUtf8();
-    if (!mysql_real_connect(db, host.constData(), user.constData(), pass.constData(), kDatabase,
-                            s.address.section(u':', 1).toUInt(), nullptr, 0))
-        throw std::runtime_error(mysql_error(db));
-    return db;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
@@ -169,10 +129,7 @@ int main(int argc, char **argv)
     try {
         load(args[0], s, args[4]);
         data::Connection conn;
-        configure(conn, s, QString::fromLatin1(kDatabase));
-        conn.open();
-        // As the data module does: my_lower written inline on the server.
-        conn.addSqlFunction(QStringLiteral("my_lower"), 1, store::myLowerSqlFunction, store::MyLowerOnServer);
+        bench::openBenchDatabase(conn, s);
         MYSQL *plain = plainConnection(s);
 
         data::Dataset books(&conn);
