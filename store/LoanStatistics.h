@@ -56,7 +56,8 @@ struct LoanStatistics {
 
 inline constexpr int TopListLength = 20;
 
-// The statements readLoanStatistics runs, their period bound as :first and :last.
+// The statements readLoanStatistics runs (the loans of the period, the holdings received by its
+// end), their period bound as :first and :last.
 QStringList loanStatisticsSql();
 
 LoanStatistics readLoanStatistics(data::Connection &connection, const QDate &from, const QDate &to);

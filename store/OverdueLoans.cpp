@@ -1,5 +1,5 @@
-// Which open loans are past their due date on a day, read with one statement that leaves the
-// engine only the loans that can be late; the due dates themselves are worked out here.
+// Which loans are past their due date on a day: the engine leaves only the loans out then that
+// can be late, with the due dates stored for them; the due dates themselves are worked out here.
 #include "OverdueLoans.h"
 
 #include "ReaderNames.h"
@@ -11,31 +11,32 @@ namespace store {
 
 namespace {
 
-// A loan without an extension is late when it was lent before the day less its kind's period.
+// A loan without a stored due date is late when it was lent before the day less its kind's period.
 const QString LentTooLongAgo = QStringLiteral(
     "(o.status = 1 AND o.date_out < :c1) OR (o.status = 2 AND o.date_out < :c2)"
     " OR (o.status = 3 AND o.date_out < :c3) OR ((o.status IS NULL OR o.status NOT IN (1, 2, 3)) AND o.date_out < :c0)");
 
-// The open loans that may be late on the day, with their newest extension's date last; the
-// catalogue's columns of the loan come first, as `columns` names them.
+// Out on the day: lent by then and not back before its end. A loan without a lending date passes
+// none of the comparisons: no due date, never late.
+const QString OutOnTheDay = QStringLiteral("(o.date_in IS NULL OR o.date_in > :day) AND o.date_out <= :day");
+
+// The loans out on the day that may be late: late by the rule, or with a due date stored (which
+// is judged here, not by the engine: a correlated lookup per loan costs the server far more).
+// The catalogue's columns of the loan come first, as `columns` names them.
 QString openLoansSql(bool withTerms, const QString &columns, const QString &joins, const QString &condition)
 {
-    QString sql = QStringLiteral("SELECT ") + columns +
-                  (withTerms ? QStringLiteral(", t.due_date") : QStringLiteral(", NULL")) +
-                  QStringLiteral(" FROM orders o") + joins;
-    // The due date in force on the day: extensions given later did not count yet.
-    if (withTerms)
-        sql += QStringLiteral(" LEFT JOIN loan_terms t ON t.order_id = o.id AND t.seq = (SELECT MAX(x.seq) FROM"
-                              " loan_terms x WHERE x.order_id = o.id AND x.book_id = o.book_id AND x.date_out = o.date_out"
-                              " AND x.extended_on <= :day)");
-    // Out on the day: lent by then and not back before its end. A loan without a lending date
-    // passes none of the comparisons: no due date, never late.
-    sql += QStringLiteral(" WHERE (o.date_in IS NULL OR o.date_in > :day) AND o.date_out <= :day") + condition +
-           QStringLiteral(" AND (");
-    sql += withTerms ? QStringLiteral("(t.due_date IS NOT NULL AND t.due_date < :day) OR (t.due_date IS NULL AND (") +
-                           LentTooLongAgo + QStringLiteral("))")
-                     : LentTooLongAgo;
-    return sql + u')';
+    return QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM orders o") + joins + QStringLiteral(" WHERE ") +
+           OutOnTheDay + condition + QStringLiteral(" AND (") + LentTooLongAgo +
+           (withTerms ? QStringLiteral(" OR o.id IN (SELECT order_id FROM loan_terms)") : QString()) + u')';
+}
+
+// The due dates stored for the loans out on the day, in force then (extensions given later did
+// not count yet), of this very lending: rows of a loan row changed or reused since do not count.
+QString storedDuesSql(const QString &condition)
+{
+    return QStringLiteral("SELECT x.order_id, x.seq, x.due_date FROM loan_terms x JOIN orders o ON o.id = x.order_id"
+                          " AND x.book_id = o.book_id AND x.date_out = o.date_out WHERE ") +
+           OutOnTheDay + condition + QStringLiteral(" AND x.extended_on <= :day");
 }
 
 // Held values read in place: the list may hold tens of thousands of loans.
@@ -70,16 +71,45 @@ void bindDays(data::Dataset &query, const LoanPeriods &periods, const QDate &day
         query.paramByName(name).value = value;
 }
 
+// The newest due date in force of each loan out on the day that has one stored.
+QHash<qint64, QDate> storedDues(data::Connection &connection, const QDate &day, const QString &condition,
+                                std::optional<qint64> bookId)
+{
+    QHash<qint64, QDate> dues;
+    if (!loanTermsExist(connection))
+        return dues;
+    data::Dataset query(&connection);
+    query.setSql(storedDuesSql(condition));
+    query.paramByName(QStringLiteral("day")).value = day;
+    if (bookId)
+        query.paramByName(QStringLiteral("book")).value = *bookId;
+    query.open();
+    QHash<qint64, qint64> newest;
+    for (int r = 0; r < query.recordCount(); ++r) {
+        const qint64 order = query.cellAt(r, 0).integer, seq = query.cellAt(r, 1).integer;
+        auto it = newest.find(order);
+        if (it != newest.end() && *it >= seq)
+            continue;
+        newest.insert(order, seq);
+        dues.insert(order, cellDate(query, r, 2));
+    }
+    return dues;
+}
+
 } // namespace
 
-QString overdueLoansSql(bool withTerms)
+QStringList overdueLoansSql(bool withTerms)
 {
-    return openLoansSql(withTerms,
-                        QStringLiteral("o.id, o.loaner, o.date_out, o.status, b.inv_num, b.liter, b.author, b.title"),
-                        QStringLiteral(" JOIN books b ON b.id = o.book_id"), QString()) +
-           // Ordered by an expression, not the reader's index: reading 200,000 loans through that
-           // index costs far more than sorting the few open ones.
-           QStringLiteral(" ORDER BY COALESCE(o.loaner, ''), o.date_out, o.id");
+    QStringList statements{
+        openLoansSql(withTerms,
+                     QStringLiteral("o.id, o.loaner, o.date_out, o.status, b.inv_num, b.liter, b.author, b.title"),
+                     QStringLiteral(" JOIN books b ON b.id = o.book_id"), QString()) +
+        // Ordered by an expression, not the reader's index: reading 200,000 loans through that
+        // index costs far more than sorting the few open ones.
+        QStringLiteral(" ORDER BY COALESCE(o.loaner, ''), o.date_out, o.id")};
+    if (withTerms)
+        statements << storedDuesSql(QString());
+    return statements;
 }
 
 QList<std::pair<QString, QDate>> overdueLoansBindings(const LoanPeriods &periods, const QDate &day)
@@ -93,8 +123,9 @@ QList<std::pair<QString, QDate>> overdueLoansBindings(const LoanPeriods &periods
 QList<OverdueLoan> readOverdueLoans(data::Connection &connection, const LoanPeriods &periods, const QDate &day)
 {
     const bool withTerms = loanTermsExist(connection);
+    const QHash<qint64, QDate> stored = storedDues(connection, day, QString(), std::nullopt);
     data::Dataset query(&connection);
-    query.setSql(overdueLoansSql(withTerms));
+    query.setSql(overdueLoansSql(withTerms).first());
     bindDays(query, periods, day);
     query.open();
     QList<OverdueLoan> loans;
@@ -102,7 +133,7 @@ QList<OverdueLoan> readOverdueLoans(data::Connection &connection, const LoanPeri
     for (int r = 0; r < query.recordCount(); ++r) {
         OverdueLoan loan;
         loan.lent = cellDate(query, r, 2);
-        loan.due = dueDate(loan.lent, cellStatus(query, r, 3), periods, cellDate(query, r, 8));
+        loan.due = dueDate(loan.lent, cellStatus(query, r, 3), periods, stored.value(query.cellAt(r, 0).integer));
         loan.daysOverdue = daysOverdue(loan.due, day);
         if (loan.daysOverdue <= 0)
             continue;
@@ -169,16 +200,18 @@ QHash<qint64, QDate> overdueHoldings(data::Connection &connection, const LoanPer
                                      std::optional<qint64> bookId)
 {
     const bool withTerms = loanTermsExist(connection);
+    const QString oneBook = bookId ? QStringLiteral(" AND o.book_id = :book") : QString();
+    const QHash<qint64, QDate> stored = storedDues(connection, day, oneBook, bookId);
     data::Dataset query(&connection);
-    query.setSql(openLoansSql(withTerms, QStringLiteral("o.book_id, o.date_out, o.status"), QString(),
-                              bookId ? QStringLiteral(" AND o.book_id = :book") : QString()));
+    query.setSql(openLoansSql(withTerms, QStringLiteral("o.book_id, o.date_out, o.status, o.id"), QString(), oneBook));
     bindDays(query, periods, day);
     if (bookId)
         query.paramByName(QStringLiteral("book")).value = *bookId;
     query.open();
     QHash<qint64, QDate> late;
     for (int r = 0; r < query.recordCount(); ++r) {
-        const QDate due = dueDate(cellDate(query, r, 1), cellStatus(query, r, 2), periods, cellDate(query, r, 3));
+        const QDate due = dueDate(cellDate(query, r, 1), cellStatus(query, r, 2), periods,
+                                  stored.value(query.cellAt(r, 3).integer));
         if (daysOverdue(due, day) <= 0)
             continue;
         QDate &earliest = late[query.cellAt(r, 0).integer];
