@@ -46,7 +46,7 @@ QByteArray importFile(store::TDBMod &module)
         f.price = books.valueAt(r, col("price")).toDouble();
         f.annotation = books.textAt(r, col("annotation"));
         f.keywords = QStringList{QStringLiteral("история"), QStringLiteral("слово %1").arg(r % 97)};
-        bytes += yaz.writeIso2709(marc::fromHolding(h, marc::Format::Marc21, QDate::currentDate()));
+        bytes += yaz.writeIso2709(marc::fromHolding(h, marc::Format::Marc21, QDateTime::currentDateTime()));
     }
     return bytes;
 }

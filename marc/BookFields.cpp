@@ -21,7 +21,7 @@ const std::array<FieldInfo, BookFieldCount> Info{{
     {"publisher", "Издательство", "; "},
     {"year_p", "Год издания", ""},
     {"page_count", "Кол-во стр.", ""},
-    {"isbn", "ISBN", ""},
+    {"isbn", "ISBN", "; "},
     {"price", "Цена", ""},
     {"annotation", "Аннотация", "\r\n"},
     {"notes", "Примечание", "\r\n"},
@@ -51,14 +51,6 @@ std::optional<double> priceOf(const QString &text)
     bool ok = false;
     const double v = QString(m.captured(1)).replace(u',', u'.').toDouble(&ok);
     return ok ? std::optional<double>(v) : std::nullopt;
-}
-
-// The ISBN alone, without "ISBN", a binding or a price beside it.
-QString isbnOf(const QString &text)
-{
-    static const QRegularExpression isbn(QStringLiteral("\\d[\\d\\- ]{7,15}[\\dXxХх]"));
-    const auto m = isbn.match(text);
-    return m.hasMatch() ? m.captured(0).trimmed() : QString();
 }
 
 QString numberText(const std::optional<int> &n) { return n ? QString::number(*n) : QString(); }
@@ -100,7 +92,7 @@ void setFieldText(BookFields &f, BookField field, const QString &text)
     case BookField::Publisher: f.publisher = text; break;
     case BookField::Year: f.year = firstNumber(text, year) ? firstNumber(text, year) : firstNumber(text, shortYear); break;
     case BookField::Pages: f.pages = firstNumber(text, count); break;
-    case BookField::Isbn: f.isbn = isbnOf(text); break;
+    case BookField::Isbn: f.isbn = text; break;
     case BookField::Price: f.price = priceOf(text); break;
     case BookField::Annotation: f.annotation = text; break;
     case BookField::Notes: f.notes = text; break;

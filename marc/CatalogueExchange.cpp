@@ -233,23 +233,26 @@ Holding holdingAt(const data::Dataset &books, int row, const std::array<int, 13>
 
 namespace {
 
-// The records of a run of rows in the export's form.
+// The records of a run of rows in the export's form. A holding ISO 2709 cannot hold stops the
+// export with its name: a record cut short would read back as another.
 QByteArray recordBytes(const data::Dataset &books, int from, int to, const std::array<int, 13> &columns,
-                       const KeywordIndex &keywords, ExportForm form)
+                       const KeywordIndex &keywords, ExportForm form, const QDateTime &now)
 {
     const Format format = form == ExportForm::RusmarcIso ? Format::Rusmarc : Format::Marc21;
-    const QDate today = QDate::currentDate();
     YazMarc yaz;
     QByteArray bytes;
     bytes.reserve(qsizetype(to - from) * 700); // about what a holding takes
     for (int r = from; r < to; ++r) {
         Holding h = holdingAt(books, r, columns);
         h.fields.keywords = keywords.of(h.id);
-        const Record record = fromHolding(h, format, today);
-        if (form == ExportForm::Marc21Xml)
+        const Record record = fromHolding(h, format, now);
+        if (form == ExportForm::Marc21Xml) {
             yaz.appendMarcXml(record, bytes);
-        else
-            yaz.appendIso2709(record, bytes);
+        } else if (const QString problem = yaz.appendIso2709(record, bytes); !problem.isEmpty()) {
+            throw data::DataError(QStringLiteral("Запись с инв. № %1 («%2») не помещается в ISO 2709: %3. "
+                                                 "Файл не записан; её можно выгрузить в MARCXML.")
+                                      .arg(h.letter + h.inventoryNumber, h.fields.title.left(60).simplified(), problem));
+        }
     }
     return bytes;
 }
@@ -265,6 +268,7 @@ void exportRecords(store::TDBMod &module, const QString &fileName, ExportForm fo
     for (std::size_t i = 0; i < columns.size(); ++i)
         columns[i] = books.fieldIndex(QString::fromLatin1(names[i]));
     const KeywordIndex keywords(module.MyServer);
+    const QDateTime now = QDateTime::currentDateTime();
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         throw data::DataError(QStringLiteral("Не удалось открыть для записи файл %1").arg(fileName));
@@ -281,7 +285,7 @@ void exportRecords(store::TDBMod &module, const QString &fileName, ExportForm fo
         for (int i = first; i < runs; i += 2) {
             try {
                 made[std::size_t(i)].set_value(
-                    recordBytes(books, i * runLength, std::min(n, (i + 1) * runLength), columns, keywords, form));
+                    recordBytes(books, i * runLength, std::min(n, (i + 1) * runLength), columns, keywords, form, now));
             } catch (...) {
                 made[std::size_t(i)].set_exception(std::current_exception());
             }

@@ -60,7 +60,7 @@ private slots:
     {
         REQUIRE_CATALOGUE_SERVER(server);
         YazMarc yaz;
-        const QDate day(2024, 1, 2);
+        const QDateTime day(QDate(2024, 1, 2), QTime(9, 0));
         QVERIFY(server.load(QStringLiteral("marc21"), yaz.writeIso2709(fromHolding({1, "1", "", tolstoy()}, Format::Marc21, day)) +
                                                           yaz.writeIso2709(fromHolding({2, "2", "", tested()}, Format::Marc21, day))));
         // A RUSMARC record in code page 1251 whose field 100 says nothing of it.

@@ -49,7 +49,7 @@ QByteArray marc21File(const std::vector<BookFields> &books)
     YazMarc yaz;
     QByteArray bytes;
     for (std::size_t i = 0; i < books.size(); ++i)
-        bytes += yaz.writeIso2709(fromHolding({qint64(i + 1), {}, {}, books[i]}, Format::Marc21, QDate(2024, 1, 1)));
+        bytes += yaz.writeIso2709(fromHolding({qint64(i + 1), {}, {}, books[i]}, Format::Marc21, QDateTime(QDate(2024, 1, 1), QTime(9, 0))));
     return bytes;
 }
 
