@@ -3,8 +3,8 @@
 #include "CatalogueExchange.h"
 
 #include "DBModUnit.h"
-#include "Isbn.h"
 #include "MarcMapping.h"
+#include "CellText.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
 
@@ -18,21 +18,6 @@
 namespace marc {
 
 namespace {
-
-QString sameBookKey(const QString &author, const QString &title, const QString &year)
-{
-    return author.simplified().toLower() + u'\x1f' + title.simplified().toLower() + u'\x1f' + year;
-}
-
-QString cellText(const data::CellView &c)
-{
-    switch (c.type) {
-    case data::CellType::Integer: return QString::number(c.integer);
-    case data::CellType::Float: return QString::number(c.real);
-    case data::CellType::Null: return {};
-    default: return QString::fromUtf8(c.bytes.data(), qsizetype(c.bytes.size()));
-    }
-}
 
 // The first column of the first row of a statement with one bound value; empty when none.
 QString firstValue(data::Connection &connection, const QString &sql, const QVariant &param)
@@ -81,26 +66,6 @@ private:
 };
 
 } // namespace
-
-HeldRecords::HeldRecords(data::Connection &connection)
-{
-    auto st = connection.prepare(QStringLiteral("SELECT isbn, author, title, year_p FROM books"));
-    st->execute();
-    std::vector<data::CellView> cells(4);
-    while (st->next()) {
-        st->readRow(cells.data());
-        if (const QString key = isbnKey(cellText(cells[0])); !key.isEmpty())
-            isbns_.insert(key);
-        authorTitleYear_.insert(sameBookKey(cellText(cells[1]), cellText(cells[2]), cellText(cells[3])));
-    }
-}
-
-bool HeldRecords::holds(const BookFields &f) const
-{
-    if (const QString key = isbnKey(f.isbn); !key.isEmpty())
-        return isbns_.contains(key);
-    return authorTitleYear_.contains(sameBookKey(f.author, f.title, f.year ? QString::number(*f.year) : QString()));
-}
 
 int importRecords(data::Connection &c, int kind, const std::vector<BookFields> &records, const data::Progress &progress)
 {
@@ -281,8 +246,8 @@ void exportRecords(store::TDBMod &module, const QString &fileName, ExportForm fo
     std::vector<std::future<QByteArray>> ready;
     for (auto &m : made)
         ready.push_back(m.get_future());
-    const auto makeRuns = [&](int first) {
-        for (int i = first; i < runs; i += 2) {
+    const auto makeRuns = [&](const std::stop_token &stop, int first) {
+        for (int i = first; i < runs && !stop.stop_requested(); i += 2) {
             try {
                 made[std::size_t(i)].set_value(
                     recordBytes(books, i * runLength, std::min(n, (i + 1) * runLength), columns, keywords, form, now));

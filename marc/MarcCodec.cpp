@@ -168,8 +168,10 @@ bool YazMarc::readMarcXml(QIODevice &in, const XmlSink &take)
 {
     // No entity is expanded and nothing is fetched: a document that defines entities within
     // entities gets libxml2's limits, which XML_PARSE_HUGE would lift.
-    xmlTextReaderPtr reader = xmlReaderForIO(readFromDevice, nullptr, &in, nullptr, nullptr,
-                                             XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    const std::unique_ptr<xmlTextReader, void (*)(xmlTextReaderPtr)> owner(
+        xmlReaderForIO(readFromDevice, nullptr, &in, nullptr, nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING),
+        xmlFreeTextReader);
+    xmlTextReaderPtr reader = owner.get(); // freed also when take throws (the work was cancelled)
     if (!reader)
         return false;
     QString error;
@@ -196,7 +198,6 @@ bool YazMarc::readMarcXml(QIODevice &in, const XmlSink &take)
             going = take(nullptr, QStringLiteral("запись не читается как MARCXML: нет маркера или поля не по схеме"));
         status = xmlTextReaderNext(reader);
     }
-    xmlFreeTextReader(reader);
     // A document that fails before its first element (a DTD refused) is XML still, damaged.
     const bool xml = element || !error.isEmpty();
     if (status < 0 && going && xml)

@@ -453,22 +453,35 @@ private slots:
         QVERIFY2(error.contains(QStringLiteral("MARC")), qPrintable(error));
     }
 
+    // A search sends the ISBN as typed and in the forms catalogues index it by; a wrong check
+    // digit is looked for as typed, and never makes two records one.
     void isbnAsTyped_data()
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QStringList>("forms");
-        QTest::newRow("hyphens") << "5-02-013848-7" << QStringList{"9785020138483", "5020138487"};
-        QTest::newRow("spaces and 13 digits") << "978 5 02 013848 3" << QStringList{"9785020138483", "5020138487"};
-        QTest::newRow("X, small") << "0-8044-2957-x" << QStringList{"9780804429573", "080442957X"};
-        QTest::newRow("Cyrillic Х") << "0-8044-2957-Х" << QStringList{"9780804429573", "080442957X"};
-        QTest::newRow("979 has no 10 digits") << "979-10-90636-07-1" << QStringList{"9791090636071"};
-        QTest::newRow("not an ISBN") << "12-34" << QStringList{};
+        QTest::addColumn<QString>("key");
+        const QString key = "9785020138483";
+        QTest::newRow("hyphens") << "5-02-013848-7" << QStringList{"5-02-013848-7", "978-5-02-013848-3", key, "5020138487"} << key;
+        QTest::newRow("spaces and 13 digits") << " 978 5 02 013848 3 "
+                                              << QStringList{"978 5 02 013848 3", "978-5-02-013848-3", key, "5-02-013848-7", "5020138487"} << key;
+        QTest::newRow("as a record writes it") << "ISBN 5-02-013848-7 (в пер.)"
+                                               << QStringList{"ISBN 5-02-013848-7 (в пер.)", "978-5-02-013848-3", key, "5-02-013848-7", "5020138487"}
+                                               << key;
+        QTest::newRow("X, small") << "0-8044-2957-x"
+                                  << QStringList{"0-8044-2957-x", "978-0-8044-2957-3", "9780804429573", "0-8044-2957-X", "080442957X"}
+                                  << "9780804429573";
+        QTest::newRow("Cyrillic Х") << "080442957Х" << QStringList{"080442957Х", "978-0-8044-2957-3", "9780804429573", "0-8044-2957-X", "080442957X"}
+                                    << "9780804429573";
+        QTest::newRow("979 has no 10 digits") << "9791090636071" << QStringList{"9791090636071", "979-10-90636-07-1"} << "9791090636071";
+        QTest::newRow("wrong check digit") << "5-02-013848-0" << QStringList{"5-02-013848-0", "5020138480"} << "";
+        QTest::newRow("not an ISBN") << "12-34" << QStringList{"12-34"} << "";
     }
     void isbnAsTyped()
     {
         QFETCH(QString, typed);
         QFETCH(QStringList, forms);
         QCOMPARE(isbnForms(typed), forms);
+        QTEST(isbnKey(typed), "key");
     }
 
     // Real records nobody here wrote: every one comes in with what it has of the card's fields.
