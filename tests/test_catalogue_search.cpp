@@ -5,6 +5,7 @@
 #include "CatalogueSearchForm.h"
 #include "CatalogueServer.h"
 #include "MarcFixture.h"
+#include "IniFile.h"
 #include "Z3950Source.h"
 
 #include <QComboBox>
@@ -251,6 +252,23 @@ private slots:
         const auto r = done.first().first().value<SearchResult>();
         QCOMPARE(r.status, SearchStatus::Failed);
         QVERIFY2(r.error.contains(error), qPrintable(r.error));
+    }
+
+    // A line of [Catalogues] that cannot be read is named, not dropped without a word.
+    void catalogueLinesReadOrNamed()
+    {
+        QTemporaryDir dir;
+        QFile ini(dir.filePath(QStringLiteral("library.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Catalogues]\r\nБез порта=z3950:z.example.ru/BOOKS|RUSMARC|Windows-1251\r\nОпечатка=z3950:z.example.ru:21o/BOOKS|MARC21\r\n");
+        ini.close();
+        const store::IniFile settings(ini.fileName());
+        QStringList problems;
+        const std::vector<CatalogueConfig> catalogues = configuredCatalogues(&settings, &problems);
+        QCOMPARE(catalogues.size(), std::size_t(1));
+        QCOMPARE(catalogues[0].address(), QStringLiteral("z3950:z.example.ru:210/BOOKS"));
+        QCOMPARE(problems, QStringList{QStringLiteral("«Опечатка=z3950:z.example.ru:21o/BOOKS|MARC21»: адрес Z39.50 пишется как "
+                                                      "z3950:узел:порт/база (порт можно не писать: 210)")});
     }
 
     void recordNotMarcIsNamed()

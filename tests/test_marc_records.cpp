@@ -148,6 +148,10 @@ private slots:
         QTest::newRow("RUSMARC, 1251 by 100 $a") << rusmarcWarAndPeace(cp1251, "0189") << Format::Rusmarc << warAndPeace();
         QTest::newRow("RUSMARC, 1251 unsaid") << rusmarcWarAndPeace(cp1251, "    ") << Format::Rusmarc << warAndPeace();
         QTest::newRow("MARC21 claiming MARC-8, text in 1251") << marc21Collins(' ', cp1251) << Format::Marc21 << collins();
+        BookFields fewWords; // no run of three Cyrillic letters to tell 1251 by
+        fewWords.title = QStringLiteral("Ум и он : Essays");
+        QTest::newRow("MARC21 claiming MARC-8, two short words in 1251")
+            << isoRecord({{"245", subfields({{'a', cp1251(QStringLiteral("Ум и он :"))}, {'b', "Essays"}}, "00")}}) << Format::Marc21 << fewWords;
         BookFields byStatement;
         byStatement.title = QStringLiteral("Поэмы");
         byStatement.author = QStringLiteral("сост. А. Петров");

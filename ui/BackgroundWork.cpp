@@ -42,6 +42,8 @@ bool BackgroundWork::run(const std::function<void(const data::Progress &)> &work
     QTimer poll;
     // The window's thread shows the figures the work leaves; the work never touches a widget.
     QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (dialog_->wasCanceled())
+            cancelled = true;
         const long long t = total;
         dialog_->setValue(t > 0 ? qBound(0, int(done * 100 / t), 99) : 0);
         if (finished)
