@@ -18,7 +18,6 @@ namespace marc {
 // both records have ISBNs and they differ (two editions of one year).
 class DuplicateMarks {
 public:
-    DuplicateMarks() = default;
     explicit DuplicateMarks(data::Connection &connection); // the catalogue's holdings, read once
 
     struct Mark {

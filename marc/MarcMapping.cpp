@@ -114,12 +114,14 @@ QString occurrenceValue(const Field &field, const MappingRule &rule, Punctuation
         const Subfield &s = field.subfields[i];
         if (!has(rule.codes, s.code))
             continue;
-        // In an ISBD record the field's last subfield carries the full stop that ends its area.
-        const QString v = cardValue(s.value, punctuation, i + 1 == n);
+        // In an ISBD record the field's last subfield carries the full stop that ends its area;
+        // bare values are taken as they stand, blanks between them too, and tidied once joined.
+        const QString v = punctuation == Punctuation::Bare ? s.value : cardValue(s.value, punctuation, i + 1 == n);
         if (!v.isEmpty())
             parts << v;
     }
-    return parts.join(QString::fromLatin1(rule.joiner));
+    const QString joined = parts.join(QString::fromLatin1(rule.joiner));
+    return punctuation == Punctuation::Bare ? cardValue(joined, punctuation, true) : joined;
 }
 
 QString subfieldValue(const Field &field, char code, Punctuation punctuation)

@@ -77,6 +77,9 @@ struct Holding {
     BookFields fields;
 };
 
+// What a record can hold of a card: its text as exchangeText leaves it, each keyword once.
+BookFields exchangeFields(const BookFields &fields);
+
 // The record export writes for a holding, text in UTF-8, dated now.
 Record fromHolding(const Holding &holding, Format format, const QDateTime &now);
 

@@ -74,7 +74,8 @@ QStringList linkedChunks(const QString &text)
             bytes += width;
             ++cut;
         }
-        while (cut > 0 && (rest[cut].isLowSurrogate() || (rest[cut] == u'\n' && rest[cut - 1] == u'\r')))
+        // A mark composes with the letter before it when read back: the two stay in one field.
+        while (cut > 0 && (rest[cut].isLowSurrogate() || rest[cut].isMark() || (rest[cut] == u'\n' && rest[cut - 1] == u'\r')))
             --cut;
         for (qsizetype back = cut; back > cut - 200 && back > 1; --back)
             if (rest[back - 1] == u' ') {
@@ -221,7 +222,8 @@ void writeControlFields(Record &record, const Holding &holding, Format format, c
                    (cyrillic || holding.fields.title.isEmpty() ? QStringLiteral("ca") : QStringLiteral("ba"))});
 }
 
-// What a record can hold of the card's text: see exchangeText.
+} // namespace
+
 BookFields exchangeFields(const BookFields &given)
 {
     BookFields f = given;
@@ -230,8 +232,11 @@ BookFields exchangeFields(const BookFields &given)
     for (QString &k : f.keywords)
         k = exchangeText(k);
     f.keywords.removeAll(QString());
+    f.keywords.removeDuplicates();
     return f;
 }
+
+namespace {
 
 // The title's indicators: MARC21 245 says whether a name heads the record and how many
 // characters a leading article takes; RUSMARC 200 says the title is significant.
