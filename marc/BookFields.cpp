@@ -59,7 +59,17 @@ QString numberText(const std::optional<int> &n) { return n ? QString::number(*n)
 
 QString columnOf(BookField field) { return QString::fromLatin1(info(field).column); }
 QString fieldCaption(BookField field) { return QString::fromUtf8(info(field).caption); }
-QString itemSeparator(BookField field) { return QString::fromLatin1(info(field).separator); }
+QString itemSeparator(BookField field)
+{
+    // Made once: export asks for them for every holding.
+    static const std::array<QString, BookFieldCount> separators = [] {
+        std::array<QString, BookFieldCount> s;
+        for (int i = 0; i < BookFieldCount; ++i)
+            s[std::size_t(i)] = QString::fromLatin1(Info[std::size_t(i)].separator);
+        return s;
+    }();
+    return separators[std::size_t(field)];
+}
 
 QString fieldText(const BookFields &f, BookField field)
 {

@@ -206,7 +206,7 @@ QByteArray recordBytes(const data::Dataset &books, int from, int to, const std::
     const Format format = form == ExportForm::RusmarcIso ? Format::Rusmarc : Format::Marc21;
     YazMarc yaz;
     QByteArray bytes;
-    bytes.reserve(qsizetype(to - from) * 700); // about what a holding takes
+    bytes.reserve(qsizetype(to - from) * 900); // about what a holding takes
     for (int r = from; r < to; ++r) {
         Holding h = holdingAt(books, r, columns);
         h.fields.keywords = keywords.of(h.id);

@@ -284,7 +284,13 @@ QString loadIntoYaz(yaz_marc_t mt, const Record &record)
     };
     yaz_marc_reset(mt);
     int indicatorLength, identifierLength, baseAddress, entryLength, startLength, implementationLength;
-    QByteArray leader = record.leader.toLatin1().leftJustified(24, ' ', true);
+    // Export gives every record one of two leaders: its bytes are made once.
+    thread_local QString lastLeader;
+    thread_local QByteArray leader;
+    if (leader.isEmpty() || !record.leader.isSharedWith(lastLeader)) {
+        lastLeader = record.leader;
+        leader = record.leader.toLatin1().leftJustified(24, ' ', true);
+    }
     yaz_marc_set_leader(mt, leader.constData(), &indicatorLength, &identifierLength, &baseAddress, &entryLength,
                         &startLength, &implementationLength);
     QString problem;

@@ -8,29 +8,32 @@
 #include <QStringEncoder>
 #include <algorithm>
 #include <cstring>
-#include <map>
-#include <string_view>
+#include <QHash>
 
 namespace marc {
 
 namespace {
 
 // The tags of the tables as shared strings: export writes a hundred thousand records with them.
+// A table's tag is one string for good, so its address finds it.
 QString tagText(const char *tag)
 {
-    thread_local std::map<std::string_view, QString> tags;
-    auto [it, added] = tags.try_emplace(tag);
-    if (added)
-        it->second = QString::fromLatin1(tag);
-    return it->second;
+    thread_local std::vector<std::pair<const char *, QString>> tags;
+    for (const auto &[at, text] : tags)
+        if (at == tag)
+            return text;
+    tags.emplace_back(tag, QString::fromLatin1(tag));
+    return tags.back().second;
 }
 
 // The parts of a value for the rule's subfields: cut at the joiner, the rest in the last one.
 QStringList splitForCodes(const QString &value, const MappingRule &rule)
 {
     const int codes = int(std::strlen(rule.codes));
+    if (codes < 2)
+        return {value};
     const QString joiner = QString::fromLatin1(rule.joiner);
-    if (codes < 2 || joiner.trimmed().isEmpty())
+    if (joiner.trimmed().isEmpty())
         return {value};
     QStringList parts;
     QString rest = value;
@@ -139,10 +142,10 @@ void writeIsbn(Record &record, const MappingRule &rule, const QString &text)
 
 void writeRule(Record &record, const MappingRule &rule, const BookFields &fields, Format format, int &links)
 {
-    if (rule.write == Write::No)
+    if (rule.write == Write::No || (rule.field == BookField::Keywords && fields.keywords.isEmpty()))
         return;
-    const QString text = fieldText(fields, rule.field);
-    if (text.isEmpty())
+    const QString text = rule.field == BookField::Keywords ? QString() : fieldText(fields, rule.field);
+    if (text.isEmpty() && rule.field != BookField::Keywords)
         return;
     QStringList items;
     if (rule.write != Write::Whole)
@@ -205,18 +208,25 @@ void writeControlFields(Record &record, const Holding &holding, Format format, c
     const QString year = dated ? QString::number(*y).rightJustified(4, u'0') : QString();
     const bool cyrillic = hasCyrillic(holding.fields.title);
     const Dates &d = datesOf(now);
-    record.addControl(QStringLiteral("001"), holding.inventoryNumber.isEmpty() ? QString::number(holding.id) : holding.inventoryNumber);
+    record.addControl(tagText("001"), holding.inventoryNumber.isEmpty() ? QString::number(holding.id) : holding.inventoryNumber);
     if (format == Format::Marc21) {
-        record.leader = QStringLiteral("00000nam a22000007c 4500");
-        record.addControl(QStringLiteral("005"), d.latest);
-        record.addControl(QStringLiteral("008"), d.entered6 + (dated ? u's' + year + QStringLiteral("    ") : QStringLiteral("nuuuuuuuu")) +
-                                                     QStringLiteral("xx     ") + QStringLiteral("       000 0 ") +
-                                                     (cyrillic ? QStringLiteral("rus") : QStringLiteral("und")) + QStringLiteral(" d"));
+        static const QString leader = QStringLiteral("00000nam a22000007c 4500");
+        record.leader = leader;
+        record.addControl(tagText("005"), d.latest);
+        // Few years and two languages: each 008 is made once and shared.
+        thread_local QHash<int, QString> made;
+        const int key = (dated ? *y : -1) * 2 + (cyrillic ? 1 : 0);
+        auto it = made.find(key);
+        if (it == made.end() || !it->startsWith(d.entered6))
+            it = made.insert(key, d.entered6 + (dated ? u's' + year + QStringLiteral("    ") : QStringLiteral("nuuuuuuuu")) +
+                                      QStringLiteral("xx     ") + QStringLiteral("       000 0 ") +
+                                      (cyrillic ? QStringLiteral("rus") : QStringLiteral("und")) + QStringLiteral(" d"));
+        record.addControl(tagText("008"), *it);
         return;
     }
     // UNIMARC and RUSMARC say their character set in 100 $a, positions 26-29: "50" is UTF-8.
     record.leader = QStringLiteral("00000nam  2200000 i 450 ");
-    record.addControl(QStringLiteral("005"), d.latest);
+    record.addControl(tagText("005"), d.latest);
     record.addField(QStringLiteral("100")).subfields.push_back(
         {u'a', d.entered8 + (dated ? u'd' + year : QStringLiteral("u    ")) + QStringLiteral("    k  y0rusy50      ") +
                    (cyrillic || holding.fields.title.isEmpty() ? QStringLiteral("ca") : QStringLiteral("ba"))});

@@ -488,6 +488,30 @@ private slots:
         QTEST(isbnKey(typed), "key");
     }
 
+    // RUSMARC in code page 1251 as a Russian library writes it (made by hand with yaz-marcdump):
+    // the first record says its set in 100, the second says nothing.
+    void handMadeRusmarcIn1251()
+    {
+        QFile file(QStringLiteral(LIBRARY_SOURCE_DIR "/tests/data/rusmarc-1251.mrc"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const auto records = readBytes(file.readAll());
+        QCOMPARE(records.size(), std::size_t(2));
+        for (const ReadRecord &r : records) {
+            QVERIFY2(r.ok(), qPrintable(r.problem));
+            QCOMPARE(r.charset, Charset::Cp1251);
+        }
+        QCOMPARE(records[0].format, Format::Rusmarc); // the second says nothing to tell it from UNIMARC
+        const BookFields &f = records[0].fields;
+        QCOMPARE(f.author, QStringLiteral("Толстой Лев Николаевич"));
+        QCOMPARE(f.title, QStringLiteral("Собрание сочинений : в 12 т."));
+        QCOMPARE(f.location, QStringLiteral("М.; Л."));
+        QCOMPARE(f.isbn, QStringLiteral("5-02-013848-7 (в пер.)"));
+        QCOMPARE(f.price, 45.0);
+        QCOMPARE(f.notes, QStringLiteral("Язык: rus\r\nИздание: 2-е изд.\r\nСерия: Литературные памятники ; т. 3"));
+        QCOMPARE(records[1].fields.title, QStringLiteral("Ум и он"));
+        QCOMPARE(records[1].fields.location, QStringLiteral("СПб."));
+    }
+
     // Real records nobody here wrote: every one comes in with what it has of the card's fields.
     void librarySampleRecordsImport()
     {
