@@ -5,7 +5,7 @@
 #include "DBModUnit.h"
 #include "MarcImportForm.h"
 #include "Platform.h"
-#include "WorkProgress.h"
+#include "BackgroundWork.h"
 
 #include <QFileInfo>
 
@@ -20,10 +20,11 @@ void TMainForm::miMarcImportClick()
     marcFile_ = file;
     TMarcImportForm form(dbMod_, this);
     QStringList names, ids;
-    const bool opened = runGuarded([&] {
+    bool opened = false;
+    runGuarded([&] {
         dbMod_->LoadItemKinds(names, ids);
         form.setItemKinds(names, ids, dbMod_->CurrentKind);
-        form.openFile(file);
+        opened = form.openFile(file);
     });
     if (!opened || ui::platform().runModal(form) != QDialog::Accepted)
         return;
@@ -39,11 +40,13 @@ void TMainForm::miMarcExportClick()
         return;
     marcFile_ = file;
     const int count = dbMod_->MyBooks.recordCount();
+    bool finished = false;
     const bool written = runGuarded([&] {
-        ui::WorkProgress progress(this, QStringLiteral("Экспорт записей MARC…"));
-        marc::exportRecords(*dbMod_, file, marc::exportFormForFile(file), progress.callback());
+        ui::BackgroundWork work(this, QStringLiteral("Экспорт записей MARC…"));
+        finished = work.run([&](const data::Progress &progress) { marc::exportRecords(*dbMod_, file, marc::exportFormForFile(file), progress); });
     });
     if (written)
-        ui::platform().messageBox(this, QStringLiteral("Записей выгружено: %1, файл «%2».").arg(count).arg(file),
+        ui::platform().messageBox(this, finished ? QStringLiteral("Записей выгружено: %1, файл «%2».").arg(count).arg(file)
+                                                 : QStringLiteral("Экспорт отменён: файл «%1» не записан.").arg(file),
                                   QStringLiteral("Экспорт записей MARC"), ui::MsgIcon::Information, ui::Ok);
 }

@@ -5,11 +5,12 @@
 #include "ErrorBox.h"
 #include "HelpViewer.h"
 #include "Platform.h"
-#include "WorkProgress.h"
-#include "data/text/FileBytes.h"
+#include "BackgroundWork.h"
+#include "data/DataError.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -113,44 +114,62 @@ void TMarcImportForm::setItemKinds(const QStringList &names, const QStringList &
     cbKind->setCurrentIndex(0);
 }
 
-void TMarcImportForm::openFile(const QString &fileName)
+bool TMarcImportForm::readFile(const QString &fileName)
 {
-    const QByteArray bytes = data::readWholeFile(fileName);
     const marc::ReadOptions options{marc::Format(cbFormat->currentIndex()), marc::Charset(cbCharset->currentIndex()), true};
-    std::vector<marc::ReadRecord> records = marc::MarcReader().readFile(bytes, options); // throws for a file not MARC
-    bytes_ = bytes;
+    std::vector<marc::ReadRecord> records;
+    std::vector<marc::DuplicateMarks::Mark> marks;
+    ui::BackgroundWork work(this, QStringLiteral("Чтение файла записей…"));
+    const bool read = work.run([&](const data::Progress &progress) {
+        QFile file(fileName);
+        if (!file.open(QIODevice::ReadOnly))
+            throw data::DataError(QStringLiteral("Не удалось открыть файл %1").arg(fileName));
+        marc::DuplicateMarks duplicates(dbMod_->MyServer);
+        const qint64 size = file.size();
+        marc::MarcReader().readStream(file, options, [&](marc::ReadRecord &&r) { // throws for a file not MARC
+            r.record = {};
+            marks.push_back(r.ok() ? duplicates.markNext(r.fields, r.number) : marc::DuplicateMarks::Mark{});
+            records.push_back(std::move(r));
+            progress(file.pos(), size);
+            return true;
+        });
+    });
+    if (!read)
+        return false;
+    fileName_ = fileName;
     records_ = std::move(records);
-    held_ = std::make_unique<marc::HeldRecords>(dbMod_->MyServer);
-    imported_ = 0;
-    lblFile->setText(QStringLiteral("Файл: %1").arg(QFileInfo(fileName).fileName()));
+    marks_ = std::move(marks);
     fillList();
+    return true;
 }
 
-void TMarcImportForm::readAgain()
+bool TMarcImportForm::openFile(const QString &fileName)
 {
-    const marc::ReadOptions options{marc::Format(cbFormat->currentIndex()), marc::Charset(cbCharset->currentIndex()), true};
-    records_ = marc::MarcReader().readFile(bytes_, options);
-    fillList();
+    if (!readFile(fileName))
+        return false;
+    imported_ = 0;
+    lblFile->setText(QStringLiteral("Файл: %1").arg(QFileInfo(fileName).fileName()));
+    return true;
 }
 
 void TMarcImportForm::cbFormatChange()
 {
-    ui::runGuarded(this, [this] { readAgain(); });
+    ui::runGuarded(this, [this] { readFile(fileName_); });
 }
 
 void TMarcImportForm::fillList()
 {
     grRecords->clear();
-    int damaged = 0, held = 0;
+    int damaged = 0, held = 0, repeated = 0;
     QList<QTreeWidgetItem *> items;
-    for (const marc::ReadRecord &r : records_) {
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        const marc::ReadRecord &r = records_[i];
         const marc::BookFields &f = r.fields;
-        const bool known = r.ok() && held_->holds(f);
+        const bool known = r.ok() && marks_[i].duplicate();
         damaged += r.ok() ? 0 : 1;
-        held += known ? 1 : 0;
-        const QString mark = !r.ok() ? QStringLiteral("запись %1 повреждена: %2").arg(r.number).arg(r.problem)
-                             : known ? QStringLiteral("уже в каталоге")
-                                     : QString();
+        held += known && marks_[i].sameAs == 0 ? 1 : 0;
+        repeated += known && marks_[i].sameAs > 0 ? 1 : 0;
+        const QString mark = !r.ok() ? QStringLiteral("запись %1 повреждена: %2").arg(r.number).arg(r.problem) : marks_[i].text;
         auto *item = new QTreeWidgetItem({f.author, f.title.simplified(), f.year ? QString::number(*f.year) : QString(), f.isbn, mark});
         // A record the catalogue already holds starts left out; a damaged one cannot be ticked.
         item->setFlags(r.ok() ? item->flags() | Qt::ItemIsUserCheckable : item->flags() & ~Qt::ItemIsEnabled);
@@ -162,8 +181,10 @@ void TMarcImportForm::fillList()
     if (!items.isEmpty())
         grRecords->setCurrentItem(items.first());
     showIncluded();
-    lblSummary->setText(QStringLiteral("Записей: %1, повреждённых: %2, уже в каталоге: %3.")
-                            .arg(records_.size()).arg(damaged).arg(held));
+    QString summary = QStringLiteral("Записей: %1, повреждённых: %2, уже в каталоге: %3").arg(records_.size()).arg(damaged).arg(held);
+    if (repeated > 0)
+        summary += QStringLiteral(", повторов в файле: %1").arg(repeated);
+    lblSummary->setText(summary + u'.');
 }
 
 void TMarcImportForm::showIncluded()
@@ -185,11 +206,15 @@ void TMarcImportForm::btnImportClick()
         return;
     }
     const int kind = cbKind->currentData().toInt();
+    bool finished = false;
     const bool done = ui::runGuarded(this, [&] {
-        ui::WorkProgress progress(this, QStringLiteral("Импорт записей…"));
-        imported_ = marc::importRecords(dbMod_->MyServer, kind, chosen, progress.callback());
+        ui::BackgroundWork work(this, QStringLiteral("Импорт записей…"));
+        finished = work.run([&](const data::Progress &progress) { imported_ = marc::importRecords(dbMod_->MyServer, kind, chosen, progress); });
     });
-    if (!done)
+    if (done && !finished)
+        ui::platform().messageBox(this, QStringLiteral("Импорт отменён: в каталог не добавлено ни одной записи."), Caption,
+                                  ui::MsgIcon::Information, ui::Ok);
+    if (!done || !finished)
         return;
     ui::platform().messageBox(this, QStringLiteral("Импортировано записей: %1 в раздел «%2».").arg(imported_).arg(cbKind->currentText()),
                               Caption, ui::MsgIcon::Information, ui::Ok);

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "CatalogueExchange.h"
+#include "Duplicates.h"
 #include "MarcReader.h"
 
-#include <QByteArray>
 #include <QDialog>
 #include <QStringList>
 #include <memory>
@@ -20,8 +20,9 @@ class TDBMod;
 }
 
 // "Импорт записей MARC": the records of a file, each with a box to leave it out and a mark when
-// the catalogue already holds it; the format and the character set read it again when changed;
-// "Импортировать" puts the ticked ones into the chosen item kind in one transaction.
+// the catalogue already holds it or the file gave it before; the format and the character set
+// read it again when changed; "Импортировать" puts the ticked ones into the chosen item kind in
+// one transaction. Reading and importing run on a thread of their own with "Отмена".
 class TMarcImportForm : public QDialog {
     Q_OBJECT
 public:
@@ -31,7 +32,8 @@ public:
     // The item kinds, the one to offer first at the top.
     void setItemKinds(const QStringList &names, const QStringList &ids, int first);
     // Reads the file; a file that is not MARC raises data::DataError and the window keeps nothing.
-    void openFile(const QString &fileName);
+    // False when the reading was cancelled.
+    bool openFile(const QString &fileName);
 
     void cbFormatChange();
     void btnImportClick();
@@ -46,13 +48,14 @@ public:
     QPushButton *btnImport, *btnClose;
 
 private:
-    void readAgain();
+    bool readFile(const QString &fileName);
     void fillList();
     void showIncluded();
 
     store::TDBMod *dbMod_;
-    QByteArray bytes_;
+    QString fileName_;
+    // The records as listed: their fields, not the records (a large file is not held twice).
     std::vector<marc::ReadRecord> records_;
-    std::unique_ptr<marc::HeldRecords> held_;
+    std::vector<marc::DuplicateMarks::Mark> marks_;
     int imported_ = 0;
 };

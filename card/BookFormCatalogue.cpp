@@ -24,7 +24,11 @@ void TBookForm::btnCataloguesClick()
 {
     TCatalogueSearchForm *form = catalogueForm();
     store::IniFile *settings = store::process().SettingsFile;
-    form->setCatalogues(marc::configuredCatalogues(settings), marc::catalogueTimeoutSeconds(settings));
+    QStringList problems;
+    form->setCatalogues(marc::configuredCatalogues(settings, &problems), marc::catalogueTimeoutSeconds(settings));
+    if (!problems.isEmpty())
+        ui::platform().messageBox(this, QStringLiteral("В разделе [Catalogues] файла library.ini не читаются строки:\n") + problems.join(u'\n'),
+                                  QStringLiteral("Поиск в каталогах"), ui::MsgIcon::Warning, ui::Ok);
     form->setRequest(edISBN->text(), edAuthor->text(), edTitle->toPlainText());
     if (ui::platform().runModal(*form) == QDialog::Accepted)
         fillFromCatalogue(form->chosenFields());

@@ -157,7 +157,7 @@ void TCatalogueSearchForm::btnFindClick()
         warn(QStringLiteral("Заполните ISBN, автора или заглавие."));
         return;
     }
-    if (!request.isbn.isEmpty() && marc::isbnDigits(request.isbn).isEmpty()) {
+    if (!request.isbn.isEmpty() && marc::findIsbn(request.isbn).digits.isEmpty()) {
         warn(QStringLiteral("ISBN «%1» набран неверно: в нём 10 или 13 цифр (последней может быть X), "
                             "между ними могут стоять дефисы и пробелы.")
                  .arg(request.isbn));

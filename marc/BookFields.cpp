@@ -21,7 +21,7 @@ const std::array<FieldInfo, BookFieldCount> Info{{
     {"publisher", "Издательство", "; "},
     {"year_p", "Год издания", ""},
     {"page_count", "Кол-во стр.", ""},
-    {"isbn", "ISBN", ""},
+    {"isbn", "ISBN", "; "},
     {"price", "Цена", ""},
     {"annotation", "Аннотация", "\r\n"},
     {"notes", "Примечание", "\r\n"},
@@ -53,21 +53,23 @@ std::optional<double> priceOf(const QString &text)
     return ok ? std::optional<double>(v) : std::nullopt;
 }
 
-// The ISBN alone, without "ISBN", a binding or a price beside it.
-QString isbnOf(const QString &text)
-{
-    static const QRegularExpression isbn(QStringLiteral("\\d[\\d\\- ]{7,15}[\\dXxХх]"));
-    const auto m = isbn.match(text);
-    return m.hasMatch() ? m.captured(0).trimmed() : QString();
-}
-
 QString numberText(const std::optional<int> &n) { return n ? QString::number(*n) : QString(); }
 
 } // namespace
 
 QString columnOf(BookField field) { return QString::fromLatin1(info(field).column); }
 QString fieldCaption(BookField field) { return QString::fromUtf8(info(field).caption); }
-QString itemSeparator(BookField field) { return QString::fromLatin1(info(field).separator); }
+QString itemSeparator(BookField field)
+{
+    // Made once: export asks for them for every holding.
+    static const std::array<QString, BookFieldCount> separators = [] {
+        std::array<QString, BookFieldCount> s;
+        for (int i = 0; i < BookFieldCount; ++i)
+            s[std::size_t(i)] = QString::fromLatin1(Info[std::size_t(i)].separator);
+        return s;
+    }();
+    return separators[std::size_t(field)];
+}
 
 QString fieldText(const BookFields &f, BookField field)
 {
@@ -100,7 +102,7 @@ void setFieldText(BookFields &f, BookField field, const QString &text)
     case BookField::Publisher: f.publisher = text; break;
     case BookField::Year: f.year = firstNumber(text, year) ? firstNumber(text, year) : firstNumber(text, shortYear); break;
     case BookField::Pages: f.pages = firstNumber(text, count); break;
-    case BookField::Isbn: f.isbn = isbnOf(text); break;
+    case BookField::Isbn: f.isbn = text; break;
     case BookField::Price: f.price = priceOf(text); break;
     case BookField::Annotation: f.annotation = text; break;
     case BookField::Notes: f.notes = text; break;

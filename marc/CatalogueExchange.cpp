@@ -3,8 +3,8 @@
 #include "CatalogueExchange.h"
 
 #include "DBModUnit.h"
-#include "Isbn.h"
 #include "MarcMapping.h"
+#include "CellText.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
 
@@ -18,21 +18,6 @@
 namespace marc {
 
 namespace {
-
-QString sameBookKey(const QString &author, const QString &title, const QString &year)
-{
-    return author.simplified().toLower() + u'\x1f' + title.simplified().toLower() + u'\x1f' + year;
-}
-
-QString cellText(const data::CellView &c)
-{
-    switch (c.type) {
-    case data::CellType::Integer: return QString::number(c.integer);
-    case data::CellType::Float: return QString::number(c.real);
-    case data::CellType::Null: return {};
-    default: return QString::fromUtf8(c.bytes.data(), qsizetype(c.bytes.size()));
-    }
-}
 
 // The first column of the first row of a statement with one bound value; empty when none.
 QString firstValue(data::Connection &connection, const QString &sql, const QVariant &param)
@@ -81,26 +66,6 @@ private:
 };
 
 } // namespace
-
-HeldRecords::HeldRecords(data::Connection &connection)
-{
-    auto st = connection.prepare(QStringLiteral("SELECT isbn, author, title, year_p FROM books"));
-    st->execute();
-    std::vector<data::CellView> cells(4);
-    while (st->next()) {
-        st->readRow(cells.data());
-        if (const QString key = isbnKey(cellText(cells[0])); !key.isEmpty())
-            isbns_.insert(key);
-        authorTitleYear_.insert(sameBookKey(cellText(cells[1]), cellText(cells[2]), cellText(cells[3])));
-    }
-}
-
-bool HeldRecords::holds(const BookFields &f) const
-{
-    if (const QString key = isbnKey(f.isbn); !key.isEmpty())
-        return isbns_.contains(key);
-    return authorTitleYear_.contains(sameBookKey(f.author, f.title, f.year ? QString::number(*f.year) : QString()));
-}
 
 int importRecords(data::Connection &c, int kind, const std::vector<BookFields> &records, const data::Progress &progress)
 {
@@ -233,23 +198,26 @@ Holding holdingAt(const data::Dataset &books, int row, const std::array<int, 13>
 
 namespace {
 
-// The records of a run of rows in the export's form.
+// The records of a run of rows in the export's form. A holding ISO 2709 cannot hold stops the
+// export with its name: a record cut short would read back as another.
 QByteArray recordBytes(const data::Dataset &books, int from, int to, const std::array<int, 13> &columns,
-                       const KeywordIndex &keywords, ExportForm form)
+                       const KeywordIndex &keywords, ExportForm form, const QDateTime &now)
 {
     const Format format = form == ExportForm::RusmarcIso ? Format::Rusmarc : Format::Marc21;
-    const QDate today = QDate::currentDate();
     YazMarc yaz;
     QByteArray bytes;
-    bytes.reserve(qsizetype(to - from) * 700); // about what a holding takes
+    bytes.reserve(qsizetype(to - from) * 900); // about what a holding takes
     for (int r = from; r < to; ++r) {
         Holding h = holdingAt(books, r, columns);
         h.fields.keywords = keywords.of(h.id);
-        const Record record = fromHolding(h, format, today);
-        if (form == ExportForm::Marc21Xml)
+        const Record record = fromHolding(h, format, now);
+        if (form == ExportForm::Marc21Xml) {
             yaz.appendMarcXml(record, bytes);
-        else
-            yaz.appendIso2709(record, bytes);
+        } else if (const QString problem = yaz.appendIso2709(record, bytes); !problem.isEmpty()) {
+            throw data::DataError(QStringLiteral("Запись с инв. № %1 («%2») не помещается в ISO 2709: %3. "
+                                                 "Файл не записан; её можно выгрузить в MARCXML.")
+                                      .arg(h.letter + h.inventoryNumber, h.fields.title.left(60).simplified(), problem));
+        }
     }
     return bytes;
 }
@@ -265,6 +233,7 @@ void exportRecords(store::TDBMod &module, const QString &fileName, ExportForm fo
     for (std::size_t i = 0; i < columns.size(); ++i)
         columns[i] = books.fieldIndex(QString::fromLatin1(names[i]));
     const KeywordIndex keywords(module.MyServer);
+    const QDateTime now = QDateTime::currentDateTime();
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
         throw data::DataError(QStringLiteral("Не удалось открыть для записи файл %1").arg(fileName));
@@ -277,11 +246,11 @@ void exportRecords(store::TDBMod &module, const QString &fileName, ExportForm fo
     std::vector<std::future<QByteArray>> ready;
     for (auto &m : made)
         ready.push_back(m.get_future());
-    const auto makeRuns = [&](int first) {
-        for (int i = first; i < runs; i += 2) {
+    const auto makeRuns = [&](const std::stop_token &stop, int first) {
+        for (int i = first; i < runs && !stop.stop_requested(); i += 2) {
             try {
                 made[std::size_t(i)].set_value(
-                    recordBytes(books, i * runLength, std::min(n, (i + 1) * runLength), columns, keywords, form));
+                    recordBytes(books, i * runLength, std::min(n, (i + 1) * runLength), columns, keywords, form, now));
             } catch (...) {
                 made[std::size_t(i)].set_exception(std::current_exception());
             }

@@ -4,7 +4,6 @@
 #include "MarcCodec.h"
 #include "data/Progress.h"
 
-#include <QSet>
 #include <QString>
 #include <vector>
 
@@ -16,18 +15,6 @@ class TDBMod;
 }
 
 namespace marc {
-
-// What the catalogue already holds, for the marks of the import list: a record is held when its
-// ISBN (in either form) is, or, without an ISBN, its author, title and year together are.
-class HeldRecords {
-public:
-    explicit HeldRecords(data::Connection &connection);
-    bool holds(const BookFields &fields) const;
-
-private:
-    QSet<QString> isbns_;
-    QSet<QString> authorTitleYear_;
-};
 
 // Puts the records into the item kind with the next inventory numbers of that kind, dated today,
 // with their keywords, in one transaction: on an error nothing of them stays. Returns how many.

@@ -48,13 +48,13 @@ std::optional<CatalogueConfig> parseCatalogue(const QString &name, const QString
         const QString rest = address.mid(6);
         const qsizetype slash = rest.indexOf(u'/');
         const QStringList hostPort = rest.left(slash).split(u':');
-        bool ok = false;
+        bool ok = hostPort.size() <= 2;
         c.host = hostPort.value(0);
-        c.port = hostPort.value(1).toInt(&ok);
-        ok = ok && hostPort.size() == 2;
+        if (hostPort.size() == 2)
+            c.port = hostPort[1].toInt(&ok);
         c.database = slash < 0 ? QString() : rest.mid(slash + 1);
         if (!ok || c.host.isEmpty() || c.database.isEmpty() || c.port <= 0 || c.port > 65535)
-            return fail(error, QStringLiteral("адрес Z39.50 пишется как z3950:узел:порт/база"));
+            return fail(error, QStringLiteral("адрес Z39.50 пишется как z3950:узел:порт/база (порт можно не писать: 210)"));
     } else {
         return fail(error, QStringLiteral("адрес начинается с z3950: или sru:"));
     }
@@ -69,7 +69,7 @@ std::optional<CatalogueConfig> parseCatalogue(const QString &name, const QString
     return c;
 }
 
-std::vector<CatalogueConfig> configuredCatalogues(const store::IniFile *settings)
+std::vector<CatalogueConfig> configuredCatalogues(const store::IniFile *settings, QStringList *problems)
 {
     QList<std::pair<QString, QString>> entries;
     if (settings)
@@ -78,9 +78,13 @@ std::vector<CatalogueConfig> configuredCatalogues(const store::IniFile *settings
         for (const auto &[name, value] : DefaultCatalogues)
             entries.push_back({QString::fromUtf8(name), QString::fromLatin1(value)});
     std::vector<CatalogueConfig> out;
-    for (const auto &[name, value] : entries)
-        if (auto c = parseCatalogue(name, value))
+    for (const auto &[name, value] : entries) {
+        QString why;
+        if (auto c = parseCatalogue(name, value, &why))
             out.push_back(*c);
+        else if (problems)
+            *problems << QStringLiteral("«%1=%2»: %3").arg(name, value, why);
+    }
     return out;
 }
 

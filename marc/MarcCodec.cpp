@@ -7,8 +7,11 @@
 #include <QJsonObject>
 #include <QStringEncoder>
 
+#include <QIODevice>
+
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <libxml/xmlreader.h>
 #include <yaz/marcdisp.h>
 #include <yaz/wrbuf.h>
 #include <yaz/yaz-iconv.h>
@@ -134,29 +137,72 @@ bool YazMarc::readIso2709(const char *bytes, int size, RawRecord &out)
     return ok;
 }
 
-bool YazMarc::readMarcXml(const QByteArray &document, std::vector<RawRecord> &out)
+namespace {
+
+// The record element of MARCXML: in the MARC21 slim namespace or in none (an SRU envelope's own
+// <record> is in another).
+bool isMarcRecord(xmlTextReaderPtr reader)
 {
-    xmlDocPtr doc = xmlReadMemory(document.constData(), int(document.size()), nullptr, nullptr,
-                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_HUGE);
-    if (!doc)
+    if (xmlStrcmp(xmlTextReaderConstLocalName(reader), BAD_CAST "record") != 0)
         return false;
-    xmlNodePtr root = xmlDocGetRootElement(doc);
-    auto isRecord = [](xmlNodePtr n) { return n->type == XML_ELEMENT_NODE && xmlStrcmp(n->name, BAD_CAST "record") == 0; };
-    std::vector<xmlNodePtr> records;
-    if (root && isRecord(root))
-        records.push_back(root);
-    else if (root)
-        for (xmlNodePtr n = root->children; n; n = n->next)
-            if (isRecord(n))
-                records.push_back(n);
-    for (xmlNodePtr n : records) {
+    const xmlChar *ns = xmlTextReaderConstNamespaceUri(reader);
+    return !ns || xmlStrcmp(ns, BAD_CAST "http://www.loc.gov/MARC21/slim") == 0;
+}
+
+int readFromDevice(void *device, char *buffer, int length)
+{
+    const qint64 n = static_cast<QIODevice *>(device)->read(buffer, length);
+    return n < 0 ? -1 : int(n);
+}
+
+void keepXmlError(void *where, const char *message, xmlParserSeverities severity, xmlTextReaderLocatorPtr locator)
+{
+    auto *error = static_cast<QString *>(where);
+    if (error->isEmpty() && (severity == XML_PARSER_SEVERITY_ERROR || severity == XML_PARSER_SEVERITY_VALIDITY_ERROR))
+        *error = QStringLiteral("строка %1: %2").arg(xmlTextReaderLocatorLineNumber(locator)).arg(QString::fromUtf8(message).trimmed());
+}
+
+} // namespace
+
+bool YazMarc::readMarcXml(QIODevice &in, const XmlSink &take)
+{
+    // No entity is expanded and nothing is fetched: a document that defines entities within
+    // entities gets libxml2's limits, which XML_PARSE_HUGE would lift.
+    const std::unique_ptr<xmlTextReader, void (*)(xmlTextReaderPtr)> owner(
+        xmlReaderForIO(readFromDevice, nullptr, &in, nullptr, nullptr, XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING),
+        xmlFreeTextReader);
+    xmlTextReaderPtr reader = owner.get(); // freed also when take throws (the work was cancelled)
+    if (!reader)
+        return false;
+    QString error;
+    xmlTextReaderSetErrorHandler(reader, keepXmlError, &error);
+    bool element = false, going = true;
+    int status = xmlTextReaderRead(reader);
+    while (status == 1 && going) {
+        if (xmlTextReaderNodeType(reader) != XML_READER_TYPE_ELEMENT || !isMarcRecord(reader)) {
+            element = element || xmlTextReaderNodeType(reader) == XML_READER_TYPE_ELEMENT;
+            status = xmlTextReaderRead(reader);
+            continue;
+        }
+        element = true;
+        const xmlNodePtr node = xmlTextReaderExpand(reader);
+        if (!node) {
+            status = -1;
+            break;
+        }
         yaz_marc_reset(h_->mt);
         RawRecord raw;
-        if (yaz_marc_read_xml(h_->mt, n) == 0 && h_->takeRecord(raw, true))
-            out.push_back(std::move(raw));
+        if (yaz_marc_read_xml(h_->mt, node) == 0 && h_->takeRecord(raw, true))
+            going = take(&raw, {});
+        else
+            going = take(nullptr, QStringLiteral("запись не читается как MARCXML: нет маркера или поля не по схеме"));
+        status = xmlTextReaderNext(reader);
     }
-    xmlFreeDoc(doc);
-    return root != nullptr;
+    // A document that fails before its first element (a DTD refused) is XML still, damaged.
+    const bool xml = element || !error.isEmpty();
+    if (status < 0 && going && xml)
+        take(nullptr, QStringLiteral("документ XML обрывается или испорчен (%1)").arg(error.isEmpty() ? QStringLiteral("ошибка разбора") : error));
+    return xml;
 }
 
 namespace {
@@ -222,7 +268,9 @@ bool YazMarc::decode(const RawRecord &raw, Charset charset, Record &out)
 
 namespace {
 
-void loadIntoYaz(yaz_marc_t mt, const Record &record)
+// The record into YAZ; what ISO 2709 cannot hold of it (a field of more than 9999 bytes, a
+// record of more than 99,999, which YAZ would cut), empty when it holds it all.
+QString loadIntoYaz(yaz_marc_t mt, const Record &record)
 {
     // One buffer for every value: a record's text is encoded without an allocation per value.
     thread_local QByteArray buffer;
@@ -236,35 +284,56 @@ void loadIntoYaz(yaz_marc_t mt, const Record &record)
     };
     yaz_marc_reset(mt);
     int indicatorLength, identifierLength, baseAddress, entryLength, startLength, implementationLength;
-    QByteArray leader = record.leader.toLatin1().leftJustified(24, ' ', true);
+    // Export gives every record one of two leaders: its bytes are made once.
+    thread_local QString lastLeader;
+    thread_local QByteArray leader;
+    if (leader.isEmpty() || !record.leader.isSharedWith(lastLeader)) {
+        lastLeader = record.leader;
+        leader = record.leader.toLatin1().leftJustified(24, ' ', true);
+    }
     yaz_marc_set_leader(mt, leader.constData(), &indicatorLength, &identifierLength, &baseAddress, &entryLength,
                         &startLength, &implementationLength);
+    QString problem;
+    std::size_t recordBytes = 24 + 1 + 1; // leader, the directory's terminator, the record's
     for (const Field &f : record.fields) {
         char tag[4] = {'0', '0', '0', 0};
         for (qsizetype i = 0; i < 3 && i < f.tag.size(); ++i)
             tag[i] = char(f.tag[i].toLatin1());
+        std::size_t bytes = 1; // the field terminator
         if (f.isControl()) {
             const auto [data, size] = encoded(0, f.data);
             yaz_marc_add_controlfield(mt, tag, data, size);
-            continue;
+            bytes += size;
+        } else {
+            const char indicators[2] = {char(f.ind1.toLatin1()), char(f.ind2.toLatin1())};
+            yaz_marc_add_datafield(mt, tag, indicators, 2);
+            bytes += 2;
+            for (const Subfield &s : f.subfields) {
+                const auto [codeAndValue, size] = encoded(char(s.code.toLatin1()), s.value);
+                yaz_marc_add_subfield(mt, codeAndValue, size);
+                bytes += 1 + size;
+            }
         }
-        const char indicators[2] = {char(f.ind1.toLatin1()), char(f.ind2.toLatin1())};
-        yaz_marc_add_datafield(mt, tag, indicators, 2);
-        for (const Subfield &s : f.subfields) {
-            const auto [codeAndValue, size] = encoded(char(s.code.toLatin1()), s.value);
-            yaz_marc_add_subfield(mt, codeAndValue, size);
-        }
+        if (bytes > 9999 && problem.isEmpty())
+            problem = QStringLiteral("поле %1 длиннее 9999 байт, которые вмещает поле ISO 2709").arg(QLatin1StringView(tag));
+        recordBytes += 12 + bytes;
     }
+    if (recordBytes > 99999 && problem.isEmpty())
+        problem = QStringLiteral("запись длиннее 99 999 байт, которые вмещает запись ISO 2709");
+    return problem;
 }
 
 } // namespace
 
-void YazMarc::appendIso2709(const Record &record, QByteArray &out)
+QString YazMarc::appendIso2709(const Record &record, QByteArray &out)
 {
-    loadIntoYaz(h_->mt, record);
+    QString problem = loadIntoYaz(h_->mt, record);
     wrbuf_rewind(h_->out);
-    if (yaz_marc_write_iso2709(h_->mt, h_->out) == 0)
+    if (problem.isEmpty() && yaz_marc_write_iso2709(h_->mt, h_->out) != 0)
+        problem = QStringLiteral("YAZ не записал её в ISO 2709");
+    if (problem.isEmpty())
         out.append(wrbuf_buf(h_->out), qsizetype(wrbuf_len(h_->out)));
+    return problem;
 }
 
 void YazMarc::appendMarcXml(const Record &record, QByteArray &out)
@@ -279,7 +348,7 @@ QByteArray YazMarc::writeIso2709(const Record &record)
 {
     QByteArray out;
     appendIso2709(record, out);
-    return out;
+    return out; // empty when the record does not fit
 }
 
 QByteArray YazMarc::writeMarcXml(const Record &record)

@@ -4,8 +4,11 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <vector>
+
+class QIODevice;
 
 namespace marc {
 
@@ -36,14 +39,19 @@ public:
 
     // One ISO 2709 record of exactly size bytes; false when YAZ cannot read it.
     bool readIso2709(const char *bytes, int size, RawRecord &out);
-    // Every record of a MARCXML document (a collection or one record); false when the bytes are
-    // not an XML document.
-    bool readMarcXml(const QByteArray &document, std::vector<RawRecord> &out);
+    // The records of a MARCXML document (a collection or one record), one at a time, as they are
+    // read: take gets each record, or nullptr and why it cannot be read, and returns false to stop.
+    // A document broken off or damaged ends with a last call that says so. False when the stream
+    // holds no XML element at all.
+    using XmlSink = std::function<bool(RawRecord *raw, const QString &problem)>;
+    bool readMarcXml(QIODevice &in, const XmlSink &take);
     // The record's text in the character set; false when a value is not valid there.
     bool decode(const RawRecord &raw, Charset charset, Record &out);
 
-    // The record, whose text is written as UTF-8, added at the end of out.
-    void appendIso2709(const Record &record, QByteArray &out);
+    // The record, whose text is written as UTF-8, added at the end of out; when ISO 2709 cannot
+    // hold it (a field over 9999 bytes, the record over 99,999), nothing is added and the
+    // reason is returned.
+    QString appendIso2709(const Record &record, QByteArray &out);
     void appendMarcXml(const Record &record, QByteArray &out); // one <record> element of a collection
     QByteArray writeIso2709(const Record &record);
     QByteArray writeMarcXml(const Record &record);

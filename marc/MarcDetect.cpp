@@ -1,5 +1,7 @@
 #include "MarcDetect.h"
 
+#include <cctype>
+
 namespace marc {
 
 namespace {
@@ -63,6 +65,26 @@ bool looksLikeCp1251(const QByteArray &bytes)
     return longRuns > 0;
 }
 
+// MARC-8 as a record could hold it: no byte its sets leave undefined (where code page 1251 has
+// its capitals and "я"), and each combining mark before a letter or another mark, never before a
+// blank (where the small letters of a 1251 word stand).
+bool plausibleMarc8(const QByteArray &bytes)
+{
+    if (bytes.contains('\x1B'))
+        return true; // escapes to other sets: MARC-8's own
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const uchar c = uchar(bytes[i]);
+        if ((c >= 0xC9 && c <= 0xDF) || c == 0xFF || c == 0xAF || c == 0xBB || c == 0xBE || c == 0xBF)
+            return false;
+        if (c >= 0xE0) {
+            const uchar next = i + 1 < bytes.size() ? uchar(bytes[i + 1]) : 0;
+            if (!(next >= 0xE0 || std::isalnum(next)))
+                return false;
+        }
+    }
+    return true;
+}
+
 QString field100(const Record &raw)
 {
     const QStringList v = raw.values(QStringLiteral("100"), u'a');
@@ -115,13 +137,14 @@ Charset detectCharset(const Record &raw, Format format, Charset fallback)
         return claimed != Charset::Auto ? claimed : Charset::Utf8;
     if (isValidUtf8(bytes))
         return Charset::Utf8;
-    if (looksLikeCp1251(bytes))
+    // The catalogue's settings know better than a leader many libraries leave blank.
+    if (fallback != Charset::Auto)
+        return fallback;
+    if (looksLikeCp1251(bytes) || ((claimed == Charset::Marc8 || claimed == Charset::Auto) && !plausibleMarc8(bytes)))
         return Charset::Cp1251;
     // A record that claims UTF-8 and is not: read as UTF-8, so that it is reported, not garbled.
     if (claimed != Charset::Auto)
         return claimed;
-    if (fallback != Charset::Auto)
-        return fallback;
     return format == Format::Marc21 ? Charset::Marc8 : Charset::Cp1251;
 }
 

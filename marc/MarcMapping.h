@@ -4,7 +4,7 @@
 #include "MarcCodec.h"
 #include "MarcRecord.h"
 
-#include <QDate>
+#include <QDateTime>
 #include <span>
 
 namespace marc {
@@ -22,11 +22,20 @@ enum class Write {
     Whole, // the value, cut at the rule's joiner into its subfields, in one field of the tag
     First, // the first of the field's values ("; " between them) into the first subfield
     Rest,  // each value after the first into a field of its own
-    Each,  // each value (each keyword) into a field of its own
+    Each,  // each value (each keyword, each ISBN) into a field of its own
+};
+
+// What one occurrence holds beside its subfields joined.
+enum class Shape {
+    Plain,
+    Name,   // a personal name: codes are the surname, the initials and the forenames (RUSMARC)
+    Isbn,   // an ISBN and its qualifiers ("в пер.") in the second code
+    Linked, // free text, long text cut into fields joined again by their $8 ("1.2\x")
 };
 
 // One line of a format's mapping table: tag, the subfields read in order, our field, which
-// occurrences count, what joins the subfields of one occurrence, and how export writes it.
+// occurrences count, what joins the subfields of one occurrence, how export writes it, the
+// second indicator an occurrence must have (0: any) and its shape.
 struct MappingRule {
     const char *tag;
     const char *codes;
@@ -34,13 +43,25 @@ struct MappingRule {
     Take take;
     const char *joiner;
     Write write;
+    char ind2 = 0;
+    Shape shape = Shape::Plain;
+};
+
+// A descriptive field the card has no box for, kept in the notes as "caption: value".
+struct NoteRule {
+    const char *tag;
+    const char *codes;
+    const char *caption; // empty: the value alone (a note of another kind)
+    const char *joiner;
+    const char *unlessTag = ""; // left out when the record has this field (830 beside 490)
 };
 
 // A format's table and where its records keep our identity and holdings on export.
 struct FormatTable {
     Format format;
     std::span<const MappingRule> rules;
-    const char *holdingsTag;    // local holdings: 852 in MARC21, 899 in RUSMARC
+    std::span<const NoteRule> notes;
+    const char *holdingsTag; // local holdings: 852 in MARC21, 899 in RUSMARC
     char inventoryCode, letterCode;
 };
 
@@ -56,11 +77,13 @@ struct Holding {
     BookFields fields;
 };
 
-// The record export writes for a holding, text in UTF-8; today is the day of writing.
-Record fromHolding(const Holding &holding, Format format, const QDate &today);
+// What a record can hold of a card: its text as exchangeText leaves it, each keyword once.
+BookFields exchangeFields(const BookFields &fields);
 
-// A value as the card keeps it: ISBD punctuation at the end (" /", " :", ",", a full stop after
-// a word) taken off, and every line break written CR LF.
-QString tidyValue(const QString &value);
+// The record export writes for a holding, text in UTF-8, dated now.
+Record fromHolding(const Holding &holding, Format format, const QDateTime &now);
+
+// The longest value export puts into one field of free text; a longer one goes on in the next.
+inline constexpr int LinkedChunkBytes = 9000;
 
 } // namespace marc

@@ -5,7 +5,10 @@
 #include "MarcRecord.h"
 
 #include <QByteArray>
+#include <functional>
 #include <vector>
+
+class QIODevice;
 
 namespace marc {
 
@@ -33,6 +36,10 @@ struct ReadRecord {
 // sends. A file that is not MARC at all raises data::DataError and gives nothing.
 class MarcReader {
 public:
+    // Each record of a file as it is read, in the memory of one record; take returns false to
+    // stop. Raises data::DataError when the file holds no MARC records.
+    using Sink = std::function<bool(ReadRecord &&record)>;
+    void readStream(QIODevice &in, const ReadOptions &options, const Sink &take);
     std::vector<ReadRecord> readFile(const QByteArray &bytes, const ReadOptions &options);
     // One ISO 2709 record, as Z39.50 brings it.
     ReadRecord readIso2709Record(const QByteArray &bytes, const ReadOptions &options, int number);
@@ -41,7 +48,8 @@ public:
 
 private:
     ReadRecord finish(const RawRecord &raw, const ReadOptions &options, int number);
-    ReadRecord readOneIso2709(const char *bytes, qsizetype size, const ReadOptions &options, int number);
+    ReadRecord readOneIso2709(const QByteArray &bytes, const ReadOptions &options, int number);
+    void readXmlStream(QIODevice &in, const ReadOptions &options, int firstNumber, const Sink &take);
     YazMarc yaz_;
 };
 

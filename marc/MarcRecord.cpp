@@ -31,6 +31,7 @@ QStringList Record::values(const QString &tag, QChar code) const
 Field &Record::addField(const QString &tag, QChar ind1, QChar ind2)
 {
     fields.push_back(Field{tag, ind1, ind2, {}, {}});
+    fields.back().subfields.reserve(3);
     return fields.back();
 }
 

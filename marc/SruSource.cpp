@@ -8,24 +8,21 @@ namespace marc {
 QByteArray SruSource::cqlQuery(const SearchRequest &request)
 {
     QList<QByteArray> terms;
-    QStringList isbns = isbnForms(request.isbn);
-    if (isbns.isEmpty() && !request.isbn.trimmed().isEmpty())
-        isbns << request.isbn;
     QList<QByteArray> anyIsbn;
-    for (const QString &isbn : isbns)
-        anyIsbn << "bath.isbn=" + quotedTerm(isbn);
+    for (const QString &isbn : isbnForms(request.isbn))
+        anyIsbn << "bath.isbn=" + cqlTerm(isbn);
     if (!anyIsbn.isEmpty())
         terms << (anyIsbn.size() > 1 ? '(' + anyIsbn.join(" or ") + ')' : anyIsbn.first());
     if (!request.author.trimmed().isEmpty())
-        terms << "dc.creator all " + quotedTerm(request.author);
+        terms << "dc.creator all " + cqlTerm(request.author);
     if (!request.title.trimmed().isEmpty())
-        terms << "dc.title all " + quotedTerm(request.title);
+        terms << "dc.title all " + cqlTerm(request.title);
     return terms.join(" and ");
 }
 
 SearchResult SruSource::search(const SearchRequest &request)
 {
-    ZoomSession session(*this, {true, {}, "marcxml"});
+    ZoomSession session(*this, {true, {}, "marcxml", {}});
     MarcReader reader;
     const ReadOptions options{config_.format, config_.charset, false};
     return session.run(cqlQuery(request), request.maxRecords,

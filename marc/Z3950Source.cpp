@@ -13,15 +13,13 @@ QByteArray Z3950Source::pqfQuery(const SearchRequest &request)
     if (!isbns.isEmpty()) {
         QByteArray any;
         for (int i = 0; i < isbns.size(); ++i)
-            any = (i ? "@or " + any + ' ' : QByteArray()) + "@attr 1=7 " + quotedTerm(isbns[i]);
+            any = (i ? "@or " + any + ' ' : QByteArray()) + "@attr 1=7 " + pqfTerm(isbns[i]);
         terms << any;
-    } else if (!request.isbn.trimmed().isEmpty()) {
-        terms << "@attr 1=7 " + quotedTerm(request.isbn);
     }
     if (!request.author.trimmed().isEmpty())
-        terms << "@attr 1=1003 @attr 4=6 " + quotedTerm(request.author);
+        terms << "@attr 1=1003 @attr 4=6 " + pqfTerm(request.author);
     if (!request.title.trimmed().isEmpty())
-        terms << "@attr 1=4 @attr 4=6 " + quotedTerm(request.title);
+        terms << "@attr 1=4 @attr 4=6 " + pqfTerm(request.title);
     QByteArray query;
     for (int i = 0; i < terms.size(); ++i)
         query = i ? "@and " + query + ' ' + terms[i] : terms[i];
@@ -33,7 +31,9 @@ SearchResult Z3950Source::search(const SearchRequest &request)
     const QByteArray syntax = config_.format == Format::Rusmarc   ? "rusmarc"
                               : config_.format == Format::Unimarc ? "unimarc"
                                                                   : "usmarc";
-    ZoomSession session(*this, {false, syntax, {}});
+    // A catalogue of another character set reads its terms in it.
+    const QByteArray terms = config_.charset == Charset::Cp1251 ? "cp1251" : config_.charset == Charset::Marc8 ? "marc8" : "";
+    ZoomSession session(*this, {false, syntax, {}, terms});
     MarcReader reader;
     const ReadOptions options{config_.format, config_.charset, false};
     return session.run(pqfQuery(request), request.maxRecords,

@@ -1,11 +1,15 @@
 #include "ZoomSession.h"
 
 #include <QElapsedTimer>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QStringEncoder>
 
 #include <poll.h>
 #include <yaz/zoom.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace marc {
 
@@ -33,11 +37,40 @@ ZoomSession::ZoomSession(const CatalogueSource &source, Options options)
 
 ZoomSession::~ZoomSession() { delete h_; }
 
-QByteArray quotedTerm(const QString &term)
+namespace {
+
+QByteArray escaped(const QString &term, const char *special)
 {
-    QByteArray t = term.simplified().toUtf8();
-    t.replace('\\', "\\\\").replace('"', "\\\"");
-    return '"' + t + '"';
+    const QByteArray t = term.simplified().toUtf8();
+    QByteArray out = "\"";
+    for (char c : t) {
+        if (std::strchr(special, c))
+            out += '\\';
+        out += c;
+    }
+    return out + '"';
+}
+
+} // namespace
+
+QByteArray pqfTerm(const QString &term) { return escaped(term, "\\\"@"); }
+QByteArray cqlTerm(const QString &term)
+{
+    // A word from "@" is sound CQL, but a server that turns CQL into PQF (YAZ's, Zebra's) takes
+    // it for an operator and refuses the query; the "@" is no letter of a word it indexes.
+    static const QRegularExpression atWord(QStringLiteral("(^|\\s)@+"));
+    return escaped(QString(term).replace(atWord, QStringLiteral("\\1")), "\\\"*?^");
+}
+
+QString catalogueText(const QByteArray &bytes, Charset charset)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8.decode(bytes);
+    if (!utf8.hasError())
+        return text;
+    if (charset == Charset::Marc8 || charset == Charset::Utf8)
+        return QString::fromLatin1(bytes);
+    return QStringDecoder("windows-1251").decode(bytes);
 }
 
 QString ZoomSession::errorText(int code, const QString &message, const QString &addinfo) const
@@ -55,6 +88,13 @@ QString ZoomSession::errorText(int code, const QString &message, const QString &
     case ZOOM_ERROR_UNSUPPORTED_PROTOCOL:
         return QStringLiteral("Каталог «%1» ответил не по протоколу %2.")
             .arg(c.name, options_.sru ? QStringLiteral("SRU") : QStringLiteral("Z39.50"));
+    case ZOOM_ERROR_UNSUPPORTED_QUERY:
+    case ZOOM_ERROR_INVALID_QUERY:
+    case ZOOM_ERROR_CQL_PARSE:
+    case ZOOM_ERROR_CQL_TRANSFORM:
+    case ZOOM_ERROR_ENCODE:
+        // Ours, before anything reached the catalogue.
+        return QStringLiteral("Запрос к каталогу «%1» не удалось составить: %2.").arg(c.name, message + (addinfo.isEmpty() ? QString() : QStringLiteral(": ") + addinfo));
     default:
         break;
     }
@@ -125,7 +165,11 @@ SearchResult ZoomSession::run(const QByteArray &query, int maxRecords,
         ZOOM_options_set(o, "sru", "get");
         ZOOM_options_set(o, "schema", options_.schema.constData());
     } else {
-        ZOOM_options_set(o, "databaseName", c.database.toUtf8().constData());
+        // A catalogue of code page 1251 names its databases in it too.
+        const QByteArray database = options_.termCharset == "cp1251" ? QStringEncoder("windows-1251").encode(c.database) : c.database.toUtf8();
+        ZOOM_options_set(o, "databaseName", database.constData());
+        if (!options_.termCharset.isEmpty())
+            ZOOM_options_set(o, "rpnCharset", options_.termCharset.constData());
         ZOOM_options_set(o, "preferredRecordSyntax", options_.recordSyntax.constData());
         ZOOM_options_set(o, "elementSetName", "F");
     }
@@ -144,7 +188,7 @@ SearchResult ZoomSession::run(const QByteArray &query, int maxRecords,
     const char *message = nullptr, *addinfo = nullptr, *diagset = nullptr;
     if (const int code = ZOOM_connection_error_x(h_->connection, &message, &addinfo, &diagset)) {
         result.status = SearchStatus::Failed;
-        result.error = errorText(code, QString::fromUtf8(message), QString::fromUtf8(addinfo));
+        result.error = errorText(code, QString::fromUtf8(message), catalogueText(addinfo, c.charset));
         return result;
     }
     result.hits = int(ZOOM_resultset_size(h_->results));
@@ -156,7 +200,7 @@ SearchResult ZoomSession::run(const QByteArray &query, int maxRecords,
         if (ZOOM_record_error(record, &message, &addinfo, &diagset)) {
             ReadRecord r;
             r.number = i + 1;
-            r.problem = QStringLiteral("каталог не выдал запись: %1").arg(QString::fromUtf8(message));
+            r.problem = QStringLiteral("каталог не выдал запись: %1").arg(catalogueText(message, source_.config().charset));
             result.records.push_back(std::move(r));
             continue;
         }

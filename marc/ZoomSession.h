@@ -16,6 +16,7 @@ public:
         bool sru = false;
         QByteArray recordSyntax;  // Z39.50: usmarc, rusmarc, unimarc
         QByteArray schema;        // SRU: marcxml
+        QByteArray termCharset;   // Z39.50: the character set the terms are sent in; empty for UTF-8
     };
     ZoomSession(const CatalogueSource &source, Options options);
     ~ZoomSession();
@@ -37,7 +38,13 @@ private:
     Handles *h_;
 };
 
-// A term between double quotes, as PQF and CQL both take it.
-QByteArray quotedTerm(const QString &term);
+// A term between double quotes as PQF takes it: a leading "@" would be read as an operator.
+QByteArray pqfTerm(const QString &term);
+// A term between double quotes as CQL takes it: "*", "?" and "^" are letters, not masks.
+QByteArray cqlTerm(const QString &term);
+
+// Text a catalogue sent without saying its character set: UTF-8 when it is valid UTF-8, else the
+// catalogue's own (code page 1251 unless it is set otherwise).
+QString catalogueText(const QByteArray &bytes, Charset charset);
 
 } // namespace marc

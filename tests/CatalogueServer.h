@@ -13,15 +13,19 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+// Two catalogues: databases named "printed…" are on the one that keeps an ISBN as printed and
+// reads terms in code page 1251, the others on the one that indexes digits and reads UTF-8.
 struct CatalogueServer {
-    int port = 0;
+    int port = 0, printedPort = 0;
     QString dir = qEnvironmentVariable("LIBRARY_TEST_ZEBRA_DIR");
 
     CatalogueServer()
     {
-        QFile f(dir + QStringLiteral("/port"));
+        QFile f(dir + QStringLiteral("/port")), printed(dir + QStringLiteral("/port-printed"));
         if (!dir.isEmpty() && f.open(QIODevice::ReadOnly))
             port = f.readAll().trimmed().toInt();
+        if (!dir.isEmpty() && printed.open(QIODevice::ReadOnly))
+            printedPort = printed.readAll().trimmed().toInt();
     }
     bool available() const { return port > 0; }
 
@@ -30,7 +34,8 @@ struct CatalogueServer {
     {
         const QString scheme = protocol == marc::Protocol::Sru ? QStringLiteral("sru:http://127.0.0.1:%1/%2")
                                                                 : QStringLiteral("z3950:127.0.0.1:%1/%2");
-        return *marc::parseCatalogue(QStringLiteral("Тестовый %1").arg(database), scheme.arg(port).arg(database) + u'|' +
+        const int at = database.startsWith(QLatin1String("printed")) ? printedPort : port;
+        return *marc::parseCatalogue(QStringLiteral("Тестовый %1").arg(database), scheme.arg(at).arg(database) + u'|' +
                                                                                   marc::formatName(format) + u'|' +
                                                                                   marc::charsetName(charset));
     }

@@ -5,6 +5,7 @@
 #include "CatalogueSearchForm.h"
 #include "CatalogueServer.h"
 #include "MarcFixture.h"
+#include "IniFile.h"
 #include "Z3950Source.h"
 
 #include <QComboBox>
@@ -60,9 +61,16 @@ private slots:
     {
         REQUIRE_CATALOGUE_SERVER(server);
         YazMarc yaz;
-        const QDate day(2024, 1, 2);
-        QVERIFY(server.load(QStringLiteral("marc21"), yaz.writeIso2709(fromHolding({1, "1", "", tolstoy()}, Format::Marc21, day)) +
-                                                          yaz.writeIso2709(fromHolding({2, "2", "", tested()}, Format::Marc21, day))));
+        const QDateTime day(QDate(2024, 1, 2), QTime(9, 0));
+        BookFields question, operator2;
+        question.title = QStringLiteral("Что делать?");
+        question.author = QStringLiteral("Чернышевский Н. Г.");
+        operator2.title = QStringLiteral("@2 задачи на графах");
+        const QByteArray tolstoyRecord = yaz.writeIso2709(fromHolding({1, "1", "", tolstoy()}, Format::Marc21, day));
+        QVERIFY(server.load(QStringLiteral("marc21"), tolstoyRecord + yaz.writeIso2709(fromHolding({2, "2", "", tested()}, Format::Marc21, day)) +
+                                                          yaz.writeIso2709(fromHolding({3, "3", "", question}, Format::Marc21, day)) +
+                                                          yaz.writeIso2709(fromHolding({4, "4", "", operator2}, Format::Marc21, day))));
+        QVERIFY(server.load(QStringLiteral("printed"), tolstoyRecord));
         // A RUSMARC record in code page 1251 whose field 100 says nothing of it.
         auto e = [](const char *t) { return cp1251(QString::fromUtf8(t)); };
         QVERIFY(server.load(QStringLiteral("rusmarc"),
@@ -112,6 +120,93 @@ private slots:
         }
     }
 
+    // The ISBN however typed finds the record in a catalogue that indexes digits alone and in
+    // one that indexes the ISBN as printed.
+    void isbnFoundAsPrintedOrByDigits_data()
+    {
+        QTest::addColumn<Protocol>("protocol");
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<QString>("isbn");
+        for (Protocol p : {Protocol::Z3950, Protocol::Sru})
+            for (const char *database : {"marc21", "printed"})
+                for (const char *isbn : {"5-02-013848-7", "5020138487", "978-5-02-013848-3", "9785020138483", " ISBN 978 5 02 013848 3 "})
+                    QTest::addRow("%s %s %s", p == Protocol::Z3950 ? "Z39.50" : "SRU", database, isbn) << p << QString::fromLatin1(database)
+                                                                                                       << QString::fromLatin1(isbn);
+    }
+    void isbnFoundAsPrintedOrByDigits()
+    {
+        QFETCH(Protocol, protocol);
+        QFETCH(QString, database);
+        QFETCH(QString, isbn);
+        const SearchResult r = searchNow(server.catalogue(protocol, database), {isbn, {}, {}, 20});
+        QVERIFY2(r.status == SearchStatus::Done, qPrintable(r.error));
+        QCOMPARE(r.hits, 1);
+        QCOMPARE(r.records[0].fields.title, tolstoy().title);
+    }
+
+    // Terms as the catalogue reads them: "?" and "@" are letters of a title, Cyrillic goes in the
+    // catalogue's character set, and a diagnostic in Russian is shown in Russian.
+    void queriesAsTheCatalogueReadsThem_data()
+    {
+        QTest::addColumn<Protocol>("protocol");
+        QTest::addColumn<QString>("database");
+        QTest::addColumn<Charset>("charset");
+        QTest::addColumn<QString>("author");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("found"); // the first title, or the start of the error
+        QTest::newRow("SRU title with ?") << Protocol::Sru << "marc21" << Charset::Auto << "" << "Что делать?" << "Что делать?";
+        QTest::newRow("Z39.50 title with ?") << Protocol::Z3950 << "marc21" << Charset::Auto << "" << "Что делать?" << "Что делать?";
+        QTest::newRow("Z39.50 title from @2") << Protocol::Z3950 << "marc21" << Charset::Auto << "" << "@2 задачи" << "@2 задачи на графах";
+        QTest::newRow("SRU title from @2") << Protocol::Sru << "marc21" << Charset::Auto << "" << "@2 задачи" << "@2 задачи на графах";
+        QTest::newRow("terms in 1251") << Protocol::Z3950 << "printed" << Charset::Cp1251 << "Толстой" << "" << tolstoy().title;
+        QTest::newRow("diagnostic in UTF-8") << Protocol::Z3950 << "нетбазы" << Charset::Auto << "Толстой" << ""
+                                             << "!Каталог «Тестовый нетбазы» отказал в поиске (диагностика 109): Database unavailable: нетбазы.";
+        QTest::newRow("diagnostic in 1251") << Protocol::Z3950 << "printedнет" << Charset::Cp1251 << "Толстой" << ""
+                                            << "!Каталог «Тестовый printedнет» отказал в поиске (диагностика 109): Database unavailable: printedнет.";
+    }
+    void queriesAsTheCatalogueReadsThem()
+    {
+        QFETCH(Protocol, protocol);
+        QFETCH(QString, database);
+        QFETCH(Charset, charset);
+        QFETCH(QString, author);
+        QFETCH(QString, title);
+        QFETCH(QString, found);
+        const SearchResult r = searchNow(server.catalogue(protocol, database, Format::Marc21, charset), {{}, author, title, 20});
+        if (found.startsWith(u'!')) {
+            QCOMPARE(r.error, found.mid(1));
+            return;
+        }
+        QVERIFY2(r.status == SearchStatus::Done, qPrintable(r.error));
+        QCOMPARE(r.hits, 1);
+        QCOMPARE(r.records[0].fields.title, found);
+    }
+
+    // A catalogue with thousands of hits: the first records come, the count is told.
+    void manyHitsBringTheFirstRecords()
+    {
+        YazMarc yaz;
+        QByteArray records;
+        for (int i = 0; i < 10000; ++i) {
+            BookFields f;
+            f.title = QStringLiteral("Том %1").arg(i);
+            f.author = QStringLiteral("Многотомов А. А.");
+            records += yaz.writeIso2709(fromHolding({i, QString::number(i), "", f}, Format::Marc21, QDateTime(QDate(2024, 1, 2), QTime(9, 0))));
+        }
+        QVERIFY(server.load(QStringLiteral("many"), records));
+        RecordingPlatform platform;
+        ui::setPlatform(&platform);
+        TCatalogueSearchForm form;
+        form.setCatalogues({server.catalogue(Protocol::Z3950, QStringLiteral("many"))}, 10);
+        form.setRequest({}, QStringLiteral("Многотомов"), {});
+        QSignalSpy done(&form, &TCatalogueSearchForm::searchFinished);
+        form.btnFindClick();
+        QVERIFY(done.wait(20000));
+        QCOMPARE(form.lblStatus->text(), QStringLiteral("Найдено записей: 10000, показаны первые 20."));
+        QCOMPARE(form.grRecords->topLevelItemCount(), 20);
+        ui::setPlatform(nullptr);
+    }
+
     // The catalogue's settings name the character set its records do not say.
     void rusmarcCatalogueInCodePage1251()
     {
@@ -157,6 +252,23 @@ private slots:
         const auto r = done.first().first().value<SearchResult>();
         QCOMPARE(r.status, SearchStatus::Failed);
         QVERIFY2(r.error.contains(error), qPrintable(r.error));
+    }
+
+    // A line of [Catalogues] that cannot be read is named, not dropped without a word.
+    void catalogueLinesReadOrNamed()
+    {
+        QTemporaryDir dir;
+        QFile ini(dir.filePath(QStringLiteral("library.ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[Catalogues]\r\nБез порта=z3950:z.example.ru/BOOKS|RUSMARC|Windows-1251\r\nОпечатка=z3950:z.example.ru:21o/BOOKS|MARC21\r\n");
+        ini.close();
+        const store::IniFile settings(ini.fileName());
+        QStringList problems;
+        const std::vector<CatalogueConfig> catalogues = configuredCatalogues(&settings, &problems);
+        QCOMPARE(catalogues.size(), std::size_t(1));
+        QCOMPARE(catalogues[0].address(), QStringLiteral("z3950:z.example.ru:210/BOOKS"));
+        QCOMPARE(problems, QStringList{QStringLiteral("«Опечатка=z3950:z.example.ru:21o/BOOKS|MARC21»: адрес Z39.50 пишется как "
+                                                      "z3950:узел:порт/база (порт можно не писать: 210)")});
     }
 
     void recordNotMarcIsNamed()

@@ -11,6 +11,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QProgressDialog>
+#include <QTimer>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTreeWidget>
@@ -49,8 +51,17 @@ QByteArray marc21File(const std::vector<BookFields> &books)
     YazMarc yaz;
     QByteArray bytes;
     for (std::size_t i = 0; i < books.size(); ++i)
-        bytes += yaz.writeIso2709(fromHolding({qint64(i + 1), {}, {}, books[i]}, Format::Marc21, QDate(2024, 1, 1)));
+        bytes += yaz.writeIso2709(fromHolding({qint64(i + 1), {}, {}, books[i]}, Format::Marc21, QDateTime(QDate(2024, 1, 1), QTime(9, 0))));
     return bytes;
+}
+
+// Presses "Отмена" of the owner's progress window as soon as the work has begun.
+void cancelWorkOf(QWidget *owner)
+{
+    QTimer::singleShot(0, owner, [owner] {
+        if (auto *progress = owner->findChild<QProgressDialog *>(QStringLiteral("WorkProgress")))
+            progress->findChild<QPushButton *>()->click();
+    });
 }
 
 struct ImportRun {
@@ -257,6 +268,79 @@ private slots:
             QCOMPARE(r.fields.keywords, QStringList{QStringLiteral("слово ") + number});
         }
         QCOMPARE(fileIds, gridIds);
+    }
+
+    // Marks by normalised ISBN, else by title, author and year, against the catalogue and the
+    // records before in the same file; a wrong check digit is shown and matches nothing.
+    void importMarksDuplicates()
+    {
+        CardFixture f;
+        f.addHolding(7, 1, QStringLiteral("Старая книга"));
+        f.db().MyServer.runStatement(QStringLiteral("UPDATE books SET isbn = 'ISBN 5-02-013848-7 (в пер.)', author = 'Петров П. П.', year_p = 1999"));
+        BookFields badCheck = book(QStringLiteral("Ёлка"), QStringLiteral("5-02-013848-0"));
+        BookFields edition = book(QStringLiteral("Другая"), QStringLiteral("978-5-699-12014-7"));
+        const QByteArray bytes = marc21File({book(QStringLiteral("Уже есть"), QStringLiteral("978-5-02-013848-3")), book(QStringLiteral("Новая")),
+                                             book(QStringLiteral("НОВАЯ!")), badCheck, book(QStringLiteral("Елка")),
+                                             book(QStringLiteral("старая  книга")), edition,
+                                             book(QStringLiteral("Другая"), QStringLiteral("0-8044-2957-X")), // another edition
+                                             book(QStringLiteral("Прочая"), QStringLiteral("9785699120147"))});
+        TMarcImportForm form(&f.db());
+        QVERIFY(form.openFile(writeFile(f.path(QStringLiteral("d.mrc")), bytes)));
+        QStringList marks;
+        QList<bool> ticked;
+        for (int i = 0; i < form.grRecords->topLevelItemCount(); ++i) {
+            marks << form.grRecords->topLevelItem(i)->text(4);
+            ticked << (form.grRecords->topLevelItem(i)->checkState(0) == Qt::Checked);
+        }
+        QCOMPARE(marks, (QStringList{"уже в каталоге", "", "повторяет запись 2", "неверная контрольная цифра ISBN 5-02-013848-0",
+                                     "повторяет запись 4", "уже в каталоге", "", "", "повторяет запись 7"}));
+        QCOMPARE(ticked, (QList<bool>{false, true, false, true, false, false, true, true, false}));
+        QCOMPARE(form.lblSummary->text(), QStringLiteral("Записей: 9, повреждённых: 0, уже в каталоге: 2, повторов в файле: 3."));
+    }
+
+    // "Отмена" of an import leaves the catalogue as it was; of an export, the file unwritten.
+    void importAndExportCanBeCancelled()
+    {
+        CardFixture f;
+        std::vector<BookFields> books;
+        for (int i = 0; i < 6000; ++i)
+            books.push_back(book(QStringLiteral("Книга %1").arg(i), {}, {QStringLiteral("слово")}));
+        TMarcImportForm form(&f.db());
+        form.setItemKinds({QStringLiteral("Книги")}, {QStringLiteral("1")}, 1);
+        QVERIFY(form.openFile(writeFile(f.path(QStringLiteral("c.mrc")), marc21File(books))));
+        cancelWorkOf(&form);
+        form.btnImport->click();
+        QCOMPARE(f.platform.messageTexts(), QStringList{QStringLiteral("Импорт отменён: в каталог не добавлено ни одной записи.")});
+        QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM books")), 0);
+        QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM keywords")), 0);
+
+        QCOMPARE(importRecords(f.db().MyServer, 1, books), 6000);
+        f.w->tcKinds->setCurrentIndex(1);
+        f.platform.messages.clear();
+        f.platform.fileAnswer = f.path(QStringLiteral("cancelled.mrc"));
+        cancelWorkOf(f.w);
+        f.w->miMarcExport->trigger();
+        QCOMPARE(f.platform.messageTexts(), QStringList{QStringLiteral("Экспорт отменён: файл «%1» не записан.").arg(f.platform.fileAnswer)});
+        QVERIFY(!QFile::exists(f.platform.fileAnswer));
+    }
+
+    // A holding ISO 2709 cannot hold stops the export by name; MARCXML takes it.
+    void exportRefusesWhatIso2709CannotHold()
+    {
+        CardFixture f;
+        QCOMPARE(importRecords(f.db().MyServer, 1, {book(QStringLiteral("Короткая")), book(QString(5000, u'ю'))}), 2);
+        f.w->tcKinds->setCurrentIndex(1);
+        f.platform.fileAnswer = f.path(QStringLiteral("long.mrc"));
+        f.w->miMarcExport->trigger();
+        QCOMPARE(f.platform.messages.size(), 1);
+        QVERIFY2(f.platform.messages[0].text.startsWith(QStringLiteral("Запись с инв. № К2 («юююю")), qPrintable(f.platform.messages[0].text));
+        QVERIFY(f.platform.messages[0].text.contains(QStringLiteral("поле 245 длиннее 9999 байт")));
+        QVERIFY(!QFile::exists(f.platform.fileAnswer));
+        f.platform.fileAnswer = f.path(QStringLiteral("long.xml"));
+        f.w->miMarcExport->trigger();
+        QFile xml(f.platform.fileAnswer);
+        QVERIFY(xml.open(QIODevice::ReadOnly));
+        QCOMPARE(readBytes(xml.readAll())[1].fields.title, QString(5000, u'ю'));
     }
 
     void viewModeOffersNoImport()
