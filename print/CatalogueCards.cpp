@@ -5,6 +5,7 @@
 #include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QTextLayout>
 
 namespace print {
@@ -47,9 +48,12 @@ QStringList wrapped(const QString &text, QPaintDevice *device, double firstWidth
 double startCard(CardPage &card, const CardText &text, const QStringList &heading, int number, double lineMm,
                  QPaintDevice *device)
 {
-    const QStringList mark = fitLines(text.shelfMark, cardFont(), device, ShelfWidth * device->logicalDpiX() / 25.4, 4);
+    // The class index over the author sign, as a shelf mark stands on a card: "78.3 / И20" or "78.3 И20".
+    static const QRegularExpression parts(QStringLiteral("\\s*/\\s*|\\s+"));
+    const QStringList mark = text.shelfMark.split(parts, Qt::SkipEmptyParts).mid(0, 4);
     for (int i = 0; i < mark.size(); ++i)
-        card.append({ShelfX, TextTop + i * lineMm, mark[i]});
+        card.append({ShelfX, TextTop + i * lineMm,
+                     elidedLine(mark[i], cardFont(), device, ShelfWidth * device->logicalDpiX() / 25.4)});
     if (number > 1)
         card.append({RightEdge - 15, TextTop - lineMm, QStringLiteral("Карт. %1").arg(number)});
     double y = TextTop;

@@ -16,8 +16,9 @@ QRectF Millimetres::operator()(const QRectF &mm) const
 
 void setSheetPage(QPagedPaintDevice &device, const store::SheetLayout &layout)
 {
-    const QPageSize size(QSizeF(layout.pageWidth, layout.pageHeight), QPageSize::Millimeter, QString(),
-                         QPageSize::ExactMatch);
+    // A page size is given upright; a card wider than high is that page turned.
+    const QPageSize size(QSizeF(std::min(layout.pageWidth, layout.pageHeight), std::max(layout.pageWidth, layout.pageHeight)),
+                         QPageSize::Millimeter, QString(), QPageSize::ExactMatch);
     const QPageLayout::Orientation orientation =
         layout.pageWidth > layout.pageHeight ? QPageLayout::Landscape : QPageLayout::Portrait;
     device.setPageLayout(QPageLayout(size, orientation, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));

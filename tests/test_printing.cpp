@@ -100,8 +100,10 @@ void PrintingTest::cardDrawn()
     for (const QString &line : pdftools::pageText(pdf, 1).split(u'\n', Qt::SkipEmptyParts))
         if (!line.simplified().isEmpty())
             lines << line.simplified();
-    QCOMPARE(lines, QStringList({"78.3 Иванов, И. И.", "И20 Основы библиотечного дела / И. И. Иванов. — Москва : Наука,",
-                                 "2019. — 256 с. — Текст : непосредственный.", "К-15 Библиотековедение"}));
+    // The shelf mark's index over its author sign, the heading at the first indent, the description
+    // from the second indent and on from the first, the inventory number and rubric at the bottom.
+    QCOMPARE(lines, QStringList({"78.3 Иванов, И. И.", "И20 Основы библиотечного дела / И. И. Иванов. — Москва :",
+                                 "Наука, 2019. — 256 с. — Текст : непосредственный.", "К-15 Библиотековедение"}));
 }
 
 void PrintingTest::referenceList_data()
