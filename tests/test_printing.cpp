@@ -26,6 +26,7 @@ private slots:
     void labelsWindowRefusesBadLayouts_data();
     void labelsWindowRefusesBadLayouts();
     void nothingToPrint();
+    void shortcutsOpenThePrintWindows();
 };
 
 namespace {
@@ -202,6 +203,18 @@ void PrintingTest::nothingToPrint()
     withSheetForm(f, w.miPrintCards, [](print::TSheetPrintForm &form) { form.btnPdf->click(); });
     QCOMPARE(f.platform.messageTexts(), QStringList{"Печатать нечего: в списке нет ни одной записи."});
     QVERIFY(!QFile::exists(f.path(QStringLiteral("cards.pdf"))));
+}
+
+void PrintingTest::shortcutsOpenThePrintWindows()
+{
+    WindowFixture f;
+    f.makeDemoCatalogue(10);
+    TMainForm &w = f.startInEditMode();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QTest::keyClick(&w, Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClick(&w, Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(f.platform.modalDialogs, QStringList({"SheetPrintForm", "SheetPrintForm"}));
 }
 
 QTEST_MAIN(PrintingTest)
