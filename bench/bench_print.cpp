@@ -14,6 +14,7 @@
 #include "ReferenceList.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QPainter>
 #include <cstdio>
@@ -65,8 +66,39 @@ void figureLabels(store::TDBMod &module, const QString &work, int rounds)
                                bench::keep(r.pages);
                            }};
     bench::printFigure("labels_10k", bench::interleave(rounds, withBarcodes, numbersOnly), 0);
-    std::fprintf(stderr, "labels_10k: %lld labels, resident %.0f MiB after\n", static_cast<long long>(labels.size()),
-                 bench::residentMiB());
+}
+
+// The highest resident memory of the process so far, in MiB.
+double peakMiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
+    return 0;
+}
+
+// 50,000 labels in one PDF: the peak memory grows by what the labels' texts take, not by pages.
+void reportLabelsMemory(store::TDBMod &module, const QString &work)
+{
+    QList<int> rows;
+    for (int r = 0; r < std::min(50000, module.MyBooks.recordCount()); ++r)
+        rows << r;
+    const store::SheetLayout layout = store::labelPresets().first().layout;
+    const double before = peakMiB(), residentBefore = bench::residentMiB();
+    const auto labels = print::makeLabels(store::readPrintedHoldings(module.MyBooks, rows, kindNames(module), {}),
+                                          QStringLiteral("НБ"), layout.labelWidth()).labels;
+    const double made = peakMiB();
+    const print::JobResult r = print::writePdfFile(work + QStringLiteral("/labels50k.pdf"), layout, QString(),
+                                                   [&](QPagedPaintDevice &d, const print::DeviceHealth &h) {
+                                                       return print::paintLabels(d, labels, layout, 0, {}, h);
+                                                   });
+    const double residentAfter = bench::residentMiB();
+    std::fprintf(stderr, "labels_50k: %d pages; peak memory %.0f MiB before, %.0f MiB with the labels made, %.0f MiB "
+                         "after the PDF; resident %.0f MiB before, %.0f MiB after\n",
+                 r.pages, before, made, peakMiB(), residentBefore, residentAfter);
 }
 
 void figureReferenceList(store::TDBMod &module, const QString &catalogue, const QString &work, int rounds)
@@ -75,8 +107,7 @@ void figureReferenceList(store::TDBMod &module, const QString &catalogue, const 
     const QHash<qint64, QString> kinds = kindNames(module);
     const Side ours{[] {},
                     [&] {
-                        const auto holdings = store::readPrintedHoldings(module.MyBooks, {}, kinds, {});
-                        store::writePageFile(page, store::referenceListOf(holdings));
+                        store::writePageFile(page, store::referenceListOf(module.MyBooks, {}, kinds));
                     }};
     sqlite3 *raw = bench::ref::openDatabase(catalogue.toStdString());
     const Side rowsAlone{[] {},
@@ -110,6 +141,7 @@ int main(int argc, char **argv)
     module.MyBooks.open();
     figureReferenceList(module, catalogue, folder.dir.path(), rounds);
     figureLabels(module, folder.dir.path(), rounds);
+    reportLabelsMemory(module, folder.dir.path());
     module.DataModuleDestroy();
     return 0;
 }

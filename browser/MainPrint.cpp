@@ -4,6 +4,7 @@
 
 #include "CatalogueCards.h"
 #include "DBModUnit.h"
+#include "HelpViewer.h"
 #include "HoldingLabels.h"
 #include "HtmlText.h"
 #include "IniFile.h"
@@ -20,6 +21,8 @@
 #include <QTableView>
 
 namespace {
+
+constexpr int PrintHelpContext = 1120; // "Этикетки, карточки и списки литературы"
 
 QHash<qint64, QString> kindNames(store::TDBMod &module)
 {
@@ -81,6 +84,7 @@ void TMainForm::miPrintLabelsClick()
         return run;
     };
     print::TSheetPrintForm form(spec, this);
+    setHelpContext(&form, PrintHelpContext);
     ui::platform().runModal(form);
 }
 
@@ -101,8 +105,7 @@ void TMainForm::miPrintCardsClick()
         auto cards = std::make_shared<QList<print::CardText>>();
         for (const store::PrintedHolding &h : holdings) {
             const store::BibDescription d = store::describeHolding(h.fields);
-            const QString number = h.liter.isEmpty() ? h.invNum : h.liter + u'-' + h.invNum;
-            cards->append({h.shelfMark, d.heading, d.body, number, h.rubrics});
+            cards->append({h.shelfMark, d.heading, d.body, store::inventoryNumberText(h.liter, h.invNum), h.rubrics});
         }
         print::SheetRun run;
         run.cells = int(cards->size());
@@ -113,6 +116,7 @@ void TMainForm::miPrintCardsClick()
         return run;
     };
     print::TSheetPrintForm form(spec, this);
+    setHelpContext(&form, PrintHelpContext);
     ui::platform().runModal(form);
 }
 
@@ -120,6 +124,7 @@ void TMainForm::miReferenceListClick()
 {
     const QList<int> selected = selectedPositions();
     TReferenceListForm form(dbMod_->MyBooks.recordCount(), int(selected.size()), this);
+    setHelpContext(&form, PrintHelpContext);
     if (ui::platform().runModal(form) != QDialog::Accepted)
         return;
     const bool toWord = form.toWordProcessor();
@@ -127,9 +132,8 @@ void TMainForm::miReferenceListClick()
                          (toWord ? QStringLiteral("/lib_references.html") : QStringLiteral("/references.html"));
     const bool written = runGuarded([&] {
         ui::WorkProgress progress(this, QStringLiteral("Список литературы…"));
-        const auto holdings = store::readPrintedHoldings(dbMod_->MyBooks, form.selectedOnly() ? selected : QList<int>(),
-                                                         kindNames(*dbMod_), {});
-        const QByteArray page = store::referenceListOf(holdings);
+        const QByteArray page = store::referenceListOf(dbMod_->MyBooks, form.selectedOnly() ? selected : QList<int>(),
+                                                       kindNames(*dbMod_));
         if (toWord)
             store::writePageFile(file, page);
         else

@@ -9,19 +9,14 @@ namespace print {
 
 namespace {
 
-QString shownNumber(const store::PrintedHolding &h)
-{
-    return h.liter.isEmpty() ? h.invNum.trimmed() : h.liter + u'-' + h.invNum.trimmed();
-}
-
 // Why a holding gets no label; empty when it gets one.
 QString refusal(const store::PrintedHolding &h, const QString &code, double labelWidth)
 {
     if (h.invNum.trimmed().isEmpty())
         return QStringLiteral("нет инвентарного номера");
     if (code.isEmpty()) {
-        const QString bad = store::uncarriedCharacters(h.liter + h.invNum);
-        return QStringLiteral("штрихкод Code 128 не передаёт символы «%1»").arg(bad);
+        return QStringLiteral("штрихкод Code 128 не передаёт: %1")
+            .arg(store::uncarriedCharacters(h.liter, h.invNum).join(QStringLiteral(", ")));
     }
     const Code128 symbol = Code128::encode(code);
     if (!symbol.valid())
@@ -41,12 +36,12 @@ LabelBatch makeLabels(const QList<store::PrintedHolding> &holdings, const QStrin
         const QString code = store::holdingCode(h.liter, h.invNum);
         const QString why = refusal(h, code, labelWidth);
         if (!why.isEmpty()) {
-            const QString number = shownNumber(h);
+            const QString number = store::inventoryNumberText(h.liter, h.invNum);
             batch.refused << (number.isEmpty() ? QStringLiteral("«%1»").arg(h.fields.title.simplified().left(60))
                                                : number) + QStringLiteral(": ") + why;
             continue;
         }
-        batch.labels.append({code, shownNumber(h), library, h.shelfMark, h.fields.title});
+        batch.labels.append({code, store::inventoryNumberText(h.liter, h.invNum), library, h.shelfMark, h.fields.title});
     }
     return batch;
 }

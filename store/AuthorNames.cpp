@@ -1,6 +1,5 @@
 #include "AuthorNames.h"
 
-#include <QRegularExpression>
 #include <QStringList>
 
 namespace store {
@@ -8,61 +7,102 @@ namespace store {
 namespace {
 
 struct RoleSpelling {
-    const char *typed; // lower case, as a librarian abbreviates or writes it
-    const char *role;  // the word in full, as the 2018 rules want it
+    QString typed;      // lower case, as a librarian abbreviates or writes it
+    QString bracketed;  // the same after a name, "(ред.)"
+    QString role;       // the word in full, as the 2018 rules want it
 };
 
-// Longer spellings first, so that "отв. ред." is not taken for "ред.".
-const RoleSpelling roleSpellings[] = {
-    {"под общей редакцией", "редактор"}, {"под общ. ред.", "редактор"},      {"под редакцией", "редактор"},
-    {"под ред.", "редактор"},            {"ответственный редактор", "ответственный редактор"},
-    {"отв. ред.", "ответственный редактор"}, {"научный редактор", "научный редактор"},
-    {"науч. ред.", "научный редактор"},  {"редакторы", "редактор"},          {"редактор", "редактор"},
-    {"ред.", "редактор"},                {"составители", "составитель"},     {"составитель", "составитель"},
-    {"сост.", "составитель"},            {"переводчик", "переводчик"},       {"перевод", "переводчик"},
-    {"пер.", "переводчик"}};
+// Longer spellings first, so that "отв. ред." is not taken for "ред.". Made once: a list of
+// a hundred thousand holdings looks each name up here.
+const QList<RoleSpelling> &roleSpellings()
+{
+    static const QList<RoleSpelling> spellings = [] {
+        const std::pair<const char *, const char *> table[] = {
+            {"под общей редакцией", "редактор"}, {"под общ. ред.", "редактор"}, {"под редакцией", "редактор"},
+            {"под ред.", "редактор"}, {"ответственный редактор", "ответственный редактор"},
+            {"отв. ред.", "ответственный редактор"}, {"научный редактор", "научный редактор"},
+            {"науч. ред.", "научный редактор"}, {"редакторы", "редактор"}, {"редактор", "редактор"},
+            {"ред.", "редактор"}, {"составители", "составитель"}, {"составитель", "составитель"},
+            {"сост.", "составитель"}, {"переводчик", "переводчик"}, {"перевод", "переводчик"},
+            {"пер.", "переводчик"}};
+        QList<RoleSpelling> list;
+        for (const auto &[typed, role] : table) {
+            const QString t = QString::fromUtf8(typed);
+            list.append({t, u'(' + t + u')', QString::fromUtf8(role)});
+        }
+        return list;
+    }();
+    return spellings;
+}
 
 // Takes a role word off the front ("сост.: Иванов") or the end ("Иванов (ред.)") of a name.
 QString takeRole(QString &name)
 {
-    const QString lower = name.toLower();
-    for (const RoleSpelling &r : roleSpellings) {
-        const QString typed = QString::fromUtf8(r.typed);
-        if (lower.startsWith(typed) && (lower.size() == typed.size() || !lower.at(typed.size()).isLetter())) {
-            name = name.mid(typed.size()).trimmed();
+    if (name.isEmpty())
+        return {};
+    for (const RoleSpelling &r : roleSpellings()) {
+        if (name.startsWith(r.typed, Qt::CaseInsensitive) &&
+            (name.size() == r.typed.size() || !name.at(r.typed.size()).isLetter())) {
+            name = name.mid(r.typed.size()).trimmed();
             while (name.startsWith(u':'))
                 name = name.mid(1).trimmed();
-            return QString::fromUtf8(r.role);
+            return r.role;
         }
-        const QString bracketed = u'(' + typed + u')';
-        if (lower.endsWith(bracketed)) {
-            name.chop(bracketed.size());
+        if (name.endsWith(r.bracketed, Qt::CaseInsensitive)) {
+            name.chop(r.bracketed.size());
             name = name.trimmed();
-            return QString::fromUtf8(r.role);
+            return r.role;
         }
     }
     return {};
 }
 
-bool isInitial(const QString &token)
+// One capital and perhaps one small letter, then a full stop: "И.", "Ю.", "Дж."; also hyphened, "Ж.-П.".
+bool isInitialPart(QStringView t)
 {
-    static const QRegularExpression initial(QStringLiteral("^\\p{Lu}\\p{Ll}?\\.(-\\p{Lu}\\p{Ll}?\\.)?$"));
-    return initial.match(token).hasMatch();
+    if (t.size() < 2 || !t[0].isUpper() || t.back() != u'.')
+        return false;
+    return t.size() == 2 || (t.size() == 3 && t[1].isLower());
 }
 
+bool isInitial(const QString &token)
+{
+    const qsizetype hyphen = token.indexOf(u'-');
+    if (hyphen < 0)
+        return isInitialPart(token);
+    return isInitialPart(QStringView(token).left(hyphen)) && isInitialPart(QStringView(token).mid(hyphen + 1));
+}
+
+// A capitalised word, perhaps hyphened: "Иванов", "Салтыков-Щедрин", "Мамин-сибиряк".
 bool isNameWord(const QString &word)
 {
-    static const QRegularExpression name(QStringLiteral("^\\p{Lu}\\p{Ll}+(-\\p{Lu}?\\p{Ll}+)*$"));
-    return name.match(word).hasMatch();
+    const QStringList parts = word.split(u'-');
+    for (qsizetype p = 0; p < parts.size(); ++p) {
+        const QString &part = parts[p];
+        const qsizetype first = !part.isEmpty() && part[0].isUpper() ? 1 : 0;
+        if ((p == 0 && first == 0) || part.size() - first < 1)
+            return false;
+        for (qsizetype i = first; i < part.size(); ++i)
+            if (!part[i].isLower())
+                return false;
+    }
+    return true;
 }
 
 // "И.И." and "И. И." alike become the tokens "И." and "И.".
 QStringList nameTokens(const QString &text)
 {
-    QString spaced = text;
-    static const QRegularExpression joinedInitials(QStringLiteral("(\\p{Lu}\\p{Ll}?\\.)(?=\\p{Lu})"));
-    spaced.replace(joinedInitials, QStringLiteral("\\1 "));
-    return spaced.split(u' ', Qt::SkipEmptyParts);
+    QStringList tokens;
+    for (const QString &word : text.split(u' ', Qt::SkipEmptyParts)) {
+        qsizetype from = 0;
+        for (qsizetype i = 1; i + 1 < word.size(); ++i)
+            if (word[i] == u'.' && word[i + 1].isUpper() && word[i - 1].isLetter()) {
+                tokens << word.mid(from, i + 1 - from);
+                from = i + 1;
+            }
+        tokens << word.mid(from);
+    }
+    return tokens;
 }
 
 // Surname and initials from "Иванов И. И.", "И. И. Иванов", "Иванов, И. И." or "Иванов Иван

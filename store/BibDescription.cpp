@@ -16,14 +16,18 @@ enum class Form { Book, Collection, Journal, Disc };
 // What the item kind's name says about how the holding is described.
 Form formOfKind(const QString &kind)
 {
-    const QString k = kind.toLower();
-    for (const char *w : {"журнал", "газет", "период"})
-        if (k.contains(QString::fromUtf8(w)))
-            return Form::Journal;
-    for (const char *w : {"диск", "cd", "dvd", "электрон", "мультимедиа"})
-        if (k.contains(QString::fromUtf8(w)))
-            return Form::Disc;
-    return k.contains(QStringLiteral("сборник")) ? Form::Collection : Form::Book;
+    static const QStringList journal = {QStringLiteral("журнал"), QStringLiteral("газет"), QStringLiteral("период")};
+    static const QStringList disc = {QStringLiteral("диск"), QStringLiteral("cd"), QStringLiteral("dvd"),
+                                     QStringLiteral("электрон"), QStringLiteral("мультимедиа")};
+    auto names = [&kind](const QStringList &stems) {
+        return std::any_of(stems.cbegin(), stems.cend(),
+                           [&kind](const QString &stem) { return kind.contains(stem, Qt::CaseInsensitive); });
+    };
+    if (names(journal))
+        return Form::Journal;
+    if (names(disc))
+        return Form::Disc;
+    return kind.contains(QStringLiteral("сборник"), Qt::CaseInsensitive) ? Form::Collection : Form::Book;
 }
 
 QString squeezed(const QString &text)
@@ -52,8 +56,10 @@ void appendArea(QString &out, const QString &area)
 QString titleProper(const QString &title, Form form)
 {
     QString t = squeezed(title);
-    static const QRegularExpression colon(QStringLiteral("\\s*:\\s*"));
-    t.replace(colon, QStringLiteral(" : "));
+    if (t.contains(u':')) {
+        static const QRegularExpression colon(QStringLiteral("\\s*:\\s*"));
+        t.replace(colon, QStringLiteral(" : "));
+    }
     while (t.endsWith(u'.') && !t.endsWith(QStringLiteral("..")))
         t.chop(1);
     if (t.isEmpty())
@@ -145,6 +151,8 @@ QString publicationArea(const DescribedHolding &h)
 
 QString seriesArea(const QString &notes)
 {
+    if (!notes.contains(QStringLiteral("серия"), Qt::CaseInsensitive))
+        return {};
     static const QRegularExpression series(QStringLiteral("^\\s*Серия\\s*[:.]?\\s*(.+?)\\s*$"),
                                            QRegularExpression::MultilineOption |
                                                QRegularExpression::CaseInsensitiveOption);
@@ -183,14 +191,22 @@ QString fullPlaceName(const QString &place)
     QString p = squeezed(place);
     while (p.endsWith(u':'))
         p = p.chopped(1).trimmed();
-    static const std::pair<const char *, const char *> abbreviated[] = {
-        {"М.", "Москва"},  {"М", "Москва"}, {"СПб.", "Санкт-Петербург"}, {"СПб", "Санкт-Петербург"},
-        {"С.-Пб.", "Санкт-Петербург"}, {"С.-Петербург", "Санкт-Петербург"}, {"Л.", "Ленинград"},
-        {"Ростов н/Д", "Ростов-на-Дону"}, {"Ростов н/Д.", "Ростов-на-Дону"}, {"Н. Новгород", "Нижний Новгород"},
-        {"Мн.", "Минск"}, {"К.", "Киев"}};
+    static const QList<std::pair<QString, QString>> abbreviated = [] {
+        const std::pair<const char *, const char *> table[] = {
+            {"М.", "Москва"}, {"М", "Москва"}, {"СПб.", "Санкт-Петербург"}, {"СПб", "Санкт-Петербург"},
+            {"С.-Пб.", "Санкт-Петербург"}, {"С.-Петербург", "Санкт-Петербург"}, {"Л.", "Ленинград"},
+            {"Ростов н/Д", "Ростов-на-Дону"}, {"Ростов н/Д.", "Ростов-на-Дону"}, {"Н. Новгород", "Нижний Новгород"},
+            {"Мн.", "Минск"}, {"К.", "Киев"}};
+        QList<std::pair<QString, QString>> list;
+        for (const auto &[typed, whole] : table)
+            list.append({QString::fromUtf8(typed), QString::fromUtf8(whole)});
+        return list;
+    }();
+    if (p.size() > 12)
+        return p;
     for (const auto &[typed, whole] : abbreviated)
-        if (p.compare(QString::fromUtf8(typed), Qt::CaseInsensitive) == 0)
-            return QString::fromUtf8(whole);
+        if (p.compare(typed, Qt::CaseInsensitive) == 0)
+            return whole;
     return p;
 }
 
@@ -200,12 +216,13 @@ BibDescription describeHolding(const DescribedHolding &h)
     const QList<AuthorName> names = parseAuthorNames(h.author);
     QString title = squeezed(h.title);
     const QString issue = form == Form::Journal ? takeIssueNumber(title) : QString();
-    QString titleArea = titleProper(title, form);
+    BibDescription d;
+    d.title = titleProper(title, form);
+    QString titleArea = d.title;
     const QString statement = responsibility(names);
     if (!statement.isEmpty())
         titleArea += QStringLiteral(" / ") + statement;
 
-    BibDescription d;
     d.heading = headingOf(names);
     appendArea(d.body, titleArea);
     if (!issue.isEmpty())

@@ -22,9 +22,10 @@ struct DescribedHolding {
 struct BibDescription {
     QString heading;
     QString body;
+    QString title; // the title proper, as the body begins
     QString text() const { return heading.isEmpty() ? body : heading + u' ' + body; }
-    // What a list is ordered by: the heading, or the title when there is none.
-    QString sortText() const { return heading.isEmpty() ? body : heading; }
+    // What a list is ordered by: the heading and then the title, or the title alone.
+    QString sortText() const { return heading.isEmpty() ? title : heading + u' ' + title; }
 };
 
 BibDescription describeHolding(const DescribedHolding &holding);

@@ -28,13 +28,21 @@ const char *asciiOf(QChar c, char (&single)[2])
 
 } // namespace
 
-QString uncarriedCharacters(const QString &liter)
+QStringList uncarriedCharacters(const QString &liter, const QString &invNum)
 {
-    QString bad;
+    QStringList bad;
+    auto note = [&bad](QChar c) {
+        const QString shown = c.isSpace() ? QStringLiteral("пробел") : QString(c);
+        if (!bad.contains(shown))
+            bad << shown;
+    };
     char single[2];
     for (QChar c : liter)
-        if (!c.isSpace() && !asciiOf(c, single) && !bad.contains(c))
-            bad += c;
+        if (!c.isSpace() && !asciiOf(c, single))
+            note(c);
+    for (QChar c : invNum.trimmed())
+        if (c.unicode() < 0x21 || c.unicode() > 0x7E)
+            note(c);
     return bad;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace store {
 
@@ -11,7 +12,8 @@ namespace store {
 // ASCII form (Code 128 cannot carry it then).
 QString holdingCode(const QString &liter, const QString &invNum);
 
-// The characters of text that no barcode of ours can carry, each once, in their order.
-QString uncarriedCharacters(const QString &liter);
+// What keeps a holding's code from being made: the characters of the letter with no ASCII form
+// and those of the number outside printable ASCII, each once, in their order ("пробел" for a blank).
+QStringList uncarriedCharacters(const QString &liter, const QString &invNum);
 
 } // namespace store

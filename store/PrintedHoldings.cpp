@@ -1,5 +1,6 @@
 #include "PrintedHoldings.h"
 
+#include "HeldCells.h"
 #include "RubricText.h"
 #include "data/Connection.h"
 #include "data/dataset/Dataset.h"
@@ -9,19 +10,6 @@
 namespace store {
 
 namespace {
-
-QString heldText(const data::Dataset &books, int row, int column)
-{
-    if (column < 0)
-        return {};
-    const data::CellView c = books.cellAt(row, column);
-    switch (c.type) {
-    case data::CellType::Text: return QString::fromUtf8(c.bytes.data(), qsizetype(c.bytes.size()));
-    case data::CellType::Integer: return QString::number(c.integer);
-    case data::CellType::Float: return QString::number(c.real);
-    default: return {};
-    }
-}
 
 qint64 heldInteger(const data::Dataset &books, int row, int column)
 {
@@ -35,24 +23,19 @@ qint64 heldInteger(const data::Dataset &books, int row, int column)
     return heldText(books, row, column).trimmed().toLongLong();
 }
 
-// Columns looked up once by name: a catalogue may hold them in any order but the fixed ones.
-struct Columns {
-    int invNum, liter, author, title, location, publisher, year, pages, isbn, kind, notes, rubric;
-    explicit Columns(const data::Dataset &b)
-        : invNum(b.fieldIndex(QStringLiteral("inv_num"))), liter(b.fieldIndex(QStringLiteral("liter"))),
-          author(b.fieldIndex(QStringLiteral("author"))), title(b.fieldIndex(QStringLiteral("title"))),
-          location(b.fieldIndex(QStringLiteral("location"))), publisher(b.fieldIndex(QStringLiteral("publisher"))),
-          year(b.fieldIndex(QStringLiteral("year_p"))), pages(b.fieldIndex(QStringLiteral("page_count"))),
-          isbn(b.fieldIndex(QStringLiteral("isbn"))), kind(b.fieldIndex(QStringLiteral("itemkind_id"))),
-          notes(b.fieldIndex(QStringLiteral("notes"))), rubric(b.fieldIndex(QStringLiteral("rubric")))
-    {
-    }
-};
-
 } // namespace
+
+QString inventoryNumberText(const QString &liter, const QString &invNum)
+{
+    const QString number = invNum.trimmed();
+    const QString letter = liter.trimmed();
+    return letter.isEmpty() || number.isEmpty() ? number : letter + u'-' + number;
+}
 
 QString shelfMarkOf(const QString &notes)
 {
+    if (!notes.contains(QStringLiteral("шифр"), Qt::CaseInsensitive))
+        return {};
     static const QRegularExpression mark(QStringLiteral("^\\s*Шифр\\s*[:.]?\\s*(.+?)\\s*$"),
                                          QRegularExpression::MultilineOption |
                                              QRegularExpression::CaseInsensitiveOption);
@@ -82,28 +65,53 @@ QString rubricTitles(const QString &rubricText, const QHash<qint64, QString> &ti
     return names.join(QStringLiteral("; "));
 }
 
+struct HoldingRows::Columns {
+    int invNum, liter, author, title, location, publisher, year, pages, isbn, kind, notes, rubric;
+};
+
+HoldingRows::HoldingRows(const data::Dataset &books, const QHash<qint64, QString> &kindNames,
+                         const QHash<qint64, QString> &rubricTitles)
+    : books_(books), kindNames_(kindNames), rubricTitles_(rubricTitles), c_(std::make_unique<Columns>())
+{
+    auto at = [&books](const char *name) { return books.fieldIndex(QString::fromLatin1(name)); };
+    *c_ = {at("inv_num"), at("liter"), at("author"),    at("title"),       at("location"), at("publisher"),
+           at("year_p"),  at("page_count"), at("isbn"), at("itemkind_id"), at("notes"),    at("rubric")};
+}
+
+HoldingRows::~HoldingRows() = default;
+
+DescribedHolding HoldingRows::fields(int row) const
+{
+    const data::Dataset &b = books_;
+    return {heldText(b, row, c_->author),          heldText(b, row, c_->title),
+            heldText(b, row, c_->location),        heldText(b, row, c_->publisher),
+            int(heldInteger(b, row, c_->year)),    int(heldInteger(b, row, c_->pages)),
+            heldText(b, row, c_->isbn),            kindNames_.value(heldInteger(b, row, c_->kind)),
+            heldText(b, row, c_->notes)};
+}
+
+PrintedHolding HoldingRows::holding(int row) const
+{
+    PrintedHolding h;
+    h.invNum = heldText(books_, row, c_->invNum);
+    h.liter = heldText(books_, row, c_->liter).trimmed();
+    h.fields = fields(row);
+    h.shelfMark = shelfMarkOf(h.fields.notes);
+    if (!rubricTitles_.isEmpty())
+        h.rubrics = rubricTitles(heldText(books_, row, c_->rubric), rubricTitles_);
+    return h;
+}
+
 QList<PrintedHolding> readPrintedHoldings(const data::Dataset &books, const QList<int> &positions,
                                           const QHash<qint64, QString> &kindNames,
                                           const QHash<qint64, QString> &rubricTitleMap)
 {
-    const Columns c(books);
+    const HoldingRows rows(books, kindNames, rubricTitleMap);
     const int n = positions.isEmpty() ? books.recordCount() : int(positions.size());
     QList<PrintedHolding> holdings;
     holdings.reserve(n);
-    for (int i = 0; i < n; ++i) {
-        const int r = positions.isEmpty() ? i : positions[i];
-        PrintedHolding h;
-        h.invNum = heldText(books, r, c.invNum);
-        h.liter = heldText(books, r, c.liter).trimmed();
-        h.fields = {heldText(books, r, c.author), heldText(books, r, c.title), heldText(books, r, c.location),
-                    heldText(books, r, c.publisher), int(heldInteger(books, r, c.year)),
-                    int(heldInteger(books, r, c.pages)), heldText(books, r, c.isbn),
-                    kindNames.value(heldInteger(books, r, c.kind)), heldText(books, r, c.notes)};
-        h.shelfMark = shelfMarkOf(h.fields.notes);
-        if (!rubricTitleMap.isEmpty())
-            h.rubrics = rubricTitles(heldText(books, r, c.rubric), rubricTitleMap);
-        holdings << std::move(h);
-    }
+    for (int i = 0; i < n; ++i)
+        holdings << rows.holding(positions.isEmpty() ? i : positions[i]);
     return holdings;
 }
 

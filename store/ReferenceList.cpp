@@ -1,5 +1,6 @@
 #include "ReferenceList.h"
 
+#include "data/dataset/Dataset.h"
 #include "data/dataset/RussianCollator.h"
 #include "data/text/Cp1251.h"
 
@@ -37,7 +38,7 @@ QList<BibDescription> sortedReferences(QList<BibDescription> entries)
     keys.reserve(std::size_t(entries.size()));
     std::vector<uint8_t> buffer(256);
     for (const BibDescription &d : entries)
-        keys.push_back(sortKey(collator.get(), d.sortText() + u'\x01' + d.text(), buffer));
+        keys.push_back(sortKey(collator.get(), d.sortText(), buffer));
     std::vector<qsizetype> order(std::size_t(entries.size()));
     std::iota(order.begin(), order.end(), 0);
     std::stable_sort(order.begin(), order.end(),
@@ -63,7 +64,11 @@ QByteArray referenceListPage(const QList<BibDescription> &sorted)
         page += "<ol>\r\n";
         for (const BibDescription &d : sorted) {
             page += "<li>";
-            data::appendCp1251HtmlValue(page, d.text());
+            if (!d.heading.isEmpty()) {
+                data::appendCp1251HtmlValue(page, d.heading);
+                page += ' ';
+            }
+            data::appendCp1251HtmlValue(page, d.body);
             page += "</li>\r\n";
         }
         page += "</ol>\r\n";
@@ -71,12 +76,17 @@ QByteArray referenceListPage(const QList<BibDescription> &sorted)
     return page + "</body>\r\n</html>\r\n";
 }
 
-QByteArray referenceListOf(const QList<PrintedHolding> &holdings)
+QByteArray referenceListOf(const data::Dataset &books, const QList<int> &positions,
+                           const QHash<qint64, QString> &kindNames)
 {
+    // Each row is described as it is read, so that a hundred thousand holdings' fields are never
+    // held all at once.
+    const HoldingRows rows(books, kindNames);
+    const int n = positions.isEmpty() ? books.recordCount() : int(positions.size());
     QList<BibDescription> entries;
-    entries.reserve(holdings.size());
-    for (const PrintedHolding &h : holdings)
-        entries << describeHolding(h.fields);
+    entries.reserve(n);
+    for (int i = 0; i < n; ++i)
+        entries << describeHolding(rows.fields(positions.isEmpty() ? i : positions[i]));
     return referenceListPage(sortedReferences(std::move(entries)));
 }
 

@@ -15,7 +15,9 @@ QList<BibDescription> sortedReferences(QList<BibDescription> entries);
 // The numbered list as a page (code page 1251, CR LF), for the browser and the word processor.
 QByteArray referenceListPage(const QList<BibDescription> &sorted);
 
-// The page of the holdings' descriptions, sorted.
-QByteArray referenceListOf(const QList<PrintedHolding> &holdings);
+// The page of the catalogue's rows at the positions given (every row it shows when empty),
+// described and sorted.
+QByteArray referenceListOf(const data::Dataset &books, const QList<int> &positions,
+                           const QHash<qint64, QString> &kindNames);
 
 } // namespace store

@@ -7,11 +7,14 @@
 #include "PdfTools.h"
 #include "PrintedHoldings.h"
 #include "ReaderCards.h"
+#include "RecordingPlatform.h"
+#include "SheetPrintForm.h"
 #include "TextFitting.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QPdfWriter>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -30,6 +33,8 @@ private slots:
     void deviceGoneMidJob();
     void longTitleFitsItsLines();
     void readerCardsScanBack();
+    void readerCardsWindow_data();
+    void readerCardsWindow();
 };
 
 namespace {
@@ -188,14 +193,16 @@ void LabelsTest::labelsScanBack()
 void LabelsTest::refusedHoldingsAreNamed()
 {
     const print::LabelBatch batch =
-        print::makeLabels({holding("К", "1"), holding("Ѣ", "2"), holding("К", ""), holding("К", QString(60, u'9'))},
+        print::makeLabels({holding("К", "1"), holding("Ѣ", "2"), holding("К", ""), holding("К", QString(60, u'9')),
+                           holding("", QString(200, u'9')), holding("", "12 3а")},
                           QString(), 48.5);
     QCOMPARE(batch.labels.size(), 1);
-    QCOMPARE(batch.refused.size(), 3);
-    QVERIFY(batch.refused[0].contains(QStringLiteral("«Ѣ»")));
-    QVERIFY(batch.refused[1].contains(QStringLiteral("нет инвентарного номера")));
-    QVERIFY(batch.refused[2].contains(QStringLiteral("слишком длинный")));
-    QVERIFY(print::refusedLabelsText(batch).startsWith(QStringLiteral("Для 3 из 4 записей этикетки не будет")));
+    QCOMPARE(batch.refused,
+             QStringList({"Ѣ-2: штрихкод Code 128 не передаёт: Ѣ", "«Книга»: нет инвентарного номера",
+                          "К-" + QString(60, u'9') + ": номер слишком длинный для этикетки такой ширины: штрихкод не прочтётся",
+                          QString(200, u'9') + ": номер слишком длинный для штрихкода Code 128",
+                          "12 3а: штрихкод Code 128 не передаёт: пробел, а"}));
+    QVERIFY(print::refusedLabelsText(batch).startsWith(QStringLiteral("Для 5 из 6 записей этикетки не будет")));
 }
 
 void LabelsTest::cancelledPdfLeavesNoFile()
@@ -276,6 +283,40 @@ void LabelsTest::readerCardsScanBack()
     for (const char *shown : {"Научная библиотека института", "Читательский билет", "Иванова Мария Петровна",
                               "Действителен до 31.12.2027"})
         QVERIFY2(text.contains(QString::fromUtf8(shown)), shown);
+}
+
+void LabelsTest::readerCardsWindow_data()
+{
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<int>("pages");
+    QTest::newRow("the rest printed") << int(ui::Yes) << 2;
+    QTest::newRow("nothing printed") << int(ui::No) << -1;
+}
+
+// The readers window's entry: a card that cannot be made is named first, and only Yes prints the rest.
+void LabelsTest::readerCardsWindow()
+{
+    QFETCH(int, answer);
+    QFETCH(int, pages);
+    RecordingPlatform platform;
+    ui::setPlatform(&platform);
+    QTemporaryDir dir;
+    platform.fileAnswer = dir.filePath(QStringLiteral("cards.pdf"));
+    platform.messageAnswers = {ui::MsgButton(answer)};
+    platform.onModal = [](QDialog &d) {
+        qobject_cast<print::TSheetPrintForm *>(&d)->btnPdf->click();
+        return int(QDialog::Rejected);
+    };
+    QList<print::ReaderCardData> readers;
+    for (int i = 0; i < 11; ++i)
+        readers.append({QString::number(1000 + i), QStringLiteral("Читатель %1").arg(i), QDate(2030, 1, 1)});
+    readers.append({QStringLiteral("№ 5"), QStringLiteral("Без номера"), {}});
+    print::printReaderCards(nullptr, readers, QStringLiteral("Библиотека"));
+    ui::setPlatform(nullptr);
+    QCOMPARE(platform.modalDialogs, QStringList{"SheetPrintForm"});
+    QVERIFY(platform.messages.first().text.contains(QStringLiteral("Без номера (№ 5)")));
+    QCOMPARE(platform.messages.first().buttons, ui::Yes | ui::No);
+    QCOMPARE(pdftools::pageCount(platform.fileAnswer), pages);
 }
 
 QTEST_MAIN(LabelsTest)
