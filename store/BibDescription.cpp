@@ -58,10 +58,11 @@ QString titleProper(const QString &title, Form form)
     QString t = squeezed(title);
     if (t.contains(u':')) {
         static const QRegularExpression colon(QStringLiteral("\\s*:\\s*"));
-        t.replace(colon, QStringLiteral(" : "));
+        t = t.replace(colon, QStringLiteral(" : ")).simplified(); // "a::b", a colon at the end
     }
-    while (t.endsWith(u'.') && !t.endsWith(QStringLiteral("..")))
-        t.chop(1);
+    // A title's own closing full stop or an empty other title information after " :" goes.
+    while ((t.endsWith(u'.') && !t.endsWith(QStringLiteral(".."))) || t.endsWith(u':'))
+        t = t.chopped(1).trimmed();
     if (t.isEmpty())
         t = QStringLiteral("[Без заглавия]");
     if (!t.contains(QStringLiteral(" : "))) {

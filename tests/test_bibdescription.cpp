@@ -93,6 +93,8 @@ void BibDescriptionTest::describes_data()
     row("nothing but a title with line breaks", book("", "Без\r\nвыходных\r\n данных", "", "", 0, 0),
         "Без выходных данных. — Текст : непосредственный.");
     row("no title", book("", "", "", "", 0, 0), "[Без заглавия]. — Текст : непосредственный.");
+    row("a colon and full stops after the title", book("", "Каталог : . ", "", "", 0, 0),
+        "Каталог. — Текст : непосредственный.");
 }
 
 void BibDescriptionTest::describes()
