@@ -203,11 +203,11 @@ QString fullPlaceName(const QString &place)
             list.append({QString::fromUtf8(typed), QString::fromUtf8(whole)});
         return list;
     }();
-    if (p.size() > 12)
-        return p;
     for (const auto &[typed, whole] : abbreviated)
         if (p.compare(typed, Qt::CaseInsensitive) == 0)
             return whole;
+    if (!p.isEmpty() && p[0].isLower()) // a place is a proper name, typed "москва" or not
+        p[0] = p[0].toUpper();
     return p;
 }
 

@@ -55,7 +55,7 @@ QByteArray referenceListPage(const QList<BibDescription> &sorted)
     QByteArray page = data::encodeCp1251Html(QStringLiteral(
         "<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"windows-1251\">\r\n<title>Список литературы</title>\r\n"
         "<style>\r\nbody { font-family: \"Times New Roman\", serif; font-size: 12pt; margin: 2cm; }\r\n"
-        "h1 { font-size: 14pt; text-align: center; }\r\nli { margin-bottom: 4pt; text-align: justify; }\r\n"
+        "h1 { font-size: 14pt; text-align: center; }\r\nli { margin-bottom: 4pt; }\r\n"
         "</style>\r\n</head>\r\n<body>\r\n<h1>Список литературы</h1>\r\n"));
     page.reserve(page.size() + sorted.size() * 200);
     if (sorted.isEmpty())

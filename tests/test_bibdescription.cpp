@@ -110,7 +110,8 @@ void BibDescriptionTest::placeNamesWrittenWhole_data()
     QTest::addColumn<QString>("whole");
     for (const auto &[typed, whole] : {std::pair{"М.", "Москва"}, {"м.:", "Москва"}, {"СПб.", "Санкт-Петербург"},
                                        {"С.-Пб. :", "Санкт-Петербург"}, {"Ростов н/Д", "Ростов-на-Дону"},
-                                       {"Н. Новгород", "Нижний Новгород"}, {"Екатеринбург", "Екатеринбург"}})
+                                       {"Н. Новгород", "Нижний Новгород"}, {"Екатеринбург", "Екатеринбург"},
+                                       {"москва", "Москва"}})
         QTest::newRow(typed) << QString::fromUtf8(typed) << QString::fromUtf8(whole);
 }
 
