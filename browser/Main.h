@@ -101,6 +101,11 @@ public:
     void miMarcImportClick();
     void miMarcExportClick();
 
+    // Printed matter: labels, catalogue cards and the reference list of the holdings shown (MainPrint.cpp).
+    void miPrintLabelsClick();
+    void miPrintCardsClick();
+    void miReferenceListClick();
+
     // Item-kind tabs (MainTabs.cpp).
     void tcKindsChange();
     int tcKindsGetImageIndex(int tabIndex) const;
@@ -172,10 +177,10 @@ public:
     // Main menu.
     QMenu *N1, *N27, *N11, *miSetup, *N15;
     QAction *miNewItem, *miExport, *miNewAcquirements, *miAlphabet, *miRubricTree, *miKeywords, *miHideTrees,
-        *miBackup, *miRestore, *miMarcImport, *miMarcExport, *miExit;
+        *miBackup, *miRestore, *miMarcImport, *miMarcExport, *miPrintLabels, *miPrintCards, *miExit;
     QAction *miFontLarger, *miFontSmaller, *miAnnotation;
     QAction *N12, *N13, *N14, *miPrint, *miPassword, *N4, *N18, *miAbout;
-    QAction *miOverdue, *miLoanStatistics, *miLoanPeriods;
+    QAction *miOverdue, *miLoanStatistics, *miLoanPeriods, *miReferenceList;
     // Grid context menu.
     QMenu *PopupMenu1;
     QAction *N2, *N3, *N8, *miExtendLoan, *N9, *N10;
@@ -224,6 +229,7 @@ private:
     void connectOverdueMarks();
     QVariant overdueToolTip(int row) const;
     bool searchTextUsable(int field, const QString &text);
+    QList<int> selectedPositions() const; // the grid's selected rows, in the list's order
 
     store::TDBMod *dbMod_ = nullptr;
     QDialog *loginForm_ = nullptr;

@@ -38,6 +38,11 @@ void TMainForm::buildMenus()
     miMarcImport = add(N1, QStringLiteral("miMarcImport"), QStringLiteral("Импорт записей MARC..."));
     miMarcExport = add(N1, QStringLiteral("miMarcExport"), QStringLiteral("Экспорт записей MARC..."));
     N1->addSeparator();
+    miPrintLabels = add(N1, QStringLiteral("miPrintLabels"), QStringLiteral("Печать этикеток..."));
+    miPrintLabels->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_L));
+    miPrintCards = add(N1, QStringLiteral("miPrintCards"), QStringLiteral("Печать карточек..."));
+    miPrintCards->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_K));
+    N1->addSeparator();
     miExit = add(N1, QStringLiteral("miExit"), QStringLiteral("Выход"));
 
     N27 = menuBar()->addMenu(QStringLiteral("Вид"));
@@ -51,6 +56,7 @@ void TMainForm::buildMenus()
     N14 = add(N11, QStringLiteral("N14"), QStringLiteral("Выданные"));
     miOverdue = add(N11, QStringLiteral("miOverdue"), QStringLiteral("Должники..."));
     miLoanStatistics = add(N11, QStringLiteral("miLoanStatistics"), QStringLiteral("Статистика выдачи..."));
+    miReferenceList = add(N11, QStringLiteral("miReferenceList"), QStringLiteral("Список литературы..."));
     N11->addSeparator();
     miPrint = add(N11, QStringLiteral("miPrint"), QStringLiteral("Печать…"));
     miPrint->setEnabled(false); // until a report has been written in this run
@@ -73,7 +79,9 @@ void TMainForm::buildMenus()
         {N14, &TMainForm::N14Click},             {miPrint, &TMainForm::miPrintClick},
         {N4, &TMainForm::N4Click},               {N18, &TMainForm::N18Click},
         {miAbout, &TMainForm::miAboutClick},     {miOverdue, &TMainForm::miOverdueClick},
-        {miLoanStatistics, &TMainForm::miLoanStatisticsClick}, {miLoanPeriods, &TMainForm::miLoanPeriodsClick}};
+        {miLoanStatistics, &TMainForm::miLoanStatisticsClick}, {miLoanPeriods, &TMainForm::miLoanPeriodsClick},
+        {miPrintLabels, &TMainForm::miPrintLabelsClick}, {miPrintCards, &TMainForm::miPrintCardsClick},
+        {miReferenceList, &TMainForm::miReferenceListClick}};
     for (const auto &[action, handler] : handlers)
         connect(action, &QAction::triggered, this, handler);
 

@@ -2,6 +2,7 @@
 // can be late, with the due dates stored for them; the due dates themselves are worked out here.
 #include "OverdueLoans.h"
 
+#include "HeldCells.h"
 #include "ReaderNames.h"
 #include "Readers.h"
 #include "data/Connection.h"
@@ -37,18 +38,6 @@ QString storedDuesSql(const QString &condition)
     return QStringLiteral("SELECT x.order_id, x.seq, x.due_date FROM loan_terms x JOIN orders o ON o.id = x.order_id"
                           " AND x.book_id = o.book_id AND x.date_out = o.date_out WHERE ") +
            OutOnTheDay + condition + QStringLiteral(" AND x.extended_on <= :day");
-}
-
-// Held values read in place: the list may hold tens of thousands of loans.
-QString cellText(const data::Dataset &q, int row, int column)
-{
-    const data::CellView c = q.cellAt(row, column);
-    switch (c.type) {
-    case data::CellType::Text: return QString::fromUtf8(c.bytes.data(), qsizetype(c.bytes.size()));
-    case data::CellType::Integer: return QString::number(c.integer);
-    case data::CellType::Float: return QString::number(c.real);
-    default: return {};
-    }
 }
 
 QDate cellDate(const data::Dataset &q, int row, int column)
@@ -138,11 +127,11 @@ QList<OverdueLoan> readOverdueLoans(data::Connection &connection, const LoanPeri
         if (loan.daysOverdue <= 0)
             continue;
         loan.orderId = query.cellAt(r, 0).integer;
-        loan.reader = cellText(query, r, 1);
-        loan.invNum = cellText(query, r, 4);
-        loan.liter = cellText(query, r, 5);
-        loan.author = cellText(query, r, 6);
-        loan.title = cellText(query, r, 7);
+        loan.reader = heldText(query, r, 1);
+        loan.invNum = heldText(query, r, 4);
+        loan.liter = heldText(query, r, 5);
+        loan.author = heldText(query, r, 6);
+        loan.title = heldText(query, r, 7);
         loans.push_back(std::move(loan));
     }
     return loans;

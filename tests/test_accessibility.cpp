@@ -99,6 +99,23 @@ private slots:
         QCOMPARE(onDialogs, QStringList{});
     }
 
+    // The print windows of labels, cards and the reference list.
+    void printWindowsAreNamed()
+    {
+        CardFixture f;
+        f.addHolding(3, 1, QStringLiteral("Книга"));
+        QStringList unnamed;
+        f.platform.onModal = [&](QDialog &d) {
+            unnamed << unnamedControls(&d);
+            return int(QDialog::Rejected);
+        };
+        for (QAction *a : {f.w->miPrintLabels, f.w->miPrintCards, f.w->miReferenceList})
+            a->trigger();
+        QCOMPARE(f.platform.modalDialogs,
+                 QStringList({"SheetPrintForm", "SheetPrintForm", "ReferenceListForm"}));
+        QCOMPARE(unnamed, QStringList{});
+    }
+
     // "Toggle" on a quick filter narrows the catalogue as a click does; "Press" opens the card.
     void actionsDoWhatClicksDo()
     {

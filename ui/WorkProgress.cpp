@@ -5,8 +5,9 @@
 
 namespace ui {
 
-WorkProgress::WorkProgress(QWidget *owner, const QString &label)
-    : dialog_(std::make_unique<QProgressDialog>(label, QString(), 0, 100, owner))
+WorkProgress::WorkProgress(QWidget *owner, const QString &label, bool cancellable)
+    : dialog_(std::make_unique<QProgressDialog>(label, cancellable ? QStringLiteral("Отмена") : QString(), 0, 100,
+                                                owner))
 {
     dialog_->setWindowTitle(QApplication::applicationName());
     dialog_->setWindowModality(Qt::WindowModal);
@@ -18,13 +19,15 @@ WorkProgress::WorkProgress(QWidget *owner, const QString &label)
 
 WorkProgress::~WorkProgress() { dialog_->close(); }
 
+bool WorkProgress::step(long long done, long long total)
+{
+    dialog_->setValue(qBound(0, total > 0 ? int(done * 100 / total) : 0, 99));
+    return !dialog_->wasCanceled();
+}
+
 data::Progress WorkProgress::callback()
 {
-    QProgressDialog *dialog = dialog_.get();
-    return [dialog](long long done, long long total) {
-        const int percent = total > 0 ? int(done * 100 / total) : 0;
-        dialog->setValue(qBound(0, percent, 99));
-    };
+    return [this](long long done, long long total) { step(done, total); };
 }
 
 } // namespace ui

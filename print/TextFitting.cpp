@@ -1,0 +1,56 @@
+#include "TextFitting.h"
+
+#include <QFontMetricsF>
+#include <QTextLayout>
+
+namespace print {
+
+namespace {
+
+// Control and other unprintable characters a stored text may hold count as blanks: the page has
+// nothing to draw for them, and the line breaker and the font's measure would not agree on them.
+QString printable(const QString &text)
+{
+    QString t = text;
+    for (QChar &c : t)
+        if (!c.isPrint() && !c.isSurrogate())
+            c = u' ';
+    return t.simplified();
+}
+
+} // namespace
+
+QString elidedLine(const QString &text, const QFont &font, QPaintDevice *device, double width)
+{
+    return QFontMetricsF(font, device).elidedText(printable(text), Qt::ElideRight, width);
+}
+
+QStringList fitLines(const QString &text, const QFont &font, QPaintDevice *device, double width, int maxLines)
+{
+    QStringList lines;
+    const QString simple = printable(text);
+    if (simple.isEmpty() || maxLines <= 0 || width <= 0)
+        return lines;
+    QTextLayout layout(simple, font, device);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    for (;;) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width);
+        if (lines.size() + 1 == maxLines) {
+            lines << elidedLine(simple.mid(line.textStart()), font, device, width);
+            break;
+        }
+        // Each line is drawn on its own, where a joined script may shape it a little wider than it
+        // stood in the paragraph: then it is cut to the width.
+        lines << elidedLine(simple.mid(line.textStart(), line.textLength()), font, device, width);
+    }
+    layout.endLayout();
+    return lines;
+}
+
+} // namespace print
