@@ -59,6 +59,7 @@ void TMainForm::buildMenus()
     miPassword = add(miSetup, QStringLiteral("miPassword"), QStringLiteral("Доступ"));
     N4 = add(miSetup, QStringLiteral("N4"), QStringLiteral("Виды изданий"));
     miLoanPeriods = add(miSetup, QStringLiteral("miLoanPeriods"), QStringLiteral("Сроки выдачи..."));
+    miMailSettings = add(miSetup, QStringLiteral("miMailSettings"), QStringLiteral("Почта..."));
 
     N15 = menuBar()->addMenu(QStringLiteral("Справка"));
     N18 = add(N15, QStringLiteral("N18"), QStringLiteral("Помощь"));
@@ -73,7 +74,8 @@ void TMainForm::buildMenus()
         {N14, &TMainForm::N14Click},             {miPrint, &TMainForm::miPrintClick},
         {N4, &TMainForm::N4Click},               {N18, &TMainForm::N18Click},
         {miAbout, &TMainForm::miAboutClick},     {miOverdue, &TMainForm::miOverdueClick},
-        {miLoanStatistics, &TMainForm::miLoanStatisticsClick}, {miLoanPeriods, &TMainForm::miLoanPeriodsClick}};
+        {miLoanStatistics, &TMainForm::miLoanStatisticsClick}, {miLoanPeriods, &TMainForm::miLoanPeriodsClick},
+        {miMailSettings, &TMainForm::miMailSettingsClick}};
     for (const auto &[action, handler] : handlers)
         connect(action, &QAction::triggered, this, handler);
 
