@@ -48,7 +48,7 @@ TMailSettingsForm::TMailSettingsForm(QWidget *parent) : QDialog(parent)
     edPort->setToolTip(QStringLiteral("587 — с шифрованием STARTTLS; 465 — шифрование с первого байта"));
     addRow(QStringLiteral("&Порт:"), edPort);
     edUser = lineEdit(this, QStringLiteral("edUser"));
-    addRow(QStringLiteral("&Пользователь:"), edUser);
+    addRow(QStringLiteral("По&льзователь:"), edUser);
     edPassword = lineEdit(this, QStringLiteral("edPassword"));
     edPassword->setEchoMode(QLineEdit::Password);
     addRow(QStringLiteral("Па&роль:"), edPassword);
@@ -61,7 +61,7 @@ TMailSettingsForm::TMailSettingsForm(QWidget *parent) : QDialog(parent)
     grid->addWidget(chbRequireTls, grid->rowCount(), 1, 1, 2);
     edCaCertificate = lineEdit(this, QStringLiteral("edCaCertificate"));
     edCaCertificate->setToolTip(QStringLiteral("Нужен, только если сертификат сервера выдан центром самой организации"));
-    btnCaCertificate = new QPushButton(QStringLiteral("Об&зор…"), this);
+    btnCaCertificate = new QPushButton(QStringLiteral("О&бзор…"), this);
     btnCaCertificate->setObjectName(QStringLiteral("btnCaCertificate"));
     btnCaCertificate->setAccessibleName(QStringLiteral("Выбрать файл сертификата центра"));
     btnCaCertificate->setAutoDefault(false);

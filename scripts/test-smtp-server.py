@@ -2,8 +2,8 @@
 # for the one test account, STARTTLS unless started "plain", and every letter it takes kept as
 # DIR/mail/<n>.eml, byte for byte as received, with DIR/mail/<n>.json for its envelope.
 #   python3 test-smtp-server.py DIR PORT tls|plain
-# Recipients whose local part is "refused" are refused; every login tried is written to
-# DIR/auth.log, so that a test can tell that none reached the server.
+# Recipients whose local part is "refused" are refused; every login tried and every goodbye
+# (QUIT) is written to DIR/session.log, so that a test can tell what reached the server.
 import asyncio
 import json
 import os
@@ -26,10 +26,14 @@ def read(name):
 account = (read("user").encode(), read("password").encode())
 
 
+def note(line):
+    with open(os.path.join(folder, "session.log"), "ab") as log:
+        log.write(line + b"\n")
+
+
 def authenticate(server, session, envelope, mechanism, auth_data):
     login = auth_data.login if isinstance(auth_data, LoginPassword) else b"?"
-    with open(os.path.join(folder, "auth.log"), "ab") as log:
-        log.write(mechanism.encode() + b" " + login + b"\n")
+    note(mechanism.encode() + b" " + login)
     ok = isinstance(auth_data, LoginPassword) and (auth_data.login, auth_data.password) == account
     # Not "handled": aiosmtpd then answers a refusal with 535 itself.
     return AuthResult(success=ok, handled=False)
@@ -45,6 +49,10 @@ class Keeper:
             return "550 5.1.1 <%s>: Recipient address rejected: User unknown" % address
         envelope.rcpt_tos.append(address)
         return "250 2.1.5 OK"
+
+    async def handle_QUIT(self, server, session, envelope):
+        note(b"QUIT")
+        return "221 Bye"
 
     async def handle_DATA(self, server, session, envelope):
         self.count += 1

@@ -66,10 +66,10 @@ struct MailServer {
         }
         return found;
     }
-    // The logins tried so far.
-    QByteArray logins() const
+    // The logins tried ("PLAIN library") and the goodbyes ("QUIT") so far, a line each.
+    QByteArray sessions() const
     {
-        QFile f(dir + QStringLiteral("/auth.log"));
+        QFile f(dir + QStringLiteral("/session.log"));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
