@@ -33,6 +33,7 @@ class MainGridView;
 class TBookForm;
 class TPeriodFm;
 class TLoanPeriodsForm;
+class TMailSettingsForm;
 class TOverdueForm;
 
 // The main window: menus, the left panes, the item-kind tabs over the catalogue grid, the
@@ -87,6 +88,7 @@ public:
     // Due dates, overdue loans and the loan statistics (MainLoans.cpp).
     void miExtendLoanClick();
     void miLoanPeriodsClick();
+    void miMailSettingsClick();
     void miOverdueClick();
     void miLoanStatisticsClick();
     void refreshOverdueMarks();
@@ -180,7 +182,7 @@ public:
         *miBackup, *miRestore, *miMarcImport, *miMarcExport, *miPrintLabels, *miPrintCards, *miExit;
     QAction *miFontLarger, *miFontSmaller, *miAnnotation;
     QAction *N12, *N13, *N14, *miPrint, *miPassword, *N4, *N18, *miAbout;
-    QAction *miOverdue, *miLoanStatistics, *miLoanPeriods, *miReferenceList;
+    QAction *miOverdue, *miLoanStatistics, *miLoanPeriods, *miReferenceList, *miMailSettings;
     // Grid context menu.
     QMenu *PopupMenu1;
     QAction *N2, *N3, *N8, *miExtendLoan, *N9, *N10;
@@ -194,6 +196,7 @@ public:
     ui::DatasetModel *keywordModel = nullptr;
     // Made at their first use.
     TLoanPeriodsForm *loanPeriodsForm = nullptr;
+    TMailSettingsForm *mailSettingsForm = nullptr;
     TOverdueForm *overdueForm = nullptr;
 
 protected:

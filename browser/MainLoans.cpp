@@ -1,5 +1,6 @@
 // Due dates in the main window: overdue holdings marked in the grid, "Продлить", the loan
-// periods, the list of overdue loans with the reminder letters, and the loan statistics.
+// periods, the list of overdue loans with the reminder letters (on paper or by e-mail, and the
+// mail settings), and the loan statistics.
 #include "Main.h"
 
 #include "CirculationPages.h"
@@ -9,6 +10,7 @@
 #include "ExtendLoanForm.h"
 #include "LoanPeriodsForm.h"
 #include "LoanStatistics.h"
+#include "MailSettingsForm.h"
 #include "MainGridView.h"
 #include "OverdueForm.h"
 #include "OverdueLoans.h"
@@ -125,6 +127,13 @@ void TMainForm::miLoanPeriodsClick()
         loanPeriodsForm = new TLoanPeriodsForm(this);
     if (ui::platform().runModal(*loanPeriodsForm) == QDialog::Accepted)
         refreshOverdueMarks();
+}
+
+void TMainForm::miMailSettingsClick()
+{
+    if (!mailSettingsForm)
+        mailSettingsForm = new TMailSettingsForm(this);
+    ui::platform().runModal(*mailSettingsForm);
 }
 
 void TMainForm::miOverdueClick()

@@ -43,7 +43,7 @@ void TMainForm::miMarcExportClick()
     bool finished = false;
     const bool written = runGuarded([&] {
         ui::BackgroundWork work(this, QStringLiteral("Экспорт записей MARC…"));
-        finished = work.run([&](const data::Progress &progress) { marc::exportRecords(*dbMod_, file, marc::exportFormForFile(file), progress); });
+        finished = work.runWithProgress([&](const data::Progress &progress) { marc::exportRecords(*dbMod_, file, marc::exportFormForFile(file), progress); });
     });
     if (written)
         ui::platform().messageBox(this, finished ? QStringLiteral("Записей выгружено: %1, файл «%2».").arg(count).arg(file)

@@ -65,6 +65,7 @@ void TMainForm::buildMenus()
     miPassword = add(miSetup, QStringLiteral("miPassword"), QStringLiteral("Доступ"));
     N4 = add(miSetup, QStringLiteral("N4"), QStringLiteral("Виды изданий"));
     miLoanPeriods = add(miSetup, QStringLiteral("miLoanPeriods"), QStringLiteral("Сроки выдачи..."));
+    miMailSettings = add(miSetup, QStringLiteral("miMailSettings"), QStringLiteral("Почта..."));
 
     N15 = menuBar()->addMenu(QStringLiteral("Справка"));
     N18 = add(N15, QStringLiteral("N18"), QStringLiteral("Помощь"));
@@ -81,7 +82,7 @@ void TMainForm::buildMenus()
         {miAbout, &TMainForm::miAboutClick},     {miOverdue, &TMainForm::miOverdueClick},
         {miLoanStatistics, &TMainForm::miLoanStatisticsClick}, {miLoanPeriods, &TMainForm::miLoanPeriodsClick},
         {miPrintLabels, &TMainForm::miPrintLabelsClick}, {miPrintCards, &TMainForm::miPrintCardsClick},
-        {miReferenceList, &TMainForm::miReferenceListClick}};
+        {miReferenceList, &TMainForm::miReferenceListClick}, {miMailSettings, &TMainForm::miMailSettingsClick}};
     for (const auto &[action, handler] : handlers)
         connect(action, &QAction::triggered, this, handler);
 

@@ -120,7 +120,7 @@ bool TMarcImportForm::readFile(const QString &fileName)
     std::vector<marc::ReadRecord> records;
     std::vector<marc::DuplicateMarks::Mark> marks;
     ui::BackgroundWork work(this, QStringLiteral("Чтение файла записей…"));
-    const bool read = work.run([&](const data::Progress &progress) {
+    const bool read = work.runWithProgress([&](const data::Progress &progress) {
         QFile file(fileName);
         if (!file.open(QIODevice::ReadOnly))
             throw data::DataError(QStringLiteral("Не удалось открыть файл %1").arg(fileName));
@@ -209,7 +209,7 @@ void TMarcImportForm::btnImportClick()
     bool finished = false;
     const bool done = ui::runGuarded(this, [&] {
         ui::BackgroundWork work(this, QStringLiteral("Импорт записей…"));
-        finished = work.run([&](const data::Progress &progress) { imported_ = marc::importRecords(dbMod_->MyServer, kind, chosen, progress); });
+        finished = work.runWithProgress([&](const data::Progress &progress) { imported_ = marc::importRecords(dbMod_->MyServer, kind, chosen, progress); });
     });
     if (done && !finished)
         ui::platform().messageBox(this, QStringLiteral("Импорт отменён: в каталог не добавлено ни одной записи."), Caption,

@@ -6,6 +6,7 @@
 
 #include <QString>
 #include <cstdio>
+#include <fuzzer/FuzzedDataProvider.h>
 #include <cstdlib>
 #include <sqlite3.h>
 
@@ -21,6 +22,13 @@ inline void check(bool ok, const char *what, const QString &detail = QString())
 {
     if (!ok)
         fail(what, detail);
+}
+
+// Up to `most` bytes of the input taken as UTF-8 text (invalid bytes become replacement characters).
+inline QString consumeText(FuzzedDataProvider &in, std::size_t most)
+{
+    const std::string bytes = in.ConsumeRandomLengthString(most);
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
 // Text shown with its control characters escaped, so a failing input can be read and copied.

@@ -18,15 +18,10 @@
 #include <cstdint>
 
 using fuzzcheck::check;
+using fuzzcheck::consumeText;
 using fuzzcheck::shown;
 
 namespace {
-
-QString consumeText(FuzzedDataProvider &in, std::size_t most)
-{
-    const std::string bytes = in.ConsumeRandomLengthString(most);
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
 
 store::LoanPeriods readPeriods(const QByteArray &file, store::LibraryLetterhead &letterhead)
 {

@@ -82,13 +82,14 @@ qsizetype loansIn(const QList<store::ReaderDebt> &debts)
 }
 
 const QString NothingOverdue = QStringLiteral("<p>Просроченных выдач нет</p>\r\n");
-const QString PageEnd = QStringLiteral("</body>\r\n</html>\r\n");
-
 } // namespace
 
-QString circulationPageHead(const QString &title)
+const QString CirculationPageEnd = QStringLiteral("</body>\r\n</html>\r\n");
+
+QString circulationPageHead(const QString &title, const QString &charset)
 {
-    return QStringLiteral("<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"windows-1251\">\r\n<title>") + title +
+    return QStringLiteral("<!DOCTYPE html>\r\n<html>\r\n<head>\r\n<meta charset=\"") + charset +
+           QStringLiteral("\">\r\n<title>") + title +
            QStringLiteral("</title>\r\n<style>body { font-family: sans-serif; } table { border-collapse: collapse; }"
                           " td.n { text-align: right; }</style>\r\n</head>\r\n<body>\r\n");
 }
@@ -113,7 +114,29 @@ QByteArray overdueReportPage(const QDate &day, const QList<store::ReaderDebt> &d
     if (!debts.isEmpty())
         page += paragraph(QStringLiteral("<b>Всего просроченных выдач: ") + QString::number(loans) +
                           QStringLiteral(", читателей: ") + QString::number(readers) + QStringLiteral("</b>"));
-    return data::encodeCp1251Html(page + PageEnd);
+    return data::encodeCp1251Html(page + CirculationPageEnd);
+}
+
+QString reminderLetterHtml(const QDate &day, const store::ReaderDebt &debt, const store::LibraryLetterhead &letterhead,
+                           LetterForm form)
+{
+    QString letter = QStringLiteral("<div class=\"letter\">") + CrLf;
+    // Each printed letter after the first starts a page of its own, from its first line.
+    const QString newPage = form == LetterForm::NextPrinted ? QStringLiteral(" style=\"page-break-before: always\"") : QString();
+    if (!letterhead.name.isEmpty())
+        letter += QStringLiteral("<p") + newPage + u'>' + store::htmlEscape(letterhead.name) + QStringLiteral("</p>") + CrLf;
+    letter += QStringLiteral("<h1") + (letterhead.name.isEmpty() ? newPage : QString()) +
+              QStringLiteral(">Напоминание о возврате изданий</h1>") + CrLf;
+    letter += paragraph(QStringLiteral("Читатель: ") + readerHeading(debt));
+    letter += paragraph(QStringLiteral("На ") + store::shownDate(day) +
+                        QStringLiteral(" не возвращены в срок выданные Вам издания:"));
+    appendLoansTable(letter, debt.loans);
+    letter += paragraph(QStringLiteral("Просим вернуть их в библиотеку или продлить срок пользования."));
+    // A printed letter is signed by hand on the line.
+    const QString signatureLine = form == LetterForm::Mail ? QString() : QStringLiteral("________________ ");
+    letter += paragraph(signatureLine + store::htmlEscape(letterhead.signature));
+    letter += paragraph(store::shownDate(day));
+    return letter + QStringLiteral("</div>") + CrLf;
 }
 
 QByteArray reminderLettersPage(const QDate &day, const QList<store::ReaderDebt> &debts,
@@ -125,25 +148,11 @@ QByteArray reminderLettersPage(const QDate &day, const QList<store::ReaderDebt> 
     for (const store::ReaderDebt &debt : debts) {
         if (debt.reader.trimmed().isEmpty())
             continue;
-        page += QStringLiteral("<div class=\"letter\">") + CrLf;
-        // Each letter after the first starts a printed page of its own, from its first line.
-        const QString newPage = letters++ == 0 ? QString() : QStringLiteral(" style=\"page-break-before: always\"");
-        if (!letterhead.name.isEmpty())
-            page += QStringLiteral("<p") + newPage + u'>' + store::htmlEscape(letterhead.name) + QStringLiteral("</p>") + CrLf;
-        page += QStringLiteral("<h1") + (letterhead.name.isEmpty() ? newPage : QString()) +
-                QStringLiteral(">Напоминание о возврате изданий</h1>") + CrLf;
-        page += paragraph(QStringLiteral("Читатель: ") + readerHeading(debt));
-        page += paragraph(QStringLiteral("На ") + store::shownDate(day) +
-                          QStringLiteral(" не возвращены в срок выданные Вам издания:"));
-        appendLoansTable(page, debt.loans);
-        page += paragraph(QStringLiteral("Просим вернуть их в библиотеку или продлить срок пользования."));
-        page += paragraph(QStringLiteral("________________ ") + store::htmlEscape(letterhead.signature));
-        page += paragraph(store::shownDate(day));
-        page += QStringLiteral("</div>") + CrLf;
+        page += reminderLetterHtml(day, debt, letterhead, letters++ == 0 ? LetterForm::FirstPrinted : LetterForm::NextPrinted);
     }
     if (letters == 0)
         page += NothingOverdue;
-    return data::encodeCp1251Html(page + PageEnd);
+    return data::encodeCp1251Html(page + CirculationPageEnd);
 }
 
 } // namespace reports

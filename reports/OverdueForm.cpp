@@ -48,14 +48,16 @@ TOverdueForm::TOverdueForm(QWidget *parent) : QDialog(parent)
     btnLetters = button(this, QStringLiteral("btnLetters"), QStringLiteral("&Напоминания"));
     btnPrintLetters = button(this, QStringLiteral("btnPrintLetters"), QStringLiteral("&Печать напоминаний…"));
     btnLettersPdf = button(this, QStringLiteral("btnLettersPdf"), QStringLiteral("Напоминания в &PDF…"));
+    btnSendMail = button(this, QStringLiteral("btnSendMail"), QStringLiteral("Отправить по &e-mail…"));
     btnClose = button(this, QStringLiteral("btnClose"), QStringLiteral("Закрыть"));
     int row = 1;
-    for (QPushButton *b : {btnList, btnLetters, btnPrintLetters, btnLettersPdf, btnClose})
+    for (QPushButton *b : {btnList, btnLetters, btnPrintLetters, btnLettersPdf, btnSendMail, btnClose})
         grid->addWidget(b, row++, 0, 1, 2);
     connect(btnList, &QPushButton::clicked, this, &TOverdueForm::btnListClick);
     connect(btnLetters, &QPushButton::clicked, this, &TOverdueForm::btnLettersClick);
     connect(btnPrintLetters, &QPushButton::clicked, this, &TOverdueForm::btnPrintLettersClick);
     connect(btnLettersPdf, &QPushButton::clicked, this, &TOverdueForm::btnLettersPdfClick);
+    connect(btnSendMail, &QPushButton::clicked, this, &TOverdueForm::btnSendMailClick);
     connect(btnClose, &QPushButton::clicked, this, &QDialog::reject); // Esc closes as well
     setFixedSize(sizeHint().expandedTo(QSize(260, 0)));
 }
@@ -67,17 +69,21 @@ void TOverdueForm::showEvent(QShowEvent *event)
         FormShow();
 }
 
-void TOverdueForm::FormShow() { dtDay->setDate(QDate::currentDate()); }
+void TOverdueForm::FormShow()
+{
+    dtDay->setDate(QDate::currentDate());
+    btnSendMail->setVisible(!store::process().ViewOnly);
+    layout()->activate();
+    setFixedSize(sizeHint().expandedTo(QSize(260, 0)));
+}
 
 bool TOverdueForm::runGuarded(const std::function<void()> &action) { return ui::runGuarded(this, action); }
 
-namespace {
-QList<store::ReaderDebt> readDebts(store::TDBMod &module, const QDate &day)
+QList<store::ReaderDebt> TOverdueForm::readDebts(const QDate &day)
 {
     const store::LoanPeriods periods = store::readLoanPeriods(store::process().SettingsFile);
-    return store::readReaderDebts(module.MyServer, periods, day);
+    return store::readReaderDebts(dbMod_->MyServer, periods, day);
 }
-} // namespace
 
 void TOverdueForm::btnListClick()
 {
@@ -86,7 +92,7 @@ void TOverdueForm::btnListClick()
     const QDate day = dtDay->date();
     runGuarded([&] {
         // Contacts stay with the librarian: a view-mode terminal may stand where readers see it.
-        const QByteArray page = reports::overdueReportPage(day, readDebts(*dbMod_, day), !store::process().ViewOnly);
+        const QByteArray page = reports::overdueReportPage(day, readDebts(day), !store::process().ViewOnly);
         const QString file = store::process().TempDir + QStringLiteral("/overdue.html");
         if (openPage)
             openPage(file, page);
@@ -101,7 +107,7 @@ QString TOverdueForm::writeLetters()
     const QString file = store::process().TempDir + QStringLiteral("/reminders.html");
     int unnamed = 0;
     const bool written = runGuarded([&] {
-        const QList<store::ReaderDebt> debts = readDebts(*dbMod_, day);
+        const QList<store::ReaderDebt> debts = readDebts(day);
         for (const store::ReaderDebt &d : debts)
             unnamed += d.reader.trimmed().isEmpty() ? int(d.loans.size()) : 0;
         store::writePageFile(file, reports::reminderLettersPage(day, debts, store::readLetterhead(store::process().SettingsFile)));

@@ -2,6 +2,7 @@
 
 // The private MariaDB server that ctest starts for the test_server* programs, and a fresh
 // database on it for each test.
+#include "RequireServer.h"
 #include "data/Connection.h"
 
 #include <QCoreApplication>
@@ -40,15 +41,7 @@ struct TestServer {
     }
 };
 
-// Skips a test when no server was started for it, except in CI, where that is a failure.
-#define REQUIRE_TEST_SERVER(s)                                                                   \
-    do {                                                                                         \
-        if (!(s).available) {                                                                    \
-            if (qEnvironmentVariableIsSet("CI"))                                                 \
-                QFAIL("LIBRARY_TEST_MARIADB_DIR names no running test server");                  \
-            QSKIP("no test server (ctest starts one)");                                          \
-        }                                                                                        \
-    } while (0)
+#define REQUIRE_TEST_SERVER(s) REQUIRE_SERVER((s).available, "LIBRARY_TEST_MARIADB_DIR")
 
 // A fresh database on the test server with an open connection to it, dropped at the end; the
 // counterpart of TempDb. The script is in SQLite's words and is put into the server's.

@@ -2,6 +2,8 @@
 // activated through the accessibility interface does what a click does.
 #include "CardFixture.h"
 #include "ItemKindsFormUnit.h"
+#include "MailSettingsForm.h"
+#include "OverdueForm.h"
 #include "ScreenReader.h"
 
 #include <QAbstractSpinBox>
@@ -92,6 +94,13 @@ private slots:
         for (QDialog *dialog : std::initializer_list<QDialog *>{f.program.PeriodFm.get(), f.program.ItemKindsForm.get(),
                                                                 f.program.AboutForm.get(), f.program.LoginForm.get(),
                                                                 f.program.PasswordForm.get(), f.program.SetupForm.get()}) {
+            dialog->show();
+            onDialogs << unnamedControls(dialog);
+            dialog->hide();
+        }
+        TMailSettingsForm mail;
+        TOverdueForm overdue;
+        for (QDialog *dialog : std::initializer_list<QDialog *>{&mail, &overdue}) {
             dialog->show();
             onDialogs << unnamedControls(dialog);
             dialog->hide();

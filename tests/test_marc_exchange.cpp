@@ -59,7 +59,7 @@ QByteArray marc21File(const std::vector<BookFields> &books)
 void cancelWorkOf(QWidget *owner)
 {
     QTimer::singleShot(0, owner, [owner] {
-        if (auto *progress = owner->findChild<QProgressDialog *>(QStringLiteral("WorkProgress")))
+        if (auto *progress = owner->findChild<QProgressDialog *>(QStringLiteral("BackgroundWork")))
             progress->findChild<QPushButton *>()->click();
     });
 }

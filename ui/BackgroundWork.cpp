@@ -3,72 +3,87 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QProgressDialog>
-#include <QPushButton>
-#include <QTimer>
-#include <atomic>
 #include <exception>
 #include <thread>
 
 namespace ui {
 
 BackgroundWork::BackgroundWork(QWidget *owner, const QString &label)
-    : dialog_(std::make_unique<QProgressDialog>(label, QStringLiteral("Отмена"), 0, 100, owner))
+    : dialog_(std::make_unique<QProgressDialog>(label, QString(), 0, 0, owner))
 {
-    dialog_->setObjectName(QStringLiteral("WorkProgress"));
+    dialog_->setObjectName(QStringLiteral("BackgroundWork"));
     dialog_->setWindowTitle(QApplication::applicationName());
-    dialog_->setWindowModality(Qt::WindowModal);
-    dialog_->setMinimumDuration(400);
+    dialog_->setWindowModality(Qt::ApplicationModal);
     dialog_->setAutoClose(false);
     dialog_->setAutoReset(false);
+    dialog_->setMinimumDuration(0);
     dialog_->setAccessibleName(label);
-    dialog_->setValue(0);
+    // "Отмена" keeps the window up, saying that the work is stopping, until it has.
+    QObject::disconnect(dialog_.get(), &QProgressDialog::canceled, dialog_.get(), &QProgressDialog::cancel);
+    QObject::connect(dialog_.get(), &QProgressDialog::canceled, dialog_.get(), [this] {
+        if (cancelled_.exchange(true))
+            return;
+        dialog_->setLabelText(QStringLiteral("Останавливается…"));
+        if (onCancel_)
+            onCancel_();
+    });
 }
 
-BackgroundWork::~BackgroundWork() { dialog_->close(); }
+BackgroundWork::~BackgroundWork() { dialog_->hide(); }
 
-bool BackgroundWork::run(const std::function<void(const data::Progress &)> &work)
+void BackgroundWork::allowCancel(std::function<void()> onCancel)
 {
-    std::atomic<bool> cancelled{false}, finished{false};
-    std::atomic<long long> done{0}, total{0};
-    const auto cancel = QObject::connect(dialog_.get(), &QProgressDialog::canceled, [&] { cancelled = true; });
-    const data::Progress progress = [&](long long d, long long t) {
-        done = d;
-        total = t;
-        if (cancelled)
-            throw data::Cancelled{};
-    };
-    std::exception_ptr error;
+    onCancel_ = std::move(onCancel);
+    dialog_->setCancelButtonText(QStringLiteral("Отмена"));
+}
+
+void BackgroundWork::report(long long done, long long total)
+{
+    // The bar counts in hundredths: a total of millions of bytes does not fit an int.
+    const int percent = total > 0 ? int(qBound(0LL, done * 100 / total, 100LL)) : 0;
+    QProgressDialog *dialog = dialog_.get();
+    QMetaObject::invokeMethod(
+        dialog,
+        [dialog, percent, known = total > 0] {
+            dialog->setMaximum(known ? 100 : 0);
+            dialog->setValue(percent);
+        },
+        Qt::QueuedConnection);
+}
+
+void BackgroundWork::run(const std::function<void()> &work)
+{
     QEventLoop loop;
-    QTimer poll;
-    // The window's thread shows the figures the work leaves; the work never touches a widget.
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (dialog_->wasCanceled())
-            cancelled = true;
-        const long long t = total;
-        dialog_->setValue(t > 0 ? qBound(0, int(done * 100 / t), 99) : 0);
-        if (finished)
-            loop.quit();
-    });
-    poll.start(50);
+    std::exception_ptr failure;
+    dialog_->show();
     std::thread worker([&] {
         try {
-            work(progress);
+            work();
         } catch (...) {
-            error = std::current_exception();
+            failure = std::current_exception();
         }
-        finished = true;
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     loop.exec();
     worker.join();
-    poll.stop();
-    QObject::disconnect(cancel);
-    dialog_->reset();
-    if (error) {
-        try {
-            std::rethrow_exception(error);
-        } catch (const data::Cancelled &) {
-            return false;
-        }
+    dialog_->hide();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+bool BackgroundWork::runWithProgress(const std::function<void(const data::Progress &)> &work)
+{
+    if (!onCancel_)
+        allowCancel([] {});
+    const data::Progress progress = [this](long long done, long long total) {
+        report(done, total);
+        if (cancelled_)
+            throw data::Cancelled{};
+    };
+    try {
+        run([&] { work(progress); });
+    } catch (const data::Cancelled &) {
+        return false;
     }
     return true; // done, though "Отмена" may have come too late to stop it
 }
