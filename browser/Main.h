@@ -34,6 +34,8 @@ class TBookForm;
 class TPeriodFm;
 class TLoanPeriodsForm;
 class TOverdueForm;
+class TDeskForm;
+class TReadersForm;
 
 // The main window: menus, the left panes, the item-kind tabs over the catalogue grid, the
 // search strip and the annotation pane. Its parts are implemented by responsibility in
@@ -92,6 +94,11 @@ public:
     void refreshOverdueMarks();
     void refreshOverdueMark(qint64 bookId);
     bool isOverdueRow(int row) const;
+
+    // The lending desk and the readers window, and the catalogue's rows they change (MainCirculation.cpp).
+    void miDeskClick();
+    void miReadersClick();
+    void showHoldingsChanged(const QList<qint64> &bookIds);
 
     // The backup script and the restore from it (MainBackup.cpp).
     void miBackupClick();
@@ -176,6 +183,7 @@ public:
     QAction *miFontLarger, *miFontSmaller, *miAnnotation;
     QAction *N12, *N13, *N14, *miPrint, *miPassword, *N4, *N18, *miAbout;
     QAction *miOverdue, *miLoanStatistics, *miLoanPeriods;
+    QAction *miDesk, *miReaders;
     // Grid context menu.
     QMenu *PopupMenu1;
     QAction *N2, *N3, *N8, *miExtendLoan, *N9, *N10;
@@ -190,6 +198,8 @@ public:
     // Made at their first use.
     TLoanPeriodsForm *loanPeriodsForm = nullptr;
     TOverdueForm *overdueForm = nullptr;
+    TDeskForm *deskForm = nullptr;
+    TReadersForm *readersForm = nullptr;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

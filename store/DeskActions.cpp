@@ -86,6 +86,8 @@ DeskAction actionOn(DeskActionKind kind, const DeskHolding &h, const QString &re
 
 DeskAction lendTo(data::Connection &connection, const Reader &reader, const DeskHolding &h, const DeskRules &rules)
 {
+    if (reader.id == 0)
+        refuse(QStringLiteral("Читателя «%1» нет в картотеке: запишите его в «Читатели», чтобы выдавать ему.").arg(reader.name));
     // As she is now: another desk may have blocked or renamed her.
     const auto current = readerById(connection, reader.id);
     if (!current)
