@@ -38,6 +38,7 @@ TDeskForm::TDeskForm(data::Connection &connection, bool viewOnly, QWidget *paren
     middle->addWidget(buildReaderPane());
     middle->addWidget(buildLoansPane());
     middle->setStretchFactor(1, 2);
+    middle->setSizes({300, 680});
     layout->addWidget(middle, 3);
     layout->addWidget(buildSessionPane(), 2);
     connectHandlers();
@@ -202,7 +203,7 @@ void TDeskForm::connectHandlers()
     connect(cbRequestKind, qOverload<int>(&QComboBox::activated), this, &TDeskForm::cbRequestKindChange);
     connect(new QShortcut(QKeySequence(Qt::Key_F6), this), &QShortcut::activated, chbExtend, &QCheckBox::toggle);
     connect(new QShortcut(QKeySequence(Qt::Key_F8), this), &QShortcut::activated, btnUndo, &QPushButton::click);
-    for (QWidget *w : std::initializer_list<QWidget *>{grLoans, lstActions, lstChoices})
+    for (QWidget *w : std::initializer_list<QWidget *>{edScan, grLoans, lstActions, lstChoices})
         w->installEventFilter(this);
     for (QWidget *w : std::initializer_list<QWidget *>{chbExtend, cbRequestKind, btnReturn, btnExtend, btnUndo})
         w->setEnabled(!viewOnly_ && w != btnUndo);
@@ -223,6 +224,15 @@ bool TDeskForm::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         const QString text = key->text();
+        // A line feed ends a code as Enter does: some scanners and xdotool send it for "\n", and the
+        // box would take it for nothing and run two codes together.
+        if (watched == edScan) {
+            if (text == u'\n' && key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) {
+                edScanReturn();
+                return true;
+            }
+            return QDialog::eventFilter(watched, event);
+        }
         if (!text.isEmpty() && text.front().isPrint() && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
             edScan->setFocus();
             edScan->insert(text);

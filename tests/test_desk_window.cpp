@@ -35,13 +35,13 @@ void scan(TDeskForm &d, const QString &code)
 }
 
 // Keys already waiting in the queue while the desk is busy with the first code: the scanner does
-// not wait for the desk.
-void queueBurst(QWidget *w, const QString &keys)
+// not wait for the desk. xdotool, and some scanners, end a code with a line feed, not Enter.
+void queueBurst(QWidget *w, const QString &keys, bool lineFeeds)
 {
     for (QChar c : keys) {
         const bool enter = c == u'\n';
-        const int key = enter ? int(Qt::Key_Return) : int(c.toUpper().unicode());
-        const QString text = enter ? QStringLiteral("\r") : QString(c);
+        const int key = enter ? int(lineFeeds ? Qt::Key_unknown : Qt::Key_Return) : int(c.toUpper().unicode());
+        const QString text = enter ? QString(lineFeeds ? u'\n' : u'\r') : QString(c);
         QCoreApplication::postEvent(w, new QKeyEvent(QEvent::KeyPress, key, Qt::NoModifier, text));
         QCoreApplication::postEvent(w, new QKeyEvent(QEvent::KeyRelease, key, Qt::NoModifier, text));
     }
@@ -106,17 +106,20 @@ private slots:
     void aBurstGivesOneActionACode_data()
     {
         QTest::addColumn<bool>("queued");
-        QTest::newRow("typed 5 ms a key") << false;
-        QTest::newRow("queued while the desk is busy") << true;
+        QTest::addColumn<bool>("lineFeeds");
+        QTest::newRow("typed 5 ms a key") << false << false;
+        QTest::newRow("queued while the desk is busy") << true << false;
+        QTest::newRow("queued, each code ended by a line feed") << true << true;
     }
     void aBurstGivesOneActionACode()
     {
         QFETCH(bool, queued);
+        QFETCH(bool, lineFeeds);
         DeskFixture f;
         TDeskForm &d = openDesk(f);
         const QString burst = QStringLiteral("1001\nK6\nK-7\n");
         if (queued) {
-            queueBurst(d.edScan, burst);
+            queueBurst(d.edScan, burst, lineFeeds);
             QTRY_COMPARE(d.undoable().size(), 2);
         } else {
             for (const QString &code : burst.split(u'\n', Qt::SkipEmptyParts))
