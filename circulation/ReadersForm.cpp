@@ -36,6 +36,18 @@ bool foundByNameOrCard(const store::Reader &r, const QString &typed)
            r.card.contains(typed.trimmed(), Qt::CaseInsensitive);
 }
 
+int columnWidth(ReaderListModel::Column column)
+{
+    switch (column) {
+    case ReaderListModel::Email: return 170;
+    case ReaderListModel::Department:
+    case ReaderListModel::Phone:
+    case ReaderListModel::Blocked: return 120;
+    case ReaderListModel::ValidUntil: return 115;
+    default: return 80;
+    }
+}
+
 } // namespace
 
 TReadersForm::TReadersForm(data::Connection &connection, bool viewOnly, QWidget *parent)
@@ -65,7 +77,12 @@ TReadersForm::TReadersForm(data::Connection &connection, bool viewOnly, QWidget 
     grReaders->setSelectionMode(QAbstractItemView::ExtendedSelection);
     grReaders->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grReaders->verticalHeader()->hide();
+    // One line a reader, of one height: 20,000 rows are never measured one by one.
+    grReaders->setWordWrap(false);
     grReaders->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    grReaders->verticalHeader()->setDefaultSectionSize(grReaders->fontMetrics().height() + 6);
+    for (int section = 1; section < readers->columnCount(); ++section)
+        grReaders->setColumnWidth(section, columnWidth(readers->columnAt(section)));
     grReaders->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
     grReaders->setAccessibleName(QStringLiteral("Список читателей"));
     layout->addLayout(searchRow);
@@ -82,7 +99,7 @@ TReadersForm::TReadersForm(data::Connection &connection, bool viewOnly, QWidget 
         btnEditClick();
     });
     connect(grReaders, &QTableView::activated, this, &TReadersForm::btnEditClick);
-    resize(900, 600);
+    resize(1100, 600);
 }
 
 QLayout *TReadersForm::buildButtons()
