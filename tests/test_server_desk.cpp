@@ -7,8 +7,13 @@
 #include <QtTest>
 
 namespace {
-const QString InstallScript = QStringLiteral(LIBRARY_SOURCE_DIR "/resources/install_db.sql");
+// A catalogue made by the creation script, with the six loans.
+void withLoans(ServerDb &db)
+{
+    data::ScriptDump(&db.conn).RunScriptFile(QStringLiteral(LIBRARY_SOURCE_DIR "/resources/install_db.sql"));
+    db.conn.runStatement(circulation::Loans);
 }
+} // namespace
 
 class ServerDeskTest : public QObject {
     Q_OBJECT
@@ -17,8 +22,7 @@ private slots:
     {
         ServerDb db;
         REQUIRE_TEST_SERVER(db.server);
-        data::ScriptDump(&db.conn).RunScriptFile(InstallScript);
-        db.conn.runStatement(circulation::Loans);
+        withLoans(db);
         deskcases::checkAll(db.conn);
     }
 
@@ -26,8 +30,7 @@ private slots:
     {
         ServerDb db;
         REQUIRE_TEST_SERVER(db.server);
-        data::ScriptDump(&db.conn).RunScriptFile(InstallScript);
-        db.conn.runStatement(circulation::Loans);
+        withLoans(db);
         db.conn.runStatement(deskcases::Desk);
         deskcases::checkWholeOrNothing(db.conn, QStringLiteral("CREATE TRIGGER desk_fails BEFORE UPDATE ON books FOR EACH ROW"
                                                                " SIGNAL SQLSTATE '45000' SET MESSAGE_TEXT = 'сбой'"));
