@@ -160,6 +160,16 @@ inline void checkHerLoans(data::Connection &c)
     QCOMPARE(store::readerWarnings(reader(c, 2), 1, 0, r),
              QStringList{"Читатель заблокирован: утерян билет. Выдавать ему нельзя, возвращать — можно."});
     QCOMPARE(store::readerWarnings(reader(c, 3), 0, 0, r), QStringList{"Срок действия билета истёк 31.01.2024."});
+
+    // A reader with a thousand loans of a holding deleted since, three of them still out.
+    c.runStatement(QStringLiteral("INSERT INTO orders (book_id, loaner, date_out, date_in, status) WITH RECURSIVE n(i) AS"
+                                  " (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000) SELECT 99, 'Сидорова',"
+                                  " '2023-01-01', CASE WHEN i <= 3 THEN NULL ELSE '2023-02-01' END, 0 FROM n"));
+    const QList<store::ReaderLoan> many = store::readerLoans(c, QStringLiteral("Сидорова"), r.periods, r.today, false);
+    QCOMPARE(many.size(), 1000);
+    QVERIFY(many[2].open && !many[3].open && !many[2].holdingKnown);
+    QCOMPARE(many[0].daysOverdue, int(QDate(2023, 1, 31).daysTo(r.today)));
+    QCOMPARE(store::readerLoans(c, QStringLiteral("Сидорова"), r.periods, r.today, true).size(), 3);
 }
 
 // A lend whose last step fails leaves no loan, no due date and no loan fields behind.
