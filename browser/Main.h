@@ -35,6 +35,8 @@ class TPeriodFm;
 class TLoanPeriodsForm;
 class TMailSettingsForm;
 class TOverdueForm;
+class TDeskForm;
+class TReadersForm;
 
 // The main window: menus, the left panes, the item-kind tabs over the catalogue grid, the
 // search strip and the annotation pane. Its parts are implemented by responsibility in
@@ -94,6 +96,11 @@ public:
     void refreshOverdueMarks();
     void refreshOverdueMark(qint64 bookId);
     bool isOverdueRow(int row) const;
+
+    // The lending desk and the readers window, and the catalogue's rows they change (MainCirculation.cpp).
+    void miDeskClick();
+    void miReadersClick();
+    void showHoldingsChanged(const QList<qint64> &bookIds);
 
     // The backup script and the restore from it (MainBackup.cpp).
     void miBackupClick();
@@ -183,6 +190,7 @@ public:
     QAction *miFontLarger, *miFontSmaller, *miAnnotation;
     QAction *N12, *N13, *N14, *miPrint, *miPassword, *N4, *N18, *miAbout;
     QAction *miOverdue, *miLoanStatistics, *miLoanPeriods, *miReferenceList, *miMailSettings;
+    QAction *miDesk, *miReaders;
     // Grid context menu.
     QMenu *PopupMenu1;
     QAction *N2, *N3, *N8, *miExtendLoan, *N9, *N10;
@@ -198,6 +206,8 @@ public:
     TLoanPeriodsForm *loanPeriodsForm = nullptr;
     TMailSettingsForm *mailSettingsForm = nullptr;
     TOverdueForm *overdueForm = nullptr;
+    TDeskForm *deskForm = nullptr;
+    TReadersForm *readersForm = nullptr;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

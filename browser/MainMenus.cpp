@@ -27,6 +27,11 @@ void TMainForm::buildMenus()
     miExport = add(N1, QStringLiteral("miExport"), QStringLiteral("Экспорт в Word"));
     miNewAcquirements = add(N1, QStringLiteral("miNewAcquirements"), QStringLiteral("Новые поступления …"));
     N1->addSeparator();
+    miDesk = add(N1, QStringLiteral("miDesk"), QStringLiteral("Выдача и возврат"));
+    miDesk->setShortcut(QKeySequence(Qt::Key_F9));
+    miReaders = add(N1, QStringLiteral("miReaders"), QStringLiteral("Читатели..."));
+    miReaders->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    N1->addSeparator();
     miAlphabet = add(N1, QStringLiteral("miAlphabet"), QStringLiteral("Именной указатель"));
     miRubricTree = add(N1, QStringLiteral("miRubricTree"), QStringLiteral("Рубрикатор"));
     miKeywords = add(N1, QStringLiteral("miKeywords"), QStringLiteral("Ключевые слова"));
@@ -82,7 +87,8 @@ void TMainForm::buildMenus()
         {miAbout, &TMainForm::miAboutClick},     {miOverdue, &TMainForm::miOverdueClick},
         {miLoanStatistics, &TMainForm::miLoanStatisticsClick}, {miLoanPeriods, &TMainForm::miLoanPeriodsClick},
         {miPrintLabels, &TMainForm::miPrintLabelsClick}, {miPrintCards, &TMainForm::miPrintCardsClick},
-        {miReferenceList, &TMainForm::miReferenceListClick}, {miMailSettings, &TMainForm::miMailSettingsClick}};
+        {miReferenceList, &TMainForm::miReferenceListClick}, {miMailSettings, &TMainForm::miMailSettingsClick},
+        {miDesk, &TMainForm::miDeskClick}, {miReaders, &TMainForm::miReadersClick}};
     for (const auto &[action, handler] : handlers)
         connect(action, &QAction::triggered, this, handler);
 

@@ -6,6 +6,7 @@
 #include "ErrorBox.h"
 #include "ImageList.h"
 #include "IniFile.h"
+#include "LendingDesk.h"
 #include "LoanTerms.h"
 #include "Readers.h"
 #include "MainGridView.h"
@@ -70,11 +71,13 @@ void TMainForm::FormShow()
     N9->setIcon(ui::sharedImage(3));
     N8->setIcon(ui::sharedImage(2));
 
-    // Due dates and the readers register get their tables in an older catalogue; never in view mode.
+    // Due dates and the readers register get their tables, the desk its index, in an older catalogue;
+    // never in view mode.
     if (!p.ViewOnly)
         runGuarded([this] {
             store::ensureLoanTerms(dbMod_->MyServer);
             store::ensureReaders(dbMod_->MyServer);
+            store::ensureHoldingNumberIndex(dbMod_->MyServer);
         });
     for (data::Dataset *ds : {&dbMod_->MyCats, &dbMod_->MyBooks, &dbMod_->myOrders, &dbMod_->myItemKinds})
         runGuarded([ds] { ds->open(); });

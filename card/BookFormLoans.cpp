@@ -1,4 +1,5 @@
-// The loan history page: a new loan dated today, the reader list, and the loan steps of "ОК".
+// The loan history page: a new loan dated today, the reader list with the registered readers,
+// and the loan steps of "ОК".
 #include "BookFormUnit.h"
 
 #include "CardControls.h"
@@ -6,10 +7,14 @@
 #include "LoanTerms.h"
 #include "ProcessValues.h"
 #include "Platform.h"
+#include "ReaderCardForm.h"
+#include "ReaderCompleter.h"
+#include "Readers.h"
 
 #include <QComboBox>
 #include <QDate>
 #include <QDateEdit>
+#include <QLineEdit>
 
 
 void TBookForm::tshHistoryShow()
@@ -23,7 +28,59 @@ void TBookForm::tshHistoryShow()
             orders.open();
         else if (orders.state() == data::DatasetState::Browse)
             orders.refresh();
+        // Readers registered since the page was last shown, at another desk too.
+        loanerCompleter->load(dbMod_->MyServer);
     });
+}
+
+void TBookForm::offerRegisteredReaders()
+{
+    loanerCompleter = new ui::ReaderCompleter(edLoaner);
+    edLoaner->setCompleter(loanerCompleter);
+    connect(edLoaner->lineEdit(), &QLineEdit::editingFinished, this,
+            [this] { loanerCompleter->offerTyped(edLoaner->currentText()); });
+}
+
+// A loan carries the register's form of her name, found by any of its variants or by her card
+// number; a name the register lacks may be registered on the spot. Asked only of a reader typed
+// now: an old loan's name is left alone when only its return date is entered.
+void TBookForm::takeRegisteredLoaner()
+{
+    data::Dataset &orders = dbMod_->myOrders;
+    data::Connection &connection = dbMod_->MyServer;
+    const QString typed = edLoaner->currentText().trimmed();
+    const int loanerColumn = orders.fieldIndex(QStringLiteral("loaner"));
+    if (orders.state() != data::DatasetState::Insert && typed == orders.storedValue(loanerColumn).toString().trimmed())
+        return;
+    std::optional<store::Reader> known;
+    bool registered = false;
+    if (!runGuarded([&] {
+            registered = store::readersExist(connection);
+            known = registered ? store::readerByName(connection, typed) : std::nullopt;
+            if (registered && !known)
+                known = store::readerByCard(connection, typed);
+        }) ||
+        !registered)
+        return;
+    if (!known) {
+        if (ui::platform().messageBox(this,
+                                      QStringLiteral("Читателя «%1» нет в картотеке читателей. Записать его туда?\n\n"
+                                                     "«Да» откроет его карточку, «Нет» оставит имя в выдаче как есть.")
+                                          .arg(typed),
+                                      QStringLiteral("Кому"), ui::MsgIcon::Question, ui::Yes | ui::No) != ui::Yes)
+            return;
+        if (!readerCardForm)
+            readerCardForm = new TReaderCardForm(connection, false, this);
+        store::Reader fresh;
+        if (!runGuarded([&] { fresh = newReaderNamed(connection, typed); }))
+            return;
+        readerCardForm->showReader(fresh);
+        if (ui::platform().runModal(*readerCardForm) != QDialog::Accepted)
+            return;
+        runGuarded([&] { known = store::readerById(connection, readerCardForm->savedId()); });
+    }
+    if (known && known->name != edLoaner->currentText())
+        runGuarded([&] { orders.fieldByName(QStringLiteral("loaner")).setValue(known->name); });
 }
 
 // A loan already being made is not saved unchecked by starting another one.
@@ -64,6 +121,7 @@ bool TBookForm::postLoan()
                                   QStringLiteral("Не заполнены обязательные поля"), ui::MsgIcon::Warning, ui::Ok);
         return false;
     }
+    takeRegisteredLoaner();
     return runGuarded([this] {
         data::Dataset &orders = dbMod_->myOrders;
         const bool made = orders.state() == data::DatasetState::Insert;

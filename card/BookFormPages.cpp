@@ -223,8 +223,11 @@ QWidget *TBookForm::buildHistoryPage()
     for (int i = 0; i < kinds.size(); ++i)
         DBComboBoxEh1->addItem(kinds[i], i);
     DBComboBoxEh1->installEventFilter(this); // leaving it reloads the reader list
-    edLoaner = typedEarlierBox(GroupBox1, {});
+    edLoaner = new QComboBox(GroupBox1);
+    edLoaner->setEditable(true);
+    edLoaner->setInsertPolicy(QComboBox::NoInsert);
     edLoaner->setObjectName(QStringLiteral("edLoaner"));
+    offerRegisteredReaders();
     DateOut = new card::DateBox;
     DateOut->setObjectName(QStringLiteral("DateOut"));
     DBEditEh3 = new QLineEdit;

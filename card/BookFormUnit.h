@@ -18,6 +18,7 @@ class QToolButton;
 class QWidget;
 class TCatForm;
 class TCatalogueSearchForm;
+class TReaderCardForm;
 
 namespace store {
 class TDBMod;
@@ -25,6 +26,7 @@ struct OpenLoan;
 }
 namespace ui {
 class DatasetModel;
+class ReaderCompleter;
 }
 namespace marc {
 struct BookFields;
@@ -80,6 +82,9 @@ public:
     void btnExtendLoanClick();
     // The loan steps of "ОК"; false when the reader is missing and the card must stay open.
     bool postLoan();
+    // "Кому" offers the registered readers by name or card number, and the names typed earlier.
+    ui::ReaderCompleter *loanerCompleter = nullptr;
+    TReaderCardForm *readerCardForm = nullptr; // made at its first use
     // A record from another library's catalogue (BookFormCatalogue.cpp): "Найти в каталогах..."
     // and the boxes filled from the record taken; its keywords are stored with the record.
     void btnCataloguesClick();
@@ -145,6 +150,8 @@ private:
     bool choosingPage_ = false;
     bool kindHandlerAttached_ = false;
     bool loansChanged_ = false; // a loan row was saved or deleted in the grid during this showing
+    void offerRegisteredReaders();
+    void takeRegisteredLoaner();
     void mergeCatalogueKeywords();
     void storeCatalogueKeywords();
     TCatalogueSearchForm *catalogueForm_ = nullptr;

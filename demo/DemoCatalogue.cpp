@@ -2,6 +2,7 @@
 
 #include "DemoFiles.h"
 #include "DemoPlan.h"
+#include "DemoReaders.h"
 #include "DemoRubrics.h"
 #include "DemoSqlite.h"
 #include "DemoText.h"
@@ -16,8 +17,6 @@
 namespace demo {
 
 namespace {
-
-constexpr int kReaders = 200;
 
 QString resourceText(const QString &name)
 {
@@ -73,9 +72,9 @@ Writer::Writer(Database &db, const DemoOptions &options)
     : db_(db), options_(options), planRng_(options.seed), textRng_(options.seed ^ 0x5EEDF00Du)
 {
     readKinds();
-    readers_ = readerNames(planRng_, kReaders);
+    readers_ = readerNames(planRng_, std::max(1, options.readers));
     rubrics_ = buildRubrics(options.rubrics);
-    plan_ = planCatalogue(planRng_, {options.holdings, options.loans, options.electronicVersions, kReaders}, kinds_);
+    plan_ = planCatalogue(planRng_, {options.holdings, options.loans, options.electronicVersions, int(readers_.size())}, kinds_);
 
     // The awkward titles go at evenly spaced places, once each, when the catalogue has room for them.
     const int awkward = int(words::awkwardTitles.size());
@@ -102,6 +101,8 @@ void Writer::writeAll()
     writeBooks();
     writeLoans();
     writeKeywords();
+    if (options_.registerReaders)
+        writeReaders(db_, readers_, options_.seed);
 }
 
 void Writer::writeRubrics()
@@ -282,7 +283,7 @@ void checkOptions(const QString &path, const DemoOptions &options)
     const std::pair<const char *, int> counts[] = {
         {"holdings", options.holdings}, {"loans", options.loans}, {"keywords", options.keywords},
         {"annotation length", options.annotationLength}, {"rubrics", options.rubrics},
-        {"electronic versions", options.electronicVersions},
+        {"electronic versions", options.electronicVersions}, {"readers", options.readers},
     };
     for (const auto &[name, value] : counts) {
         if (value < 0)

@@ -11,6 +11,8 @@ struct DemoOptions {
     int annotationLength = 300;  // approximate characters of each annotation
     int rubrics = 60;            // rows of categories, in a tree 2-3 levels deep
     int electronicVersions = 10; // holdings with an electronic version (.doc, .pdf, .txt, one without extension)
+    int readers = 200;           // distinct reader names the loans carry
+    bool registerReaders = false; // a register record for each of them (see DemoReaders.h)
     quint32 seed = 1;            // same seed, same catalogue
     QString filesDir;            // when not empty, a small file is written for each electronic version at
                                  // filesDir/<itemkind_id>/<inv_num><file>

@@ -34,7 +34,7 @@ QString tableSummary(const QString &path)
     sqlite3 *db = nullptr;
     QString summary;
     if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-        for (const char *table : {"books", "orders", "keywords", "categories", "v_itemkind", "settings"}) {
+        for (const char *table : {"books", "orders", "keywords", "categories", "v_itemkind", "settings", "readers"}) {
             const QByteArray sql = QByteArray("SELECT count(*) FROM ") + table;
             sqlite3_stmt *stmt = nullptr;
             if (sqlite3_prepare_v2(db, sql.constData(), -1, &stmt, nullptr) == SQLITE_OK && sqlite3_step(stmt) == SQLITE_ROW)
@@ -51,7 +51,7 @@ bool readOptions(const QCommandLineParser &parser, DemoOptions &options, QTextSt
 {
     const std::pair<const char *, int *> counts[] = {
         {"holdings", &options.holdings}, {"loans", &options.loans}, {"keywords", &options.keywords},
-        {"rubrics", &options.rubrics}, {"electronic", &options.electronicVersions},
+        {"rubrics", &options.rubrics}, {"electronic", &options.electronicVersions}, {"readers", &options.readers},
     };
     for (const auto &[name, value] : counts) {
         if (!readCount(parser, QLatin1String(name), *value, err))
@@ -92,6 +92,8 @@ int main(int argc, char *argv[])
         number("rubrics", QStringLiteral("Number of rubrics (default %1)."), defaults.rubrics),
         number("electronic", QStringLiteral("Holdings with an electronic version (default %1)."),
                defaults.electronicVersions),
+        number("readers", QStringLiteral("Distinct reader names the loans carry (default %1)."), defaults.readers),
+        {QStringLiteral("register-readers"), QStringLiteral("Write a readers register record for each reader name.")},
         number("seed", QStringLiteral("Random seed: the same seed gives the same catalogue (default %1)."),
                defaults.seed),
         {QStringLiteral("files"), QStringLiteral("Folder to write the electronic versions to."), QStringLiteral("DIR")},
@@ -108,6 +110,7 @@ int main(int argc, char *argv[])
     if (!readOptions(parser, options, err))
         return 2;
     options.filesDir = parser.value(QStringLiteral("files"));
+    options.registerReaders = parser.isSet(QStringLiteral("register-readers"));
     const QString path = parser.positionalArguments().constFirst();
 
     QElapsedTimer timer;

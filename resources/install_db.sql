@@ -29,7 +29,8 @@ CREATE TABLE IF NOT EXISTS books (
     annotation LONGTEXT,
     file LONGTEXT,
     KEY books_itemkind (itemkind_id, inv_num),
-    KEY books_date_reg (date_reg, itemkind_id)
+    KEY books_date_reg (date_reg, itemkind_id),
+    KEY books_inv_num (inv_num)
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_nopad_bin;
 
 CREATE TABLE IF NOT EXISTS orders (

@@ -27,6 +27,8 @@ CREATE TABLE books (
 CREATE INDEX books_itemkind ON books (itemkind_id, inv_num);
 -- Periods are ranges of receipt and lending dates: the reports and period views read them in order.
 CREATE INDEX books_date_reg ON books (date_reg, itemkind_id);
+-- The lending desk finds a holding by its inventory number alone, whatever its kind.
+CREATE INDEX books_inv_num ON books (inv_num);
 
 CREATE TABLE orders (
     id INTEGER PRIMARY KEY,

@@ -90,3 +90,7 @@ CREATE TABLE IF NOT EXISTS readers (
     note LONGTEXT, pin_hash LONGTEXT, UNIQUE KEY readers_card (card_number), UNIQUE KEY readers_name (name_key)
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_nopad_bin;
 ALTER TABLE readers ENGINE = InnoDB;
+
+-- The lending desk finds a holding by its inventory number alone (the program makes it too, the
+-- first time it opens the catalogue in edit mode).
+CREATE INDEX IF NOT EXISTS books_inv_num ON books (inv_num);

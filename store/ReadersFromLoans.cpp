@@ -5,6 +5,8 @@
 #include "data/Transaction.h"
 #include "data/dataset/Dataset.h"
 
+#include <QHash>
+
 namespace store {
 
 QList<LoanReader> readersInLoans(data::Connection &connection)
@@ -15,12 +17,21 @@ QList<LoanReader> readersInLoans(data::Connection &connection)
     QList<LoanName> names;
     for (q.first(); !q.eof(); q.next())
         names.push_back({q.field(0).asString(), q.field(1).asInteger()});
+    // The register read once by name key: a look-up per name costs seconds for 20,000 readers.
+    QHash<QString, std::pair<qint64, QString>> registered;
+    if (readersExist(connection)) {
+        data::Dataset r(&connection);
+        r.setSql(QStringLiteral("SELECT name_key, id, full_name FROM readers"));
+        r.open();
+        for (int row = 0; row < r.recordCount(); ++row)
+            registered.insert(r.valueAt(row, 0).toString(), {r.valueAt(row, 1).toLongLong(), r.valueAt(row, 2).toString()});
+    }
     QList<LoanReader> found;
     for (NameGroup &group : groupLoanNames(names)) {
         LoanReader r{std::move(group), 0, {}};
-        if (const auto registered = readerByName(connection, r.names.proposed)) {
-            r.readerId = registered->id;
-            r.readerName = registered->name;
+        if (const auto known = registered.constFind(readerNameKey(r.names.proposed)); known != registered.cend()) {
+            r.readerId = known->first;
+            r.readerName = known->second;
         }
         found.push_back(std::move(r));
     }

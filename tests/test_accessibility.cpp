@@ -21,27 +21,6 @@
 
 namespace {
 
-bool isInputControl(QWidget *w)
-{
-    if (qobject_cast<QLineEdit *>(w))
-        return !qobject_cast<QAbstractSpinBox *>(w->parentWidget()); // a spin box's own line is the box
-    return qobject_cast<QPlainTextEdit *>(w) || qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w) ||
-           qobject_cast<QAbstractButton *>(w) || qobject_cast<QAbstractItemView *>(w);
-}
-
-QStringList unnamedControls(QWidget *window)
-{
-    QStringList unnamed;
-    for (QWidget *w : window->findChildren<QWidget *>()) {
-        if (!isInputControl(w) || w->window() != window || !w->isVisibleTo(window) || qobject_cast<QAbstractItemView *>(w->parentWidget()))
-            continue;
-        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);
-        if (!iface || iface->text(QAccessible::Name).trimmed().isEmpty())
-            unnamed << QString::fromLatin1(w->metaObject()->className()) + u' ' + w->objectName() + u'@' + window->objectName() + u'/' + w->parentWidget()->metaObject()->className();
-    }
-    return unnamed;
-}
-
 void doAction(QWidget *w, const QString &action)
 {
     QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(w);

@@ -91,4 +91,18 @@ bool runGuarded(QWidget *owner, const std::function<void()> &action)
     }
 }
 
+bool runRefusable(QWidget *owner, const QString &caption, const std::function<void()> &action)
+{
+    try {
+        action();
+        return true;
+    } catch (const data::DataError &e) {
+        if (e.kind() == data::ErrorKind::Refused)
+            platform().messageBox(owner, e.message(), caption, MsgIcon::Warning, Ok);
+        else
+            showApplicationError(e, owner);
+        return false;
+    }
+}
+
 } // namespace ui

@@ -23,5 +23,8 @@ void showApplicationError(const data::DataError &error, QWidget *owner = nullptr
 
 // Runs an action whose store errors end it and are shown in the error box; false when it failed.
 bool runGuarded(QWidget *owner, const std::function<void()> &action);
+// The same, where the store may refuse with a reason of its own (a card number taken, a reader
+// who still holds books): that reason is a warning under the window's caption, not an error.
+bool runRefusable(QWidget *owner, const QString &caption, const std::function<void()> &action);
 
 } // namespace ui

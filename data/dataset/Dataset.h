@@ -11,6 +11,7 @@
 #include <QString>
 #include <QVariant>
 #include <functional>
+#include <optional>
 #include <vector>
 
 namespace data {
@@ -124,6 +125,10 @@ public:
     bool active() const { return state_ != DatasetState::Inactive; }
     void setActive(bool on) { on ? open() : close(); }
     void refresh();
+    // Reads the held row with this id again from its table, as another writer left it, and tells
+    // the views of that row alone; false when no such row is held, it is being edited, or it is
+    // gone from the table.
+    bool refreshRow(qint64 id);
     DatasetState state() const { return state_; }
     QString assembledSql() const; // the statement open would run
 
@@ -222,6 +227,7 @@ private:
     void postUpdate();
     const char *rowFromBuffer();
     void rereadRow(qint64 id);
+    std::optional<quint32> heldRowWithId(qint64 id) const;
     void rereadAfterLostReply();
     QString quotedColumn(int column) const;
 

@@ -14,7 +14,14 @@ namespace {
 const QString IsoDate = QStringLiteral("yyyy-MM-dd");
 const QString IsoDateTime = QStringLiteral("yyyy-MM-dd hh:mm:ss");
 
-QDate isoDate(const QString &text) { return QDate::fromString(text.left(10), IsoDate); }
+// Qt's own ISO reading first: the format parser costs some microseconds a date, which a list of
+// 20,000 readers with two dates each turns into a noticeable wait.
+QDate isoDate(const QString &text)
+{
+    const QString day = text.left(10);
+    const QDate d = QDate::fromString(day, Qt::ISODate);
+    return d.isValid() ? d : QDate::fromString(day, IsoDate);
+}
 
 QDateTime isoDateTime(const QString &text)
 {
