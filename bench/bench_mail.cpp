@@ -26,7 +26,8 @@ QList<store::MailLetter> reminders()
                                               QStringLiteral("Заведующая библиотекой И.И. Петрова")};
     QList<store::MailLetter> letters;
     for (int i = 0; i < Letters; ++i) {
-        store::ReaderDebt debt{QStringLiteral("Читатель Номер %1").arg(i), {}};
+        store::ReaderDebt debt;
+        debt.reader = QStringLiteral("Читатель Номер %1").arg(i);
         for (int k = 0; k < 3; ++k) {
             store::OverdueLoan loan;
             loan.invNum = QString::number(i * 3 + k);
