@@ -103,6 +103,39 @@ int importRecords(data::Connection &c, int kind, const std::vector<BookFields> &
     return total;
 }
 
+Holding holdingFromCells(const std::function<data::CellView(int)> &cell)
+{
+    auto text = [&](int i) { return cellText(cell(i)); };
+    auto number = [&](int i) -> std::optional<double> {
+        const data::CellView c = cell(i);
+        if (c.type == data::CellType::Integer)
+            return double(c.integer);
+        if (c.type == data::CellType::Float)
+            return c.real;
+        bool ok = false;
+        const double v = cellText(c).toDouble(&ok);
+        return ok ? std::optional<double>(v) : std::nullopt;
+    };
+    Holding h;
+    h.id = cell(0).integer;
+    h.inventoryNumber = text(1);
+    h.letter = text(2);
+    BookFields &f = h.fields;
+    f.author = text(3);
+    f.title = text(4);
+    f.location = text(5);
+    f.publisher = text(6);
+    if (const auto year = number(7))
+        f.year = int(*year);
+    if (const auto pages = number(8))
+        f.pages = int(*pages);
+    f.isbn = text(9);
+    f.price = number(10);
+    f.annotation = text(11);
+    f.notes = text(12);
+    return h;
+}
+
 ExportForm exportFormForFile(const QString &fileName)
 {
     const QString lower = fileName.toLower();
@@ -162,36 +195,7 @@ private:
 // which only read the rows.
 Holding holdingAt(const data::Dataset &books, int row, const std::array<int, 13> &columns)
 {
-    auto cell = [&](int i) { return books.cellAt(row, columns[std::size_t(i)]); };
-    auto text = [&](int i) { return cellText(cell(i)); };
-    auto number = [&](int i) -> std::optional<double> {
-        const data::CellView c = cell(i);
-        if (c.type == data::CellType::Integer)
-            return double(c.integer);
-        if (c.type == data::CellType::Float)
-            return c.real;
-        bool ok = false;
-        const double v = cellText(c).toDouble(&ok);
-        return ok ? std::optional<double>(v) : std::nullopt;
-    };
-    Holding h;
-    h.id = cell(0).integer;
-    h.inventoryNumber = text(1);
-    h.letter = text(2);
-    BookFields &f = h.fields;
-    f.author = text(3);
-    f.title = text(4);
-    f.location = text(5);
-    f.publisher = text(6);
-    if (const auto year = number(7))
-        f.year = int(*year);
-    if (const auto pages = number(8))
-        f.pages = int(*pages);
-    f.isbn = text(9);
-    f.price = number(10);
-    f.annotation = text(11);
-    f.notes = text(12);
-    return h;
+    return holdingFromCells([&](int i) { return books.cellAt(row, columns[std::size_t(i)]); });
 }
 
 } // namespace
@@ -228,10 +232,8 @@ void exportRecords(store::TDBMod &module, const QString &fileName, ExportForm fo
 {
     const data::Dataset &books = module.MyBooks;
     std::array<int, 13> columns{};
-    const char *names[] = {"id", "inv_num", "liter", "author", "title", "location", "publisher", "year_p",
-                           "page_count", "isbn", "price", "annotation", "notes"};
     for (std::size_t i = 0; i < columns.size(); ++i)
-        columns[i] = books.fieldIndex(QString::fromLatin1(names[i]));
+        columns[i] = books.fieldIndex(QString::fromLatin1(HoldingColumns[i]));
     const KeywordIndex keywords(module.MyServer);
     const QDateTime now = QDateTime::currentDateTime();
     QSaveFile file(fileName);

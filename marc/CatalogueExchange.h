@@ -2,9 +2,13 @@
 
 #include "BookFields.h"
 #include "MarcCodec.h"
+#include "MarcMapping.h"
 #include "data/Progress.h"
+#include "data/dataset/Row.h"
 
 #include <QString>
+#include <array>
+#include <functional>
 #include <vector>
 
 namespace data {
@@ -26,6 +30,14 @@ enum class ExportForm { Marc21Iso, Marc21Xml, RusmarcIso };
 ExportForm exportFormForFile(const QString &fileName);
 // The file types of the save dialog, "text|*.ext|..." with MARC21 ISO 2709 first.
 QString exportFileFilter();
+
+// The columns of books a holding is exchanged from, in the order holdingFromCells reads them.
+inline constexpr std::array<const char *, 13> HoldingColumns{"id", "inv_num", "liter", "author", "title", "location",
+                                                             "publisher", "year_p", "page_count", "isbn", "price",
+                                                             "annotation", "notes"};
+// A holding from the cells of those columns, cell(i) giving the i-th; its keywords are left to
+// the caller.
+Holding holdingFromCells(const std::function<data::CellView(int)> &cell);
 
 // Writes the holdings the catalogue shows (every row of MyBooks) with their keywords, all in
 // UTF-8; the file is replaced whole or not at all.
