@@ -17,7 +17,8 @@ class TDBMod;
 namespace marc {
 
 // Puts the records into the item kind with the next inventory numbers of that kind, dated today,
-// with their keywords, in one transaction: on an error nothing of them stays. Returns how many.
+// with their keywords and rubrics (a rubric the tree lacks is added to it), in one transaction: on
+// an error nothing of them stays. Returns how many.
 int importRecords(data::Connection &connection, int kind, const std::vector<BookFields> &records,
                   const data::Progress &progress = {});
 
@@ -27,8 +28,8 @@ ExportForm exportFormForFile(const QString &fileName);
 // The file types of the save dialog, "text|*.ext|..." with MARC21 ISO 2709 first.
 QString exportFileFilter();
 
-// Writes the holdings the catalogue shows (every row of MyBooks) with their keywords, all in
-// UTF-8; the file is replaced whole or not at all.
+// Writes the holdings the catalogue shows (every row of MyBooks) with their keywords and rubrics,
+// all in UTF-8; the file is replaced whole or not at all.
 void exportRecords(store::TDBMod &module, const QString &fileName, ExportForm form, const data::Progress &progress = {});
 
 } // namespace marc
