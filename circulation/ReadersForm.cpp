@@ -193,8 +193,8 @@ void TReadersForm::btnPrintCardsClick()
     print::printReaderCards(this, cards, print::libraryNameFromSettings());
 }
 
-// True when she was saved.
-bool TReadersForm::openCard(const store::Reader &reader)
+// True when she was saved. The reader is a copy: the search after saving replaces the listed ones.
+bool TReadersForm::openCard(const store::Reader reader)
 {
     if (!cardForm)
         cardForm = new TReaderCardForm(connection_, viewOnly_, this);

@@ -55,7 +55,7 @@ protected:
 
 private:
     QLayout *buildButtons();
-    bool openCard(const store::Reader &reader);
+    bool openCard(store::Reader reader);
     void announceHoldingsOf(const QString &name);
     QList<store::Reader> selectedReaders() const;
 
