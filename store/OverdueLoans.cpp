@@ -183,15 +183,12 @@ QList<ReaderDebt> readReaderDebts(data::Connection &connection, const LoanPeriod
     return debts;
 }
 
-QHash<qint64, QDate> overdueHoldings(data::Connection &connection, const LoanPeriods &periods, const QDate &day,
-                                     std::optional<qint64> bookId)
+namespace {
+
+// The holdings of `query` (openLoansSql's columns o.id, o.book_id, o.date_out, o.status) late on `day`.
+QHash<qint64, QDate> lateHoldings(data::Dataset &query, const LoanPeriods &periods, const QDate &day)
 {
-    data::Dataset query(&connection);
-    query.setSql(openLoansSql(loanTermsExist(connection), QStringLiteral("o.id, o.book_id, o.date_out, o.status"), QString(),
-                              bookId ? QStringLiteral(" AND o.book_id = :book") : QString(), QStringLiteral("o.id")));
     bindDays(query, periods, day);
-    if (bookId)
-        query.paramByName(QStringLiteral("book")).value = *bookId;
     query.open();
     QHash<qint64, QDate> late;
     forEachLoan(query, 0, 4, periods, 2, 3, [&](int r, const QDate &due) {
@@ -202,6 +199,37 @@ QHash<qint64, QDate> overdueHoldings(data::Connection &connection, const LoanPer
             earliest = due;
     });
     return late;
+}
+
+const QString LateColumns = QStringLiteral("o.id, o.book_id, o.date_out, o.status");
+
+} // namespace
+
+QHash<qint64, QDate> overdueHoldings(data::Connection &connection, const LoanPeriods &periods, const QDate &day,
+                                     std::optional<qint64> bookId)
+{
+    if (bookId)
+        return overdueHoldings(connection, periods, day, QList<qint64>{*bookId});
+    data::Dataset query(&connection);
+    query.setSql(openLoansSql(loanTermsExist(connection), LateColumns, QString(), QString(), QStringLiteral("o.id")));
+    return lateHoldings(query, periods, day);
+}
+
+QHash<qint64, QDate> overdueHoldings(data::Connection &connection, const LoanPeriods &periods, const QDate &day,
+                                     const QList<qint64> &bookIds)
+{
+    if (bookIds.isEmpty())
+        return {};
+    QStringList names;
+    for (int i = 0; i < bookIds.size(); ++i)
+        names << QStringLiteral(":b%1").arg(i);
+    data::Dataset query(&connection);
+    query.setSql(openLoansSql(loanTermsExist(connection), LateColumns, QString(),
+                              QStringLiteral(" AND o.book_id IN (") + names.join(QStringLiteral(", ")) + u')',
+                              QStringLiteral("o.id")));
+    for (int i = 0; i < bookIds.size(); ++i)
+        query.paramByName(names[i].mid(1)).value = bookIds[i];
+    return lateHoldings(query, periods, day);
 }
 
 } // namespace store

@@ -57,5 +57,8 @@ QList<std::pair<QString, QDate>> overdueLoansBindings(const LoanPeriods &periods
 // Holdings with an overdue open loan on `day`, with its due date; of one holding only, when given.
 QHash<qint64, QDate> overdueHoldings(data::Connection &connection, const LoanPeriods &periods, const QDate &day,
                                      std::optional<qint64> bookId = std::nullopt);
+// The same of these holdings alone (none when the list is empty).
+QHash<qint64, QDate> overdueHoldings(data::Connection &connection, const LoanPeriods &periods, const QDate &day,
+                                     const QList<qint64> &bookIds);
 
 } // namespace store
