@@ -94,10 +94,10 @@ private:
             // Beyond an int no attribute value is known: kept as one that is refused.
             const Odr_int raw = *e->value.numeric;
             const int value = raw < 0 || raw > 100000 ? 99999 : int(raw);
-            int *slots[] = {&a.use, &a.relation, &a.position, &a.structure, &a.truncation, &a.completeness};
+            int *byType[] = {&a.use, &a.relation, &a.position, &a.structure, &a.truncation, &a.completeness};
             if (type < 1 || type > 6)
                 throw Bib1Error(YAZ_BIB1_UNSUPP_ATTRIBUTE_TYPE, QString::number(type));
-            *slots[type - 1] = value;
+            *byType[type - 1] = value;
         }
         return a;
     }

@@ -7,8 +7,10 @@
 
 namespace z3950 {
 
-std::optional<marc::Format> databaseFormat(const QString &name)
+std::optional<marc::Format> databaseFormat(const QString &name, const OwnDatabase &own)
 {
+    if (!own.name.isEmpty() && name.compare(own.name, Qt::CaseInsensitive) == 0)
+        return own.format;
     if (name.compare(u"marc21", Qt::CaseInsensitive) == 0 || name.compare(u"Default", Qt::CaseInsensitive) == 0)
         return marc::Format::Marc21;
     if (name.compare(u"rusmarc", Qt::CaseInsensitive) == 0)

@@ -8,10 +8,16 @@
 
 namespace z3950 {
 
+// The database a library names in [Z3950] of its settings, with the format it gives.
+struct OwnDatabase {
+    QString name;
+    marc::Format format = marc::Format::Marc21;
+};
+
 // The target's databases: "marc21" (and "Default", yaz-client's own) give MARC21 and "rusmarc"
-// RUSMARC when a client asks for XML or for no syntax; the format of a database name, none for a
-// name the target has not.
-std::optional<marc::Format> databaseFormat(const QString &name);
+// RUSMARC when a client asks for XML or for no syntax, the library's own name its own format; the
+// format of a database name, none for a name the target has not.
+std::optional<marc::Format> databaseFormat(const QString &name, const OwnDatabase &own = {});
 
 // How a record goes out: MARC21 or RUSMARC, as ISO 2709 or as MARCXML, always in UTF-8.
 struct RecordForm {

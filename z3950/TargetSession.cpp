@@ -34,7 +34,7 @@ std::unique_ptr<data::Connection> openCatalogueForReading(const QString &iniPath
     return catalogue;
 }
 
-TargetSession::TargetSession(data::Connection &catalogue) : catalogue_(catalogue)
+TargetSession::TargetSession(data::Connection &catalogue, const OwnDatabase &own) : catalogue_(catalogue), own_(own)
 {
     catalogue_.addSqlFunction(QStringLiteral("my_lower"), 1, store::myLowerSqlFunction, store::MyLowerOnServer);
 }
@@ -45,7 +45,7 @@ qint64 TargetSession::search(const QString &setName, const QStringList &database
 {
     if (databases.size() != 1)
         throw Bib1Error(YAZ_BIB1_TOO_MANY_DATABASES_SPECIFIED, QString::number(databases.size()));
-    const std::optional<marc::Format> format = databaseFormat(databases.first());
+    const std::optional<marc::Format> format = databaseFormat(databases.first(), own_);
     if (!format)
         throw Bib1Error(YAZ_BIB1_DATABASE_DOES_NOT_EXIST, databases.first().left(60));
     if (query.which != Z_Query_type_1 && query.which != Z_Query_type_101)
@@ -120,6 +120,7 @@ TargetSession::Record TargetSession::fetch(const QString &setName, qint64 positi
         // A server session lost is opened again by the next statement; these are made anew on it.
         book_.reset();
         keywords_.reset();
+        rubrics_.reset();
         throw Bib1Error(YAZ_BIB1_SYSTEM_ERROR_IN_PRESENTING_RECORDS, e.message());
     }
     return r;
@@ -133,6 +134,7 @@ QByteArray TargetSession::recordBytes(qint64 id, const RecordForm &form)
             columns << QString::fromLatin1(c);
         book_ = catalogue_.prepare(QStringLiteral("SELECT %1 FROM books WHERE id = ?").arg(columns.join(QStringLiteral(", "))));
         keywords_ = catalogue_.prepare(QStringLiteral("SELECT keyword FROM keywords WHERE book_id = ? ORDER BY id"));
+        rubrics_ = std::make_unique<marc::RubricTitles>(catalogue_);
     }
     book_->bind(1, id);
     book_->execute();
@@ -144,6 +146,8 @@ QByteArray TargetSession::recordBytes(qint64 id, const RecordForm &form)
     }
     book_->readRow(cells.data());
     marc::Holding holding = marc::holdingFromCells([&](int i) { return cells[std::size_t(i)]; });
+    if (const data::CellView rubric = cells.back(); rubric.type == data::CellType::Text && !rubric.bytes.empty())
+        holding.fields.rubrics = rubrics_->of(marc::cellText(rubric));
     book_->reset();
     keywords_->bind(1, id);
     keywords_->execute();

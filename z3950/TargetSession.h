@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CatalogueExchange.h"
 #include "MarcCodec.h"
 #include "RecordForms.h"
 #include "TermConditions.h"
@@ -31,7 +32,7 @@ inline constexpr int MaxResultSets = 16;
 class TargetSession {
 public:
     // Over a catalogue open for reading; my_lower is registered on it here.
-    explicit TargetSession(data::Connection &catalogue);
+    explicit TargetSession(data::Connection &catalogue, const OwnDatabase &own = {});
     ~TargetSession();
     TargetSession(const TargetSession &) = delete;
     TargetSession &operator=(const TargetSession &) = delete;
@@ -72,8 +73,10 @@ private:
     QByteArray recordBytes(qint64 id, const RecordForm &form);
 
     data::Connection &catalogue_;
+    OwnDatabase own_;
     std::map<QString, ResultSet> sets_;
     std::unique_ptr<data::EngineStatement> book_, keywords_;
+    std::unique_ptr<marc::RubricTitles> rubrics_;
     marc::YazMarc yaz_;
 };
 
