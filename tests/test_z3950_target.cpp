@@ -181,6 +181,11 @@ private slots:
         QTest::newRow("complete field") << "@attr 1=4 @attr 6=3 \"война и мир\"" << qint64(1);
         QTest::newRow("not the complete field") << "@attr 1=4 @attr 6=3 война" << qint64(0);
         QTest::newRow("a set named again") << "@and @set s @attr 1=4 мир" << qint64(1);
+        // Forty whole-word searches joined by one operator: far more than the engine's parser
+        // could take as nested parentheses.
+        const QString word = QStringLiteral(" @attr 1=1016 @attr 5=100 роман");
+        QTest::newRow("a long chain of AND") << QStringLiteral("@and ").repeated(39) + word.repeated(40) << qint64(2);
+        QTest::newRow("a long chain of OR") << QStringLiteral("@or ").repeated(39) + word.repeated(40) << qint64(2);
     }
 
     void searchHits()
@@ -203,6 +208,8 @@ private slots:
         QTest::newRow("another attribute set") << "@attrset exp1 @attr 1=4 x" << "marc21" << YAZ_BIB1_UNSUPP_ATTRIBUTE_SET;
         QTest::newRow("a year not a number") << "@attr 1=31 давно" << "marc21" << YAZ_BIB1_ILLEGAL_TERM_VALUE_FOR_ATTRIBUTE;
         QTest::newRow("a set never made") << "@set nosuch" << "marc21" << YAZ_BIB1_SPECIFIED_RESULT_SET_DOES_NOT_EXIST;
+        QTest::newRow("nested too deeply") << QStringLiteral("@and @or ").repeated(10) + QStringLiteral(" @attr 1=1016 @attr 5=100 роман").repeated(21)
+                                           << "marc21" << YAZ_BIB1_TOO_MANY_BOOLEAN_OPERATORS;
         QTest::newRow("unknown database") << "@attr 1=4 мир" << "nosuch" << YAZ_BIB1_DATABASE_DOES_NOT_EXIST;
     }
 

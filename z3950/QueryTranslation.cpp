@@ -5,6 +5,8 @@
 #include <yaz/diagbib1.h>
 #include <yaz/oid_db.h>
 
+#include <algorithm>
+
 namespace z3950 {
 
 namespace {
@@ -13,32 +15,46 @@ class Translator {
 public:
     Translator(const Odr_oid *attributeSet, const ResultSetLookup &sets) : querySet_(attributeSet), sets_(sets) {}
 
-    SqlCondition structure(const Z_RPNStructure &s)
+    // The condition of a query or part of one. A chain of one operator is written flat
+    // ("a AND b AND c"): the engines' parsers take only so many open parentheses.
+    struct Part {
+        SqlCondition c;
+        int op = -1; // the operator joining its top level, -1 for one operand in parentheses
+    };
+
+    Part structure(const Z_RPNStructure &s)
     {
         if (s.which == Z_RPNStructure_simple) {
             if (!s.u.simple)
                 throw Bib1Error(YAZ_BIB1_MALFORMED_QUERY);
-            return operand(*s.u.simple);
+            SqlCondition c = operand(*s.u.simple);
+            c.text = u'(' + c.text + u')';
+            return {c};
         }
         const Z_Complex *c = s.u.complex;
         if (!c || !c->s1 || !c->s2 || !c->roperator)
             throw Bib1Error(YAZ_BIB1_MALFORMED_QUERY);
         if (++operators_ > MaxOperators)
             throw Bib1Error(YAZ_BIB1_TOO_MANY_BOOLEAN_OPERATORS, QString::number(MaxOperators));
-        const char *shape = nullptr;
-        switch (c->roperator->which) {
-        case Z_Operator_and: shape = "(%1 AND %2)"; break;
-        case Z_Operator_or: shape = "(%1 OR %2)"; break;
-        // A row the right side says nothing of (NULL) is kept, as it is not among those it finds.
-        case Z_Operator_and_not: shape = "(%1 AND (%2) IS NOT TRUE)"; break;
-        default: throw Bib1Error(YAZ_BIB1_OPERATOR_UNSUPP, QStringLiteral("prox"));
-        }
-        SqlCondition left = structure(*c->s1);
-        const SqlCondition right = structure(*c->s2);
-        left.text = QString::fromLatin1(shape).arg(left.text, right.text);
-        left.values += right.values;
+        const int op = c->roperator->which;
+        if (op != Z_Operator_and && op != Z_Operator_or && op != Z_Operator_and_not)
+            throw Bib1Error(YAZ_BIB1_OPERATOR_UNSUPP, QStringLiteral("prox"));
+        // AND-NOT is an AND of its left side; a row the right side says nothing of (NULL) is
+        // kept, as it is not among those it finds.
+        const int joins = op == Z_Operator_or ? Z_Operator_or : Z_Operator_and;
+        Part left = structure(*c->s1);
+        const Part right = structure(*c->s2);
+        const QString leftText = left.op == joins ? left.c.text : closed(left);
+        const QString rightText = op == Z_Operator_and_not ? closed(right) + QStringLiteral(" IS NOT TRUE")
+                                  : right.op == joins   ? right.c.text
+                                                        : closed(right);
+        left.c.text = leftText + (joins == Z_Operator_or ? QStringLiteral(" OR ") : QStringLiteral(" AND ")) + rightText;
+        left.c.values += right.c.values;
+        left.op = joins;
         return left;
     }
+
+    static QString closed(const Part &p) { return p.op < 0 ? p.c.text : u'(' + p.c.text + u')'; }
 
 private:
     SqlCondition operand(const Z_Operand &o)
@@ -55,7 +71,7 @@ private:
             const SqlCondition *set = sets_(name);
             if (!set)
                 throw Bib1Error(YAZ_BIB1_SPECIFIED_RESULT_SET_DOES_NOT_EXIST, name.left(60));
-            return counted({u'(' + set->text + u')', set->values});
+            return counted(*set);
         }
         default: throw Bib1Error(YAZ_BIB1_TYPE_1_QUERY_RESTRICTION_RESULTATTR_OPERAND_UNSUPP);
         }
@@ -136,7 +152,27 @@ SqlCondition translateQuery(const Z_RPNQuery &query, const ResultSetLookup &resu
 {
     if (!query.RPNStructure)
         throw Bib1Error(YAZ_BIB1_MALFORMED_QUERY);
-    return Translator(query.attributeSetId, resultSets).structure(*query.RPNStructure);
+    Translator t(query.attributeSetId, resultSets);
+    SqlCondition c = t.structure(*query.RPNStructure).c;
+    c.text = u'(' + c.text + u')';
+    if (parenthesisDepth(c.text) > MaxNesting)
+        throw Bib1Error(YAZ_BIB1_TOO_MANY_BOOLEAN_OPERATORS, QStringLiteral("the query is nested too deeply"));
+    return c;
+}
+
+int parenthesisDepth(const QString &sql)
+{
+    int depth = 0, deepest = 0;
+    bool quoted = false;
+    for (const QChar ch : sql) {
+        if (ch == u'\'')
+            quoted = !quoted;
+        else if (!quoted && ch == u'(')
+            deepest = std::max(deepest, ++depth);
+        else if (!quoted && ch == u')')
+            --depth;
+    }
+    return deepest;
 }
 
 } // namespace z3950
