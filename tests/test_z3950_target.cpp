@@ -3,9 +3,13 @@
 // The same catalogue is searched in-process through a session and over the network through
 // library-z3950 on a free loopback port, with yaz-client for Z39.50 and HTTP GET for SRU.
 #include "Bib1Error.h"
+#include "CatalogueExchange.h"
+#include "Catalogues.h"
+#include "CatalogueSource.h"
 #include "SchemaCreation.h"
 #include "TargetBackend.h"
 #include "TargetSession.h"
+#include "DatasetFixture.h"
 #include "TempDb.h"
 
 #include <QEventLoop>
@@ -343,6 +347,38 @@ private slots:
         const QString out = sru(QStringLiteral("marc21"), parameters);
         for (const QString &s : seen)
             QVERIFY2(out.contains(s), qPrintable(s + QStringLiteral("\n---\n") + out));
+    }
+    // Another catalogue of this program names the target in [Catalogues], finds a holding by
+    // "Найти в каталогах" and takes it into a card of its own.
+    void copiedByAnotherCatalogue_data()
+    {
+        QTest::addColumn<QString>("address"); // %1: the target's port
+        QTest::newRow("Z39.50, MARC21") << "z3950:127.0.0.1:%1/marc21|MARC21";
+        QTest::newRow("Z39.50, RUSMARC") << "z3950:127.0.0.1:%1/rusmarc|RUSMARC";
+        QTest::newRow("Z39.50, the library's own") << "z3950:127.0.0.1:%1/library|RUSMARC";
+        QTest::newRow("SRU, MARC21") << "sru:http://127.0.0.1:%1/marc21|MARC21";
+    }
+
+    void copiedByAnotherCatalogue()
+    {
+        QFETCH(QString, address);
+        QString problem;
+        const auto catalogue = marc::parseCatalogue(QStringLiteral("Наш каталог"), address.arg(port_), &problem);
+        QVERIFY2(catalogue, qPrintable(problem));
+        const marc::SearchResult found = marc::makeSource(*catalogue, 15)->search({QStringLiteral("5-02-013848-7"), {}, {}, 5});
+        QCOMPARE(found.status, marc::SearchStatus::Done);
+        QCOMPARE(found.records.size(), std::size_t(1));
+        const marc::BookFields &card = found.records[0].fields;
+        QCOMPARE(card.title, QStringLiteral("Евгений Онегин"));
+        QCOMPARE(card.author, QStringLiteral("Пушкин, Александр Сергеевич"));
+        QCOMPARE(card.year, 1999);
+        QVERIFY2(card.keywords.contains(QStringLiteral("поэзия")), qPrintable(card.keywords.join(u'|')));
+
+        TempDb other;
+        QVERIFY(store::ensureCatalogueSchema(other.conn));
+        QCOMPARE(marc::importRecords(other.conn, 1, {card}), 1);
+        QCOMPARE(dataset_tests::scalar(other.conn, QStringLiteral("SELECT title || ' / ' || author || ' / ' || isbn || ' / ' || publisher FROM books")),
+                 QStringLiteral("Евгений Онегин / Пушкин, Александр Сергеевич / 5-02-013848-7 / Наука"));
     }
 };
 
