@@ -1,7 +1,8 @@
 // The catalogue's Z39.50 and SRU target: searches by title, author, ISBN, subject and any word
 // with the hits and records a client sees, and the Bib-1 diagnostics of what it cannot answer.
 // The same catalogue is searched in-process through a session and over the network through
-// library-z3950 on a free loopback port, with yaz-client for Z39.50 and HTTP GET for SRU.
+// library-z3950 on a free loopback port, with yaz-client for Z39.50 and HTTP GET for SRU. Built
+// twice: on a catalogue file, and (LIBRARY_TEST_ON_SERVER) on the test MariaDB server.
 #include "Bib1Error.h"
 #include "CatalogueExchange.h"
 #include "Catalogues.h"
@@ -11,6 +12,8 @@
 #include "TargetSession.h"
 #include "DatasetFixture.h"
 #include "TempDb.h"
+#include "TestServer.h"
+#include "data/script/ScriptDump.h"
 
 #include <QEventLoop>
 #include <QNetworkAccessManager>
@@ -52,7 +55,10 @@ int freePort()
 class TestZ3950Target : public QObject {
     Q_OBJECT
 
-    TempDb db_;
+    TempDb db_; // on the server the folder of the settings alone
+#ifdef LIBRARY_TEST_ON_SERVER
+    ServerDb server_db_;
+#endif
     QString ini_;
     std::unique_ptr<data::Connection> reading_;
     std::unique_ptr<TargetSession> session_;
@@ -118,12 +124,23 @@ class TestZ3950Target : public QObject {
 private slots:
     void initTestCase()
     {
+        QByteArray settings = "[Z3950]\r\nDatabase=library\r\nFormat=RUSMARC\r\n";
+#ifdef LIBRARY_TEST_ON_SERVER
+        REQUIRE_TEST_SERVER(server_db_.server);
+        data::ScriptDump(&server_db_.conn).RunScriptFile(QStringLiteral(LIBRARY_SOURCE_DIR "/resources/install_db.sql"));
+        server_db_.conn.runStatement(QString::fromUtf8(Books));
+        const TestServer &s = server_db_.server;
+        settings += ("[MySQL]\r\nConnect=1\r\nhostname=" + s.server + "\r\nusername=" + s.user + "\r\npassword=" + s.password +
+                     "\r\ndatabase=" + server_db_.name + "\r\n")
+                        .toUtf8();
+#else
         QVERIFY(store::ensureCatalogueSchema(db_.conn));
         db_.conn.runStatement(QString::fromUtf8(Books));
+#endif
         ini_ = db_.dir.filePath(QStringLiteral("library.ini"));
         QFile ini(ini_);
         QVERIFY(ini.open(QIODevice::WriteOnly));
-        ini.write("[Z3950]\r\nDatabase=library\r\nFormat=RUSMARC\r\n");
+        ini.write(settings);
         ini.close();
         reading_ = z3950::openCatalogueForReading(ini_);
         session_ = std::make_unique<TargetSession>(*reading_, z3950::readTargetSettings(ini_).database);
