@@ -55,6 +55,7 @@ int Connection::busyTimeout() const
 
 bool Connection::readUncommitted() const { return optionTrue(option(QStringLiteral("ReadUncommitted"))); }
 bool Connection::sharedCache() const { return optionTrue(option(QStringLiteral("EnableSharedCache"))); }
+bool Connection::readOnly() const { return optionTrue(option(QStringLiteral("ReadOnly"))); }
 
 ConnectionSettings Connection::effectiveSettings() const
 {
@@ -62,6 +63,7 @@ ConnectionSettings Connection::effectiveSettings() const
     s.busyTimeoutMs = busyTimeout();
     s.readUncommitted = readUncommitted();
     s.sharedCache = sharedCache();
+    s.readOnly = readOnly();
     return s;
 }
 

@@ -16,7 +16,7 @@ class Dataset;
 
 // The connection (`MyServer`): an SQLite file by default, or a database on a MariaDB/MySQL
 // server when the provider is "MySQL". Options are given as "SQLite.Name=Value" lines; the ones
-// this layer knows are BusyTimeout, ReadUncommitted and EnableSharedCache. Every statement
+// this layer knows are BusyTimeout, ReadUncommitted, EnableSharedCache and ReadOnly. Every statement
 // commits on its own: no transaction is ever opened here.
 class Connection : public QObject {
     Q_OBJECT
@@ -60,6 +60,7 @@ public:
     int busyTimeout() const;
     bool readUncommitted() const;
     bool sharedCache() const;
+    bool readOnly() const;
 
     // Runs every statement of the text at once; values are bound to `?` or `:name` placeholders
     // in order, so user text never becomes part of the statement itself.

@@ -168,6 +168,69 @@ int importRecords(data::Connection &c, int kind, const std::vector<BookFields> &
     return total;
 }
 
+RubricTitles::RubricTitles(data::Connection &c)
+{
+    auto st = c.prepare(QStringLiteral("SELECT id, title FROM categories"));
+    st->execute();
+    data::CellView cells[2];
+    while (st->next()) {
+        st->readRow(cells);
+        titles_.insert(cells[0].integer, cellText(cells[1]));
+    }
+}
+
+QList<QStringList> RubricTitles::of(const QString &rubricText) const
+{
+    QList<QStringList> rubrics;
+    for (const QString &element : store::rubricElements(rubricText)) {
+        QStringList titles;
+        for (const qint64 id : store::rubricPath(element)) {
+            const auto it = titles_.constFind(id);
+            if (it == titles_.cend()) {
+                titles.clear();
+                break;
+            }
+            titles << *it;
+        }
+        if (!titles.isEmpty())
+            rubrics << titles;
+    }
+    return rubrics;
+}
+
+Holding holdingFromCells(const std::function<data::CellView(int)> &cell)
+{
+    auto text = [&](int i) { return cellText(cell(i)); };
+    auto number = [&](int i) -> std::optional<double> {
+        const data::CellView c = cell(i);
+        if (c.type == data::CellType::Integer)
+            return double(c.integer);
+        if (c.type == data::CellType::Float)
+            return c.real;
+        bool ok = false;
+        const double v = cellText(c).toDouble(&ok);
+        return ok ? std::optional<double>(v) : std::nullopt;
+    };
+    Holding h;
+    h.id = cell(0).integer;
+    h.inventoryNumber = text(1);
+    h.letter = text(2);
+    BookFields &f = h.fields;
+    f.author = text(3);
+    f.title = text(4);
+    f.location = text(5);
+    f.publisher = text(6);
+    if (const auto year = number(7))
+        f.year = int(*year);
+    if (const auto pages = number(8))
+        f.pages = int(*pages);
+    f.isbn = text(9);
+    f.price = number(10);
+    f.annotation = text(11);
+    f.notes = text(12);
+    return h;
+}
+
 ExportForm exportFormForFile(const QString &fileName)
 {
     const QString lower = fileName.toLower();
@@ -223,79 +286,11 @@ private:
     std::vector<Entry> entries_;
 };
 
-// The titles of the tree's rubrics by id, read once for an export.
-class RubricTitles {
-public:
-    explicit RubricTitles(data::Connection &c)
-    {
-        auto st = c.prepare(QStringLiteral("SELECT id, title FROM categories"));
-        st->execute();
-        data::CellView cells[2];
-        while (st->next()) {
-            st->readRow(cells);
-            titles_.insert(cells[0].integer, cellText(cells[1]));
-        }
-    }
-
-    // Each rubric of a record's rubric text as its titles from the top level down; a rubric
-    // deleted since the record was filed is left out, as the card leaves it out.
-    QList<QStringList> of(const QString &rubricText) const
-    {
-        QList<QStringList> rubrics;
-        for (const QString &element : store::rubricElements(rubricText)) {
-            QStringList titles;
-            for (const qint64 id : store::rubricPath(element)) {
-                const auto it = titles_.constFind(id);
-                if (it == titles_.cend()) {
-                    titles.clear();
-                    break;
-                }
-                titles << *it;
-            }
-            if (!titles.isEmpty())
-                rubrics << titles;
-        }
-        return rubrics;
-    }
-
-private:
-    QHash<qint64, QString> titles_;
-};
-
 // A held row as export needs it, read from the dataset's cells: this runs on two threads at once,
 // which only read the rows.
-Holding holdingAt(const data::Dataset &books, int row, const std::array<int, 14> &columns)
+Holding holdingAt(const data::Dataset &books, int row, const std::array<int, HoldingColumns.size()> &columns)
 {
-    auto cell = [&](int i) { return books.cellAt(row, columns[std::size_t(i)]); };
-    auto text = [&](int i) { return cellText(cell(i)); };
-    auto number = [&](int i) -> std::optional<double> {
-        const data::CellView c = cell(i);
-        if (c.type == data::CellType::Integer)
-            return double(c.integer);
-        if (c.type == data::CellType::Float)
-            return c.real;
-        bool ok = false;
-        const double v = cellText(c).toDouble(&ok);
-        return ok ? std::optional<double>(v) : std::nullopt;
-    };
-    Holding h;
-    h.id = cell(0).integer;
-    h.inventoryNumber = text(1);
-    h.letter = text(2);
-    BookFields &f = h.fields;
-    f.author = text(3);
-    f.title = text(4);
-    f.location = text(5);
-    f.publisher = text(6);
-    if (const auto year = number(7))
-        f.year = int(*year);
-    if (const auto pages = number(8))
-        f.pages = int(*pages);
-    f.isbn = text(9);
-    f.price = number(10);
-    f.annotation = text(11);
-    f.notes = text(12);
-    return h;
+    return holdingFromCells([&](int i) { return books.cellAt(row, columns[std::size_t(i)]); });
 }
 
 } // namespace
@@ -304,7 +299,7 @@ namespace {
 
 // The records of a run of rows in the export's form. A holding ISO 2709 cannot hold stops the
 // export with its name: a record cut short would read back as another.
-QByteArray recordBytes(const data::Dataset &books, int from, int to, const std::array<int, 14> &columns,
+QByteArray recordBytes(const data::Dataset &books, int from, int to, const std::array<int, HoldingColumns.size()> &columns,
                        const KeywordIndex &keywords, const RubricTitles &rubrics, ExportForm form, const QDateTime &now)
 {
     const Format format = form == ExportForm::RusmarcIso ? Format::Rusmarc : Format::Marc21;
@@ -333,11 +328,9 @@ QByteArray recordBytes(const data::Dataset &books, int from, int to, const std::
 void exportRecords(store::TDBMod &module, const QString &fileName, ExportForm form, const data::Progress &progress)
 {
     const data::Dataset &books = module.MyBooks;
-    std::array<int, 14> columns{};
-    const char *names[] = {"id", "inv_num", "liter", "author", "title", "location", "publisher", "year_p",
-                           "page_count", "isbn", "price", "annotation", "notes", "rubric"};
+    std::array<int, HoldingColumns.size()> columns{};
     for (std::size_t i = 0; i < columns.size(); ++i)
-        columns[i] = books.fieldIndex(QString::fromLatin1(names[i]));
+        columns[i] = books.fieldIndex(QString::fromLatin1(HoldingColumns[i]));
     const KeywordIndex keywords(module.MyServer);
     const RubricTitles rubrics(module.MyServer);
     const QDateTime now = QDateTime::currentDateTime();

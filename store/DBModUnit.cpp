@@ -2,6 +2,7 @@
 #include "DBModUnit.h"
 
 #include "CatalogueRestore.h"
+#include "CatalogueSettings.h"
 #include "CatalogueTables.h"
 #include "DatabaseCopy.h"
 #include "MyLower.h"
@@ -58,16 +59,7 @@ void TDBMod::DataModuleCreate()
         p.TempDir = QDir::tempPath();
     settings_ = std::make_unique<IniFile>(p.AppDir + QStringLiteral("library.ini"));
     p.SettingsFile = settings_.get();
-    MyServer.setDatabase(p.AppDir + QStringLiteral("/library.sdb"));
-    MyServer.options() = {QStringLiteral("SQLite.BusyTimeout=1500"), QStringLiteral("SQLite.ReadUncommitted=True")};
-    // The encryption rules hold for any server session, also one chosen later in the setup dialog.
-    MyServer.setRequireTls(settings_->readBool(ServerSection, QStringLiteral("RequireTLS"), false));
-    if (const QString ca = settings_->readString(ServerSection, QStringLiteral("CACertificate"), QString()); !ca.isEmpty())
-        MyServer.setCaCertificate(QDir(p.AppDir).absoluteFilePath(ca));
-    MyServer.setServerFingerprint(settings_->readString(ServerSection, QStringLiteral("ServerFingerprint"), QString()));
-    // A catalogue shared on a server is chosen by hand in the settings file.
-    if (settings_->readBool(ServerSection, QStringLiteral("Connect"), false))
-        useServerFromSettings();
+    applyCatalogueSettings(MyServer, *settings_, p.AppDir);
     p.BackupDir = settings_->readString(QStringLiteral("General"), QStringLiteral("BackupPath"),
                                         p.AppDir + QStringLiteral("/Backup"));
     p.AutoLogon = settings_->readBool(QStringLiteral("General"), QStringLiteral("AutoAdminLogon"), false);
@@ -78,15 +70,6 @@ void TDBMod::DataModuleCreate()
         MyServer.addSqlFunction(QStringLiteral("my_lower"), 1, myLowerSqlFunction, MyLowerOnServer);
     p.ThisYear = quint16(QDate::currentDate().year());
     Conditions.emplace();
-}
-
-void TDBMod::useServerFromSettings()
-{
-    MyServer.setProviderName(QStringLiteral("MySQL"));
-    MyServer.setServerName(settings_->readString(ServerSection, QStringLiteral("hostname"), QString()));
-    MyServer.setUserName(settings_->readString(ServerSection, QStringLiteral("username"), QString()));
-    MyServer.setPassword(settings_->readString(ServerSection, QStringLiteral("password"), QString()));
-    MyServer.setDatabase(settings_->readString(ServerSection, QStringLiteral("database"), QString()));
 }
 
 void TDBMod::openStore()

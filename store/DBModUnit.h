@@ -131,7 +131,6 @@ public:
     QString FilesDir;
 
 private:
-    void useServerFromSettings();
     void openStore();
     void applyComposed(const std::function<void()> &change);
     QString programFile_;

@@ -191,6 +191,46 @@ private slots:
         QVERIFY(!conn.isOpen());
     }
 
+    // A reader of the catalogue (the Z39.50 target, the web catalogue) changes nothing, even by
+    // mistake, and never makes an empty file where the catalogue should be.
+    void readOnlyRefusesChanges_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::newRow("insert") << "INSERT INTO books (title) VALUES ('Новая')";
+        QTest::newRow("update") << "UPDATE books SET title = 'Другая'";
+        QTest::newRow("delete") << "DELETE FROM books";
+        QTest::newRow("create") << "CREATE TABLE t (a INTEGER)";
+        QTest::newRow("index") << "CREATE INDEX books_title ON books (title)";
+    }
+    void readOnlyRefusesChanges()
+    {
+        QFETCH(QString, statement);
+        TempDb db(QStringLiteral("CREATE TABLE books (id INTEGER PRIMARY KEY, title TEXT); INSERT INTO books (title) VALUES ('Война и мир');"));
+        Connection reader;
+        reader.setDatabase(db.path());
+        reader.options() = {QStringLiteral("SQLite.ReadOnly=True")};
+        reader.open();
+        QVERIFY(reader.readOnly());
+        try {
+            reader.runStatement(statement);
+            QFAIL("the change was made");
+        } catch (const DataError &e) {
+            QCOMPARE(e.kind(), ErrorKind::ReadOnly);
+        }
+        QCOMPARE(rows(reader, QStringLiteral("SELECT title FROM books")), QStringLiteral("[Война и мир]"));
+        QCOMPARE(rows(db.conn, QStringLiteral("SELECT COUNT(*) FROM sqlite_master")), QStringLiteral("[1]"));
+    }
+
+    void readOnlyMakesNoFile()
+    {
+        QTemporaryDir dir;
+        Connection reader;
+        reader.setDatabase(dir.filePath(QStringLiteral("library.sdb")));
+        reader.options() = {QStringLiteral("SQLite.ReadOnly=1")};
+        QCOMPARE(errorOf([&] { reader.open(); }), QStringLiteral("unable to open database file"));
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("library.sdb"))));
+    }
+
     void tableNames()
     {
         TempDb db(QStringLiteral("CREATE TABLE orders (id INTEGER PRIMARY KEY AUTOINCREMENT, book_id INTEGER);"

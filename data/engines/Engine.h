@@ -23,6 +23,8 @@ struct ConnectionSettings {
     int busyTimeoutMs = 0;
     bool readUncommitted = false;
     bool sharedCache = false;
+    // For reading only: a file is never created or written, a server session refuses changes.
+    bool readOnly = false;
 };
 
 // How a server session crosses the network: in clear, encrypted with a certificate nobody vouched

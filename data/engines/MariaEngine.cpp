@@ -19,7 +19,9 @@ QByteArray sessionSetup(const ConnectionSettings &s)
     const int seconds = std::max(1, (s.busyTimeoutMs + 500) / 1000);
     return "SET SESSION sql_mode = 'ANSI_QUOTES,PIPES_AS_CONCAT,NO_BACKSLASH_ESCAPES,STRICT_TRANS_TABLES,"
            "ERROR_FOR_DIVISION_BY_ZERO,NO_ENGINE_SUBSTITUTION', innodb_lock_wait_timeout = " +
-           QByteArray::number(seconds) + ", lock_wait_timeout = " + QByteArray::number(seconds);
+           QByteArray::number(seconds) + ", lock_wait_timeout = " + QByteArray::number(seconds) +
+           // A reader refuses changes even on an account that could make them.
+           (s.readOnly ? ", tx_read_only = 1" : "");
 }
 
 ErrorKind serverErrorKind(unsigned code, const QString &text)
@@ -35,6 +37,7 @@ ErrorKind serverErrorKind(unsigned code, const QString &text)
         return ErrorKind::DiskFull;
     case 1036: // table read-only
     case 1290: // server running read-only
+    case 1792: // a session for reading only
         return ErrorKind::ReadOnly;
     case 1062: // duplicate entry
     case 1586:

@@ -100,7 +100,8 @@ void SqliteEngine::open(const ConnectionSettings &settings)
     if (db_)
         return;
     // A connection is only ever used by one thread at a time: no lock around every call.
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;
+    // A reader never makes an empty file where the catalogue should be.
+    int flags = (settings.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) | SQLITE_OPEN_NOMUTEX;
     flags |= settings.sharedCache ? SQLITE_OPEN_SHAREDCACHE : SQLITE_OPEN_PRIVATECACHE;
     sqlite3 *db = nullptr;
     const int rc = sqlite3_open_v2(settings.database.toUtf8().constData(), &db, flags, nullptr);
