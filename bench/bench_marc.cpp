@@ -14,6 +14,7 @@
 #include "ProgramFolder.h"
 #include "SchemaCreation.h"
 #include "Z3950Source.h"
+#include "ZoomQuery.h"
 #include "data/text/FileBytes.h"
 
 #include <QCoreApplication>
@@ -21,7 +22,6 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <sys/resource.h>
-#include <yaz/zoom.h>
 
 namespace {
 
@@ -128,27 +128,6 @@ void figureExport(store::TDBMod &module, const QString &work, int rounds)
     bench::printFigure("marc_export", bench::interleave(rounds, ours, ref), 1);
 }
 
-// The same search and first record through ZOOM's blocking calls, with no mapping.
-long zoomAlone(int port, const char *query)
-{
-    ZOOM_options o = ZOOM_options_create();
-    ZOOM_options_set(o, "databaseName", "marc21");
-    ZOOM_options_set(o, "preferredRecordSyntax", "usmarc");
-    ZOOM_options_set(o, "elementSetName", "F");
-    ZOOM_options_set_int(o, "count", 1);
-    ZOOM_connection c = ZOOM_connection_create(o);
-    ZOOM_connection_connect(c, "127.0.0.1", port);
-    ZOOM_resultset rs = ZOOM_connection_search_pqf(c, query);
-    int length = 0;
-    ZOOM_record rec = ZOOM_resultset_record(rs, 0);
-    const char *raw = rec ? ZOOM_record_get(rec, "raw", &length) : nullptr;
-    const long got = raw ? length : -1;
-    ZOOM_resultset_destroy(rs);
-    ZOOM_connection_destroy(c);
-    ZOOM_options_destroy(o);
-    return got;
-}
-
 void figureSearch(int port, int rounds)
 {
     marc::CatalogueConfig catalogue;
@@ -163,7 +142,7 @@ void figureSearch(int port, int rounds)
                         const marc::SearchResult r = marc::makeSource(catalogue, 15)->search(request);
                         bench::keep(r.records.empty() ? -1 : r.records[0].fields.title.size());
                     }};
-    const Side ref{[] {}, [&] { bench::keep(zoomAlone(port, query.constData())); }};
+    const Side ref{[] {}, [&] { bench::keep(zoomFirstRecord(port, "marc21", query.constData())); }};
     if (marc::makeSource(catalogue, 15)->search(request).records.empty())
         std::fprintf(stderr, "z3950_search: the sample record was not found\n");
     bench::printFigure("z3950_search", bench::interleave(rounds, ours, ref), 2);

@@ -241,6 +241,7 @@ private:
     void buildOverdueLegend();
     void connectOverdueMarks();
     QVariant overdueToolTip(int row) const;
+    void markOverduePageFrom(int row) const; // the holdings of the rows from here not yet looked at
     bool searchTextUsable(int field, const QString &text);
     QList<int> selectedPositions() const; // the grid's selected rows, in the list's order
 
@@ -256,7 +257,8 @@ private:
     bool shown_ = false;
     bool closeWritten_ = false;
     bool tabsChanging_ = false;
-    QHash<qint64, QDate> overdue_; // holdings with an overdue loan, with its due date
+    // Holdings looked at for overdue loans: the due date of the earliest overdue one, or no date.
+    mutable QHash<qint64, QDate> overdue_;
     quint64 overdueGeneration_ = 0; // the catalogue's reading they were worked out for
     int sortColumn_ = -1;         // the column carrying the sort marker, -1 for none
     bool sortAscending_ = false;  // the marker points up

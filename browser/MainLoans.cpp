@@ -3,6 +3,7 @@
 // mail settings), and the loan statistics.
 #include "Main.h"
 
+#include "BackgroundWork.h"
 #include "CirculationPages.h"
 #include "DBModUnit.h"
 #include "DatasetModel.h"
@@ -38,14 +39,15 @@ void TMainForm::buildOverdueLegend()
     statusBar()->addPermanentWidget(sbLegend);
 }
 
-// Overdue holdings are worked out once each time the catalogue is read again, never while drawing.
+// Overdue marks are worked out for the rows the grid asks about, a page of them at a time, and
+// forgotten when the catalogue is read again: a large catalogue never waits for all its open loans.
 void TMainForm::connectOverdueMarks()
 {
     data::Dataset &books = dbMod_->MyBooks;
     connect(&books, &data::Dataset::rowsReset, this, [this] {
         data::Dataset &b = dbMod_->MyBooks;
         const quint64 generation = b.isEmpty() ? 0 : b.bookmarkAt(0).generation;
-        if (generation != 0 && generation != overdueGeneration_)
+        if (generation != overdueGeneration_)
             refreshOverdueMarks();
     });
     // A lend or a return posted on one row is looked at for that holding alone.
@@ -61,35 +63,52 @@ void TMainForm::refreshOverdueMarks()
 {
     data::Dataset &books = dbMod_->MyBooks;
     overdueGeneration_ = books.isEmpty() ? 0 : books.bookmarkAt(0).generation;
-    try {
-        overdue_ = store::overdueHoldings(dbMod_->MyServer, currentPeriods(), QDate::currentDate());
-    } catch (const data::DataError &) {
-        // Without the marks the grid still shows the catalogue; a broken store shows itself elsewhere.
-        overdue_.clear();
-    }
+    overdue_.clear();
     MainGrid->viewport()->update();
 }
 
 void TMainForm::refreshOverdueMark(qint64 bookId)
 {
-    try {
-        const auto late = store::overdueHoldings(dbMod_->MyServer, currentPeriods(), QDate::currentDate(), bookId);
-        if (late.contains(bookId))
-            overdue_.insert(bookId, late.value(bookId));
-        else
-            overdue_.remove(bookId);
-    } catch (const data::DataError &) {
-        overdue_.remove(bookId);
-    }
+    overdue_.remove(bookId);
     MainGrid->viewport()->update();
+}
+
+void TMainForm::markOverduePageFrom(int row) const
+{
+    // About what a tall window shows: one statement for the page, found by the holdings' index.
+    constexpr int PageRows = 100;
+    const data::Dataset &books = dbMod_->MyBooks;
+    QList<qint64> ids;
+    for (int r = row; r < books.recordCount() && ids.size() < PageRows; ++r) {
+        const data::CellView id = books.cellAt(r, 0);
+        if (id.type == data::CellType::Integer && !overdue_.contains(id.integer))
+            ids << id.integer;
+    }
+    QHash<qint64, QDate> late;
+    try {
+        late = store::overdueHoldings(dbMod_->MyServer, currentPeriods(), QDate::currentDate(), ids);
+    } catch (const data::DataError &) {
+        // Without the marks the grid still shows the catalogue; a broken store shows itself elsewhere.
+    }
+    for (qint64 id : ids)
+        overdue_.insert(id, late.value(id)); // no date: not late
 }
 
 bool TMainForm::isOverdueRow(int row) const
 {
-    if (overdue_.isEmpty())
-        return false;
     const data::CellView id = dbMod_->MyBooks.cellAt(row, 0);
-    return id.type == data::CellType::Integer && overdue_.contains(id.integer);
+    if (id.type != data::CellType::Integer)
+        return false;
+    auto found = overdue_.constFind(id.integer);
+    if (found == overdue_.cend()) {
+        // A worker has the connection (an import, say) while the windows still paint: the mark
+        // waits for a paint after it.
+        if (ui::BackgroundWork::anyRunning())
+            return false;
+        markOverduePageFrom(row);
+        found = overdue_.constFind(id.integer);
+    }
+    return found != overdue_.cend() && found->isValid();
 }
 
 QVariant TMainForm::overdueToolTip(int row) const

@@ -58,17 +58,17 @@ QList<int> TMainForm::selectedPositions() const
 
 void TMainForm::miPrintLabelsClick()
 {
-    print::SheetPrintSpec spec;
-    spec.caption = QStringLiteral("Печать этикеток");
-    spec.settingsSection = QStringLiteral("Labels");
-    spec.presets = store::labelPresets();
-    spec.customLayout = true;
-    spec.minWidth = print::MinLabelWidth;
-    spec.minHeight = print::MinLabelHeight;
-    spec.shownCount = dbMod_->MyBooks.recordCount();
+    print::SheetPrintRequest request;
+    request.caption = QStringLiteral("Печать этикеток");
+    request.settingsSection = QStringLiteral("Labels");
+    request.presets = store::labelPresets();
+    request.customLayout = true;
+    request.minWidth = print::MinLabelWidth;
+    request.minHeight = print::MinLabelHeight;
+    request.shownCount = dbMod_->MyBooks.recordCount();
     const QList<int> selected = selectedPositions();
-    spec.selectedCount = int(selected.size());
-    spec.prepare = [this, selected](QWidget *owner, bool selectedOnly, const store::SheetLayout &layout) {
+    request.selectedCount = int(selected.size());
+    request.prepare = [this, selected](QWidget *owner, bool selectedOnly, const store::SheetLayout &layout) {
         const auto holdings = store::readPrintedHoldings(dbMod_->MyBooks, selectedOnly ? selected : QList<int>(),
                                                          kindNames(*dbMod_), {});
         auto batch = std::make_shared<print::LabelBatch>(print::makeLabels(holdings, libraryShortName(), layout.labelWidth()));
@@ -83,23 +83,23 @@ void TMainForm::miPrintLabelsClick()
         };
         return run;
     };
-    print::TSheetPrintForm form(spec, this);
+    print::TSheetPrintForm form(request, this);
     setHelpContext(&form, PrintHelpContext);
     ui::platform().runModal(form);
 }
 
 void TMainForm::miPrintCardsClick()
 {
-    print::SheetPrintSpec spec;
-    spec.caption = QStringLiteral("Печать карточек");
-    spec.settingsSection = QStringLiteral("CatalogueCards");
-    spec.presets = store::catalogueCardPresets();
-    spec.minWidth = print::CardWidthMm;
-    spec.minHeight = print::CardHeightMm;
-    spec.shownCount = dbMod_->MyBooks.recordCount();
+    print::SheetPrintRequest request;
+    request.caption = QStringLiteral("Печать карточек");
+    request.settingsSection = QStringLiteral("CatalogueCards");
+    request.presets = store::catalogueCardPresets();
+    request.minWidth = print::CardWidthMm;
+    request.minHeight = print::CardHeightMm;
+    request.shownCount = dbMod_->MyBooks.recordCount();
     const QList<int> selected = selectedPositions();
-    spec.selectedCount = int(selected.size());
-    spec.prepare = [this, selected](QWidget *, bool selectedOnly, const store::SheetLayout &layout) {
+    request.selectedCount = int(selected.size());
+    request.prepare = [this, selected](QWidget *, bool selectedOnly, const store::SheetLayout &layout) {
         const auto holdings = store::readPrintedHoldings(dbMod_->MyBooks, selectedOnly ? selected : QList<int>(),
                                                          kindNames(*dbMod_), store::readRubricTitles(dbMod_->MyServer));
         auto cards = std::make_shared<QList<print::CardText>>();
@@ -115,7 +115,7 @@ void TMainForm::miPrintCardsClick()
         };
         return run;
     };
-    print::TSheetPrintForm form(spec, this);
+    print::TSheetPrintForm form(request, this);
     setHelpContext(&form, PrintHelpContext);
     ui::platform().runModal(form);
 }

@@ -9,6 +9,7 @@
 #include "LendingDesk.h"
 #include "LoanTerms.h"
 #include "Readers.h"
+#include "SchemaCreation.h"
 #include "MainGridView.h"
 #include "Platform.h"
 #include "ProcessValues.h"
@@ -71,13 +72,14 @@ void TMainForm::FormShow()
     N9->setIcon(ui::sharedImage(3));
     N8->setIcon(ui::sharedImage(2));
 
-    // Due dates and the readers register get their tables, the desk its index, in an older catalogue;
-    // never in view mode.
+    // Due dates and the readers register get their tables, the desk and the ISBN search their
+    // indexes, in an older catalogue; never in view mode.
     if (!p.ViewOnly)
         runGuarded([this] {
             store::ensureLoanTerms(dbMod_->MyServer);
             store::ensureReaders(dbMod_->MyServer);
             store::ensureHoldingNumberIndex(dbMod_->MyServer);
+            store::ensureIsbnIndex(dbMod_->MyServer);
         });
     for (data::Dataset *ds : {&dbMod_->MyCats, &dbMod_->MyBooks, &dbMod_->myOrders, &dbMod_->myItemKinds})
         runGuarded([ds] { ds->open(); });

@@ -11,6 +11,7 @@
 #include "ReaderLoans.h"
 #include "ReaderMergeForm.h"
 #include "ReaderNames.h"
+#include "ReaderCards.h"
 
 #include <QHeaderView>
 #include <QHBoxLayout>
@@ -118,15 +119,18 @@ QLayout *TReadersForm::buildButtons()
     btnMerge = button(QStringLiteral("btnMerge"), QStringLiteral("Объ&единить..."), &TReadersForm::btnMergeClick);
     btnFromLoans = button(QStringLiteral("btnFromLoans"), QStringLiteral("Читатели из &выдач"),
                           &TReadersForm::btnFromLoansClick);
+    btnPrintCards = button(QStringLiteral("btnPrintCards"), QStringLiteral("&Печать билетов..."),
+                           &TReadersForm::btnPrintCardsClick);
     btnClose = new QPushButton(QStringLiteral("Закрыть"), this);
     btnClose->setObjectName(QStringLiteral("btnClose"));
     btnClose->setAutoDefault(false);
     connect(btnClose, &QPushButton::clicked, this, &QDialog::close);
     btnMerge->setToolTip(QStringLiteral("Выберите в списке двух читателей (Ctrl+щелчок или Shift+стрелка)"));
-    for (QPushButton *b : {btnNew, btnDelete, btnMerge, btnFromLoans})
+    // Cards are the library's to issue: a reader at a public computer prints none.
+    for (QPushButton *b : {btnNew, btnDelete, btnMerge, btnFromLoans, btnPrintCards})
         b->setEnabled(!viewOnly_);
     auto *row = new QHBoxLayout;
-    for (QPushButton *b : {btnNew, btnEdit, btnDelete, btnMerge, btnFromLoans})
+    for (QPushButton *b : {btnNew, btnEdit, btnDelete, btnMerge, btnFromLoans, btnPrintCards})
         row->addWidget(b);
     row->addStretch(1);
     row->addWidget(btnClose);
@@ -175,8 +179,22 @@ QList<store::Reader> TReadersForm::selectedReaders() const
     return chosen;
 }
 
-// True when she was saved.
-bool TReadersForm::openCard(const store::Reader &reader)
+void TReadersForm::btnPrintCardsClick()
+{
+    QList<store::Reader> chosen = selectedReaders();
+    if (chosen.isEmpty())
+        if (const store::Reader *r = currentReader())
+            chosen.push_back(*r);
+    if (viewOnly_ || chosen.isEmpty())
+        return;
+    QList<print::ReaderCardData> cards;
+    for (const store::Reader &r : chosen)
+        cards.push_back({r.card, r.name, r.validUntil});
+    print::printReaderCards(this, cards, print::libraryNameFromSettings());
+}
+
+// True when she was saved. The reader is a copy: the search after saving replaces the listed ones.
+bool TReadersForm::openCard(const store::Reader reader)
 {
     if (!cardForm)
         cardForm = new TReaderCardForm(connection_, viewOnly_, this);

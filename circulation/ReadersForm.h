@@ -31,6 +31,7 @@ public:
     void btnDeleteClick();
     void btnMergeClick();
     void btnFromLoansClick();
+    void btnPrintCardsClick(); // the cards of the selected readers, or of the current one
     // The reader of the current row; nullptr when none.
     const store::Reader *currentReader() const;
     // Makes the reader of this id current, if she is listed.
@@ -40,7 +41,7 @@ public:
     QLabel *lblCount;
     QTableView *grReaders;
     ReaderListModel *readers;
-    QPushButton *btnNew, *btnEdit, *btnDelete, *btnMerge, *btnFromLoans, *btnClose;
+    QPushButton *btnNew, *btnEdit, *btnDelete, *btnMerge, *btnFromLoans, *btnPrintCards, *btnClose;
     TReaderCardForm *cardForm = nullptr; // made at its first use
 
 signals:
@@ -54,7 +55,7 @@ protected:
 
 private:
     QLayout *buildButtons();
-    bool openCard(const store::Reader &reader);
+    bool openCard(store::Reader reader);
     void announceHoldingsOf(const QString &name);
     QList<store::Reader> selectedReaders() const;
 

@@ -1,6 +1,6 @@
-// Cards through export and import: a card made of the input's text, its annotation and notes
-// repeated to well over a field's 9999 bytes when its first byte says so, is written in each of
-// the three forms and read back. What a record can hold of the card (exchangeFields, letters
+// Cards through export and import: a card made of the input's text, rubrics too, its annotation
+// and notes repeated to well over a field's 9999 bytes when its first byte says so, is written in
+// each of the three forms and read back. What a record can hold of the card (exchangeFields, letters
 // composed as import composes them) comes back exactly; ISO 2709 may refuse a record only for a
 // field it cannot cut or a record over 99,999 bytes, and MARCXML never refuses.
 #include "FuzzCheck.h"
@@ -24,6 +24,8 @@ QString describe(const BookFields &f)
     QStringList parts;
     for (int i = 0; i < BookFieldCount; ++i)
         parts << shown(fieldText(f, BookField(i)).left(300));
+    for (const QStringList &rubric : f.rubrics)
+        parts << shown(rubric.join(QStringLiteral(" / ")).left(300));
     return parts.join(u'|');
 }
 
@@ -41,6 +43,10 @@ BookFields cardFrom(const QByteArray &bytes)
     for (const QString &k : pieces.value(6).split(u'\x02'))
         f.keywords << k;
     f.isbn = pieces.value(7);
+    // Rubrics between "\x02", the titles of one from the top level down between "\x03".
+    if (pieces.size() > 8)
+        for (const QString &rubric : pieces.value(8).split(u'\x02'))
+            f.rubrics << rubric.split(u'\x03');
     const uint seed = qHash(bytes);
     f.year = int(seed % 3000);
     f.pages = int(seed % 100000);
@@ -57,6 +63,14 @@ BookFields composed(BookFields f)
     for (QString &k : f.keywords)
         k = k.normalized(QString::NormalizationForm_C);
     f.keywords.removeDuplicates();
+    QList<QStringList> rubrics;
+    for (QStringList rubric : std::as_const(f.rubrics)) {
+        for (QString &title : rubric)
+            title = title.normalized(QString::NormalizationForm_C);
+        if (!rubrics.contains(rubric))
+            rubrics << rubric;
+    }
+    f.rubrics = rubrics;
     return f;
 }
 

@@ -14,6 +14,9 @@ struct BookFields {
     std::optional<int> year, pages;
     std::optional<double> price;
     QStringList keywords;
+    // The rubrics of the catalogue's tree the record is filed under, each as the titles from the
+    // top level down.
+    QList<QStringList> rubrics;
     bool operator==(const BookFields &) const = default;
 };
 

@@ -5,10 +5,12 @@
 #include "DBModUnit.h"
 #include "MarcMapping.h"
 #include "CellText.h"
+#include "RubricText.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
 
 #include <QDate>
+#include <QHash>
 #include <QSaveFile>
 #include <algorithm>
 #include <future>
@@ -65,6 +67,68 @@ private:
     bool done_ = false;
 };
 
+// The rubrics of the tree found by their titles from the top level down; a title not yet under
+// its parent is added there, as the tree's own "add" adds it. Found ones are kept for the records
+// after.
+class RubricFinder {
+public:
+    explicit RubricFinder(data::Connection &c)
+        : find_(c.prepare(QStringLiteral("SELECT id FROM categories WHERE parent = ? AND title = ? ORDER BY id"))),
+          add_(c.prepare(QStringLiteral("INSERT INTO categories (title, parent, has_children) VALUES (?, ?, 0)"))),
+          parentHasChildren_(c.prepare(QStringLiteral("UPDATE categories SET has_children = 1 WHERE id = ?"))), c_(c)
+    {
+    }
+
+    // The record's rubric text: each rubric's path of ids.
+    QString textOf(const QList<QStringList> &rubrics)
+    {
+        QString text;
+        for (const QStringList &titles : rubrics) {
+            QList<qint64> path;
+            for (const QString &title : titles)
+                path << idOf(path.isEmpty() ? 0 : path.back(), title);
+            text += store::rubricElement(path);
+        }
+        return text;
+    }
+
+private:
+    qint64 idOf(qint64 parent, const QString &title)
+    {
+        const std::pair<qint64, QString> key{parent, title};
+        if (const auto it = known_.constFind(key); it != known_.cend())
+            return *it;
+        find_->bind(1, parent);
+        find_->bind(2, title);
+        find_->execute();
+        data::CellView cell;
+        qint64 id = 0;
+        if (find_->next()) {
+            find_->readRow(&cell);
+            id = cell.integer;
+        }
+        find_->reset();
+        if (!id) {
+            add_->bind(1, title);
+            add_->bind(2, parent);
+            add_->execute();
+            add_->reset();
+            id = c_.lastInsertRowId();
+            if (parent) {
+                parentHasChildren_->bind(1, parent);
+                parentHasChildren_->execute();
+                parentHasChildren_->reset();
+            }
+        }
+        known_.insert(key, id);
+        return id;
+    }
+
+    std::unique_ptr<data::EngineStatement> find_, add_, parentHasChildren_;
+    data::Connection &c_;
+    QHash<std::pair<qint64, QString>, qint64> known_;
+};
+
 } // namespace
 
 int importRecords(data::Connection &c, int kind, const std::vector<BookFields> &records, const data::Progress &progress)
@@ -75,7 +139,8 @@ int importRecords(data::Connection &c, int kind, const std::vector<BookFields> &
     const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
     auto book = c.prepare(QStringLiteral(
         "INSERT INTO books (inv_num, liter, itemkind_id, date_reg, author, title, location, publisher, year_p, "
-        "page_count, isbn, price, annotation, notes, add_num, onloan) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '0', 0)"));
+        "page_count, isbn, price, annotation, notes, rubric, add_num, onloan) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, '0', 0)"));
+    RubricFinder rubrics(c);
     auto keyword = c.prepare(QStringLiteral("INSERT INTO keywords (keyword, book_id) VALUES (?, ?)"));
     const int total = int(records.size());
     for (int i = 0; i < total; ++i) {
@@ -83,7 +148,7 @@ int importRecords(data::Connection &c, int kind, const std::vector<BookFields> &
         const QVariantList values{++inventory,  orNull(letter),      kind,        today,          orNull(f.author),
                                   orNull(f.title), orNull(f.location), orNull(f.publisher), orNull(f.year),
                                   orNull(f.pages), orNull(f.isbn),     orNull(f.price),     orNull(f.annotation),
-                                  orNull(f.notes)};
+                                  orNull(f.notes),  orNull(rubrics.textOf(f.rubrics))};
         for (int v = 0; v < values.size(); ++v)
             book->bind(v + 1, values[v]);
         // A statement takes new values only once reset from its last run.
@@ -101,6 +166,69 @@ int importRecords(data::Connection &c, int kind, const std::vector<BookFields> &
     }
     transaction.commit();
     return total;
+}
+
+RubricTitles::RubricTitles(data::Connection &c)
+{
+    auto st = c.prepare(QStringLiteral("SELECT id, title FROM categories"));
+    st->execute();
+    data::CellView cells[2];
+    while (st->next()) {
+        st->readRow(cells);
+        titles_.insert(cells[0].integer, cellText(cells[1]));
+    }
+}
+
+QList<QStringList> RubricTitles::of(const QString &rubricText) const
+{
+    QList<QStringList> rubrics;
+    for (const QString &element : store::rubricElements(rubricText)) {
+        QStringList titles;
+        for (const qint64 id : store::rubricPath(element)) {
+            const auto it = titles_.constFind(id);
+            if (it == titles_.cend()) {
+                titles.clear();
+                break;
+            }
+            titles << *it;
+        }
+        if (!titles.isEmpty())
+            rubrics << titles;
+    }
+    return rubrics;
+}
+
+Holding holdingFromCells(const std::function<data::CellView(int)> &cell)
+{
+    auto text = [&](int i) { return cellText(cell(i)); };
+    auto number = [&](int i) -> std::optional<double> {
+        const data::CellView c = cell(i);
+        if (c.type == data::CellType::Integer)
+            return double(c.integer);
+        if (c.type == data::CellType::Float)
+            return c.real;
+        bool ok = false;
+        const double v = cellText(c).toDouble(&ok);
+        return ok ? std::optional<double>(v) : std::nullopt;
+    };
+    Holding h;
+    h.id = cell(0).integer;
+    h.inventoryNumber = text(1);
+    h.letter = text(2);
+    BookFields &f = h.fields;
+    f.author = text(3);
+    f.title = text(4);
+    f.location = text(5);
+    f.publisher = text(6);
+    if (const auto year = number(7))
+        f.year = int(*year);
+    if (const auto pages = number(8))
+        f.pages = int(*pages);
+    f.isbn = text(9);
+    f.price = number(10);
+    f.annotation = text(11);
+    f.notes = text(12);
+    return h;
 }
 
 ExportForm exportFormForFile(const QString &fileName)
@@ -160,38 +288,9 @@ private:
 
 // A held row as export needs it, read from the dataset's cells: this runs on two threads at once,
 // which only read the rows.
-Holding holdingAt(const data::Dataset &books, int row, const std::array<int, 13> &columns)
+Holding holdingAt(const data::Dataset &books, int row, const std::array<int, HoldingColumns.size()> &columns)
 {
-    auto cell = [&](int i) { return books.cellAt(row, columns[std::size_t(i)]); };
-    auto text = [&](int i) { return cellText(cell(i)); };
-    auto number = [&](int i) -> std::optional<double> {
-        const data::CellView c = cell(i);
-        if (c.type == data::CellType::Integer)
-            return double(c.integer);
-        if (c.type == data::CellType::Float)
-            return c.real;
-        bool ok = false;
-        const double v = cellText(c).toDouble(&ok);
-        return ok ? std::optional<double>(v) : std::nullopt;
-    };
-    Holding h;
-    h.id = cell(0).integer;
-    h.inventoryNumber = text(1);
-    h.letter = text(2);
-    BookFields &f = h.fields;
-    f.author = text(3);
-    f.title = text(4);
-    f.location = text(5);
-    f.publisher = text(6);
-    if (const auto year = number(7))
-        f.year = int(*year);
-    if (const auto pages = number(8))
-        f.pages = int(*pages);
-    f.isbn = text(9);
-    f.price = number(10);
-    f.annotation = text(11);
-    f.notes = text(12);
-    return h;
+    return holdingFromCells([&](int i) { return books.cellAt(row, columns[std::size_t(i)]); });
 }
 
 } // namespace
@@ -200,8 +299,8 @@ namespace {
 
 // The records of a run of rows in the export's form. A holding ISO 2709 cannot hold stops the
 // export with its name: a record cut short would read back as another.
-QByteArray recordBytes(const data::Dataset &books, int from, int to, const std::array<int, 13> &columns,
-                       const KeywordIndex &keywords, ExportForm form, const QDateTime &now)
+QByteArray recordBytes(const data::Dataset &books, int from, int to, const std::array<int, HoldingColumns.size()> &columns,
+                       const KeywordIndex &keywords, const RubricTitles &rubrics, ExportForm form, const QDateTime &now)
 {
     const Format format = form == ExportForm::RusmarcIso ? Format::Rusmarc : Format::Marc21;
     YazMarc yaz;
@@ -210,6 +309,8 @@ QByteArray recordBytes(const data::Dataset &books, int from, int to, const std::
     for (int r = from; r < to; ++r) {
         Holding h = holdingAt(books, r, columns);
         h.fields.keywords = keywords.of(h.id);
+        if (const data::CellView rubric = books.cellAt(r, columns[13]); rubric.type == data::CellType::Text && !rubric.bytes.empty())
+            h.fields.rubrics = rubrics.of(cellText(rubric));
         const Record record = fromHolding(h, format, now);
         if (form == ExportForm::Marc21Xml) {
             yaz.appendMarcXml(record, bytes);
@@ -227,12 +328,11 @@ QByteArray recordBytes(const data::Dataset &books, int from, int to, const std::
 void exportRecords(store::TDBMod &module, const QString &fileName, ExportForm form, const data::Progress &progress)
 {
     const data::Dataset &books = module.MyBooks;
-    std::array<int, 13> columns{};
-    const char *names[] = {"id", "inv_num", "liter", "author", "title", "location", "publisher", "year_p",
-                           "page_count", "isbn", "price", "annotation", "notes"};
+    std::array<int, HoldingColumns.size()> columns{};
     for (std::size_t i = 0; i < columns.size(); ++i)
-        columns[i] = books.fieldIndex(QString::fromLatin1(names[i]));
+        columns[i] = books.fieldIndex(QString::fromLatin1(HoldingColumns[i]));
     const KeywordIndex keywords(module.MyServer);
+    const RubricTitles rubrics(module.MyServer);
     const QDateTime now = QDateTime::currentDateTime();
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly))
@@ -250,7 +350,7 @@ void exportRecords(store::TDBMod &module, const QString &fileName, ExportForm fo
         for (int i = first; i < runs && !stop.stop_requested(); i += 2) {
             try {
                 made[std::size_t(i)].set_value(
-                    recordBytes(books, i * runLength, std::min(n, (i + 1) * runLength), columns, keywords, form, now));
+                    recordBytes(books, i * runLength, std::min(n, (i + 1) * runLength), columns, keywords, rubrics, form, now));
             } catch (...) {
                 made[std::size_t(i)].set_exception(std::current_exception());
             }

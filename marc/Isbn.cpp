@@ -149,4 +149,26 @@ QStringList isbnForms(const QString &typed)
     return forms;
 }
 
+QStringList isbnWritings(const QString &typed)
+{
+    QStringList writings = isbnForms(typed);
+    const qsizetype forms = writings.size();
+    for (qsizetype f = 0; f < forms; ++f) {
+        const QString digits = isbnDigits(writings[f]);
+        if (digits.isEmpty() || digits != writings[f])
+            continue; // hyphens are added to the digits alone
+        const QString prefix = digits.size() == 13 ? digits.left(3) + u'-' : QString();
+        const QString body = digits.mid(prefix.size() ? 3 : 0, 9);
+        // Group, publisher and title of at least a digit each, then the check digit.
+        for (int group = 1; group <= 5; ++group)
+            for (int publisher = 1; group + publisher < 9; ++publisher) {
+                const QString written = prefix + body.left(group) + u'-' + body.mid(group, publisher) + u'-' +
+                                        body.mid(group + publisher) + u'-' + digits.back();
+                if (!writings.contains(written))
+                    writings << written;
+            }
+    }
+    return writings;
+}
+
 } // namespace marc

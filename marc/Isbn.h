@@ -23,6 +23,11 @@ IsbnFound findIsbn(const QString &text);
 // and digit forms as ISBN-13 and, for 978-, ISBN-10: a catalogue indexes one or another.
 QStringList isbnForms(const QString &typed);
 
+// Every way a card may hold the ISBN a search names: its forms as above and, for 10 or 13 digits,
+// each of them hyphenated after any lengths of group and publisher (a card keeps what the book
+// prints, and not every book follows the agency's ranges). Else the text as typed alone.
+QStringList isbnWritings(const QString &typed);
+
 // The ISBN with the hyphens of its group, registrant and publication ("978-5-02-013848-3");
 // the digits alone when the range table does not know its group.
 QString hyphenatedIsbn(const QString &digits);

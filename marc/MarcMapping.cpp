@@ -222,6 +222,24 @@ QStringList descriptiveNotes(const Record &record, const FormatTable &table)
     return lines;
 }
 
+// Each rubric once, its titles tidied as free text; an occurrence without a title gives none.
+QList<QStringList> rubricsOf(const Record &record)
+{
+    QList<QStringList> rubrics;
+    for (const Field &f : record.fields) {
+        if (f.tag != QLatin1String(RubricTag) || f.isControl())
+            continue;
+        QStringList path;
+        for (const Subfield &s : f.subfields)
+            if (s.code == QLatin1Char(RubricTopCode) || s.code == QLatin1Char(RubricLevelCode))
+                if (const QString title = cardValue(s.value, Punctuation::Bare, true); !title.isEmpty())
+                    path << title;
+        if (!path.isEmpty() && !rubrics.contains(path))
+            rubrics << path;
+    }
+    return rubrics;
+}
+
 } // namespace
 
 const FormatTable &tableFor(Format format)
@@ -253,6 +271,7 @@ BookFields toBookFields(const Record &record, Format format)
             setFieldText(out, field, values.join(itemSeparator(field)));
     }
     out.keywords.removeDuplicates();
+    out.rubrics = rubricsOf(record);
     return out;
 }
 

@@ -65,6 +65,12 @@ struct FormatTable {
     char inventoryCode, letterCode;
 };
 
+// The rubric of our tree: a local subject field (a tag with a 9 is the library's own in MARC21,
+// UNIMARC and RUSMARC alike), its top-level title in $a and each title below in an $x, as a
+// subject heading gives its subdivisions.
+inline constexpr char RubricTag[] = "690";
+inline constexpr char RubricTopCode = 'a', RubricLevelCode = 'x';
+
 const FormatTable &tableFor(Format format); // Auto reads as MARC21
 
 // The one reader of the tables: a decoded record to our fields.

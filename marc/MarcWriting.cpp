@@ -243,6 +243,15 @@ BookFields exchangeFields(const BookFields &given)
         k = exchangeText(k);
     f.keywords.removeAll(QString());
     f.keywords.removeDuplicates();
+    QList<QStringList> rubrics;
+    for (QStringList path : std::as_const(f.rubrics)) {
+        for (QString &title : path)
+            title = exchangeText(title);
+        path.removeAll(QString());
+        if (!path.isEmpty() && !rubrics.contains(path))
+            rubrics << path;
+    }
+    f.rubrics = rubrics;
     return f;
 }
 
@@ -274,6 +283,12 @@ Record fromHolding(const Holding &holding, Format format, const QDateTime &now)
     int links = 0;
     for (const MappingRule &rule : table.rules)
         writeRule(record, rule, fields, table.format, links);
+    for (const QStringList &path : fields.rubrics) {
+        Field &f = record.addField(tagText(RubricTag));
+        f.subfields.push_back({QLatin1Char(RubricTopCode), path.front()});
+        for (qsizetype i = 1; i < path.size(); ++i)
+            f.subfields.push_back({QLatin1Char(RubricLevelCode), path[i]});
+    }
     setTitleIndicators(record, table.format, fields);
     if (!holding.inventoryNumber.isEmpty()) {
         Field &h = record.addField(tagText(table.holdingsTag));

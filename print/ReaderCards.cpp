@@ -92,18 +92,18 @@ QString libraryNameFromSettings() { return store::readLetterhead(store::process(
 
 void printReaderCards(QWidget *owner, const QList<ReaderCardData> &readers, const QString &libraryName)
 {
-    SheetPrintSpec spec;
-    spec.caption = QStringLiteral("Печать читательских билетов");
-    spec.presets = {{QStringLiteral("A4: 2 × 5 билетов 85,6 × 54 мм"), store::readerCardSheet()}};
-    spec.shownCount = int(readers.size());
-    spec.prepare = [readers, libraryName, caption = spec.caption](QWidget *form, bool, const store::SheetLayout &layout) {
+    SheetPrintRequest request;
+    request.caption = QStringLiteral("Печать читательских билетов");
+    request.presets = {{QStringLiteral("A4: 2 × 5 билетов 85,6 × 54 мм"), store::readerCardSheet()}};
+    request.shownCount = int(readers.size());
+    request.prepare = [readers, libraryName, caption = request.caption](QWidget *form, bool, const store::SheetLayout &layout) {
         QStringList refused;
         SheetRun run = readerCardRun(readers, libraryName, layout, &refused);
         if (!refused.isEmpty() && !confirmRefused(form, caption, refused, run.cells))
             return SheetRun();
         return run;
     };
-    TSheetPrintForm form(spec, owner);
+    TSheetPrintForm form(request, owner);
     ui::platform().runModal(form);
 }
 

@@ -48,20 +48,20 @@ bool confirmRefused(QWidget *owner, const QString &caption, const QStringList &r
     return ui::platform().messageBox(owner, text, caption, ui::MsgIcon::Question, ui::Yes | ui::No) == ui::Yes;
 }
 
-TSheetPrintForm::TSheetPrintForm(const SheetPrintSpec &spec, QWidget *parent) : QDialog(parent), spec_(spec)
+TSheetPrintForm::TSheetPrintForm(const SheetPrintRequest &request, QWidget *parent) : QDialog(parent), request_(request)
 {
     setObjectName(QStringLiteral("SheetPrintForm"));
-    setWindowTitle(spec.caption);
+    setWindowTitle(request.caption);
     buildFields();
-    store::SheetLayout remembered = spec_.presets.value(0).layout;
+    store::SheetLayout remembered = request_.presets.value(0).layout;
     int chosen = 0;
-    if (const store::IniFile *ini = store::process().SettingsFile; ini && !spec_.settingsSection.isEmpty()) {
-        const QString name = ini->readString(spec_.settingsSection, QStringLiteral("Preset"), QString());
+    if (const store::IniFile *ini = store::process().SettingsFile; ini && !request_.settingsSection.isEmpty()) {
+        const QString name = ini->readString(request_.settingsSection, QStringLiteral("Preset"), QString());
         chosen = std::max(0, cbLayout->findText(name));
-        remembered = store::readSheetLayout(ini, spec_.settingsSection, remembered);
+        remembered = store::readSheetLayout(ini, request_.settingsSection, remembered);
     }
     cbLayout->setCurrentIndex(chosen);
-    showLayout(cbLayout->currentIndex() < spec_.presets.size() ? spec_.presets[chosen].layout : remembered);
+    showLayout(cbLayout->currentIndex() < request_.presets.size() ? request_.presets[chosen].layout : remembered);
     layoutChosen();
 }
 
@@ -75,9 +75,9 @@ void TSheetPrintForm::buildFields()
         form->addRow(caption, field);
     };
     cbLayout = new QComboBox(this);
-    for (const store::SheetPreset &p : spec_.presets)
+    for (const store::SheetPreset &p : request_.presets)
         cbLayout->addItem(p.name);
-    if (spec_.customLayout)
+    if (request_.customLayout)
         cbLayout->addItem(QStringLiteral("Своя разметка"));
     add(cbLayout, "cbLayout", QStringLiteral("&Лист:"));
     auto spin = [this](double max) {
@@ -104,13 +104,13 @@ void TSheetPrintForm::buildFields()
     add(edRows, "edRows", QStringLiteral("&Рядов:"));
     add(edFirstCell, "edFirstCell", QStringLiteral("&Начать с места №:"));
     cbWhich = new QComboBox(this);
-    cbWhich->addItem(QStringLiteral("Все записи списка (%1)").arg(spec_.shownCount));
-    if (spec_.selectedCount > 1) {
-        cbWhich->addItem(QStringLiteral("Выделенные записи (%1)").arg(spec_.selectedCount));
+    cbWhich->addItem(QStringLiteral("Все записи списка (%1)").arg(request_.shownCount));
+    if (request_.selectedCount > 1) {
+        cbWhich->addItem(QStringLiteral("Выделенные записи (%1)").arg(request_.selectedCount));
         cbWhich->setCurrentIndex(1);
     }
     add(cbWhich, "cbWhich", QStringLiteral("&Записи:"));
-    cbWhich->setEnabled(spec_.selectedCount > 1);
+    cbWhich->setEnabled(request_.selectedCount > 1);
     lblSummary = new QLabel(this);
     lblSummary->setObjectName(QStringLiteral("lblSummary"));
     btnPreview = button(this, "btnPreview", QStringLiteral("&Просмотр…"));
@@ -154,9 +154,9 @@ void TSheetPrintForm::showLayout(const store::SheetLayout &s)
 void TSheetPrintForm::layoutChosen()
 {
     const int i = cbLayout->currentIndex();
-    const bool custom = i >= spec_.presets.size();
+    const bool custom = i >= request_.presets.size();
     if (!custom)
-        showLayout(spec_.presets[i].layout);
+        showLayout(request_.presets[i].layout);
     for (QWidget *w : std::initializer_list<QWidget *>{edPageWidth, edPageHeight, edMarginLeft, edMarginTop,
                                                        edMarginRight, edMarginBottom, edGapX, edGapY, edColumns, edRows})
         w->setEnabled(custom);
@@ -180,7 +180,7 @@ store::SheetLayout TSheetPrintForm::chosenLayout() const
 
 QString TSheetPrintForm::layoutProblem() const
 {
-    return store::sheetLayoutProblem(chosenLayout(), spec_.minWidth, spec_.minHeight);
+    return store::sheetLayoutProblem(chosenLayout(), request_.minWidth, request_.minHeight);
 }
 
 void TSheetPrintForm::updateSummary()
@@ -199,48 +199,48 @@ void TSheetPrintForm::updateSummary()
 void TSheetPrintForm::remember()
 {
     store::IniFile *ini = store::process().SettingsFile;
-    if (!ini || spec_.settingsSection.isEmpty())
+    if (!ini || request_.settingsSection.isEmpty())
         return;
-    ini->writeString(spec_.settingsSection, QStringLiteral("Preset"), cbLayout->currentText());
-    if (cbLayout->currentIndex() >= spec_.presets.size())
-        store::writeSheetLayout(*ini, spec_.settingsSection, chosenLayout());
+    ini->writeString(request_.settingsSection, QStringLiteral("Preset"), cbLayout->currentText());
+    if (cbLayout->currentIndex() >= request_.presets.size())
+        store::writeSheetLayout(*ini, request_.settingsSection, chosenLayout());
 }
 
 SheetRun TSheetPrintForm::prepared()
 {
     const QString problem = layoutProblem();
     if (!problem.isEmpty()) {
-        ui::platform().messageBox(this, problem, spec_.caption, ui::MsgIcon::Warning, ui::Ok);
+        ui::platform().messageBox(this, problem, request_.caption, ui::MsgIcon::Warning, ui::Ok);
         return {};
     }
     remember();
     const bool selectedOnly = cbWhich->currentIndex() == 1;
-    if ((selectedOnly ? spec_.selectedCount : spec_.shownCount) == 0) {
+    if ((selectedOnly ? request_.selectedCount : request_.shownCount) == 0) {
         ui::platform().messageBox(this, QStringLiteral("Печатать нечего: в списке нет ни одной записи."),
-                                  spec_.caption, ui::MsgIcon::Warning, ui::Ok);
+                                  request_.caption, ui::MsgIcon::Warning, ui::Ok);
         return {};
     }
     SheetRun run;
-    ui::runGuarded(this, [&] { run = spec_.prepare(this, selectedOnly, chosenLayout()); });
+    ui::runGuarded(this, [&] { run = request_.prepare(this, selectedOnly, chosenLayout()); });
     return run;
 }
 
 void TSheetPrintForm::btnPreviewClick()
 {
     if (const SheetRun run = prepared())
-        previewSheets(this, spec_.caption, chosenLayout(), edFirstCell->value() - 1, run);
+        previewSheets(this, request_.caption, chosenLayout(), edFirstCell->value() - 1, run);
 }
 
 void TSheetPrintForm::btnPrintClick()
 {
     if (const SheetRun run = prepared())
-        printSheets(this, spec_.caption, chosenLayout(), edFirstCell->value() - 1, run);
+        printSheets(this, request_.caption, chosenLayout(), edFirstCell->value() - 1, run);
 }
 
 void TSheetPrintForm::btnPdfClick()
 {
     if (const SheetRun run = prepared())
-        saveSheetsAsPdf(this, spec_.caption, chosenLayout(), edFirstCell->value() - 1, run);
+        saveSheetsAsPdf(this, request_.caption, chosenLayout(), edFirstCell->value() - 1, run);
 }
 
 } // namespace print

@@ -15,7 +15,7 @@ class QSpinBox;
 namespace print {
 
 // What a print window of sheets is asked to print and how.
-struct SheetPrintSpec {
+struct SheetPrintRequest {
     QString caption;
     QString settingsSection; // the section of library.ini the layout is remembered in; empty: not kept
     QList<store::SheetPreset> presets;
@@ -37,7 +37,7 @@ bool confirmRefused(QWidget *owner, const QString &caption, const QStringList &r
 class TSheetPrintForm : public QDialog {
     Q_OBJECT
 public:
-    explicit TSheetPrintForm(const SheetPrintSpec &spec, QWidget *parent = nullptr);
+    explicit TSheetPrintForm(const SheetPrintRequest &request, QWidget *parent = nullptr);
 
     store::SheetLayout chosenLayout() const;
     // The layout's fault in words; empty when it can be printed.
@@ -64,7 +64,7 @@ private:
     // The run for the current choices; empty (with the librarian told why) when there is none.
     SheetRun prepared();
 
-    SheetPrintSpec spec_;
+    SheetPrintRequest request_;
     bool showing_ = false; // fields being filled from a preset, not typed
 };
 

@@ -2,6 +2,7 @@
 
 #include <QFontMetricsF>
 #include <QTextLayout>
+#include <algorithm>
 
 namespace print {
 
@@ -22,7 +23,19 @@ QString printable(const QString &text)
 
 QString elidedLine(const QString &text, const QFont &font, QPaintDevice *device, double width)
 {
-    return QFontMetricsF(font, device).elidedText(printable(text), Qt::ElideRight, width);
+    const QFontMetricsF metrics(font, device);
+    QString line = metrics.elidedText(printable(text), Qt::ElideRight, width);
+    // Qt elides by pieces measured apart; where fallback fonts draw some characters, the whole line
+    // may still come out wider: it is cut on, a character at a time, until it fits.
+    while (!line.isEmpty() && metrics.horizontalAdvance(line) > width) {
+        QString body = line.endsWith(QChar(0x2026)) ? line.chopped(1) : line;
+        qsizetype cut = body.size() - 1;
+        if (cut > 0 && body.at(cut).isLowSurrogate())
+            --cut;
+        body.truncate(std::max<qsizetype>(cut, 0));
+        line = body.isEmpty() ? QString() : body + QChar(0x2026);
+    }
+    return line;
 }
 
 QStringList fitLines(const QString &text, const QFont &font, QPaintDevice *device, double width, int maxLines)

@@ -4,48 +4,87 @@
 #include "HtmlText.h"
 #include "data/text/Cp1251.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace reports {
 
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
-void appendCell(QString &out, const QString &text)
+// Where a table is written: the page's own bytes in code page 1251 (a list of twenty thousand
+// loans is a page of megabytes, written straight in), or text for a letter.
+struct PageBytes {
+    QByteArray &out;
+    void markup(QStringView html) { data::appendCp1251Html(out, html); }
+    void markup(QLatin1StringView ascii) { out.append(ascii.data(), ascii.size()); }
+    void value(QStringView text) { data::appendCp1251HtmlValue(out, text); }
+};
+struct PageText {
+    QString &out;
+    void markup(QStringView html) { out += html; }
+    void markup(QLatin1StringView ascii) { out += ascii; }
+    void value(QStringView text) { out += store::htmlEscape(text.toString()); }
+};
+
+// dd.MM.yyyy without a format parsed for every cell.
+QLatin1StringView dateText(const QDate &date, char (&buffer)[11])
 {
-    out += QLatin1String("<td>");
-    out += store::htmlEscape(text);
-    out += QLatin1String("</td>");
+    if (!date.isValid())
+        return {};
+    const int y = date.year(), m = date.month(), d = date.day();
+    const char digits[] = {char('0' + d / 10), char('0' + d % 10), '.', char('0' + m / 10), char('0' + m % 10), '.',
+                           char('0' + y / 1000 % 10), char('0' + y / 100 % 10), char('0' + y / 10 % 10), char('0' + y % 10)};
+    std::copy(std::begin(digits), std::end(digits), buffer);
+    return QLatin1StringView(buffer, 10);
+}
+
+template <typename Page> void appendCell(Page &page, QStringView text)
+{
+    page.markup(QLatin1StringView("<td>"));
+    page.value(text);
+    page.markup(QLatin1StringView("</td>"));
 }
 
 // A title keeps its line breaks in the page.
-void appendTitleCell(QString &out, const QString &title)
+template <typename Page> void appendTitleCell(Page &page, QStringView title)
 {
-    QString text = store::htmlEscape(title);
-    store::CrLfToBr(text);
-    out += QLatin1String("<td>");
-    out += text;
-    out += QLatin1String("</td>");
+    page.markup(QLatin1StringView("<td>"));
+    for (qsizetype from = 0;;) {
+        const qsizetype at = title.indexOf(QLatin1StringView("\r\n"), from);
+        page.value(title.mid(from, at < 0 ? -1 : at - from));
+        if (at < 0)
+            break;
+        page.markup(QLatin1StringView("<br>"));
+        from = at + 2;
+    }
+    page.markup(QLatin1StringView("</td>"));
 }
 
-// Appended in place: a list of ten thousand loans is a page of megabytes.
-void appendLoansTable(QString &out, const QList<store::OverdueLoan> &loans)
+template <typename Page> void appendLoansTable(Page &page, const QList<store::OverdueLoan> &loans)
 {
-    out += QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\r\n<tr><th>Инв. №</th>"
-                          "<th>Лит</th><th>Автор</th><th>Название</th><th>Выдано</th><th>Срок возврата</th>"
-                          "<th>Дней просрочки</th></tr>\r\n");
+    page.markup(u"<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">\r\n<tr><th>Инв. №</th>"
+                u"<th>Лит</th><th>Автор</th><th>Название</th><th>Выдано</th><th>Срок возврата</th>"
+                u"<th>Дней просрочки</th></tr>\r\n");
+    char date[11];
     for (const store::OverdueLoan &l : loans) {
-        out += QLatin1String("<tr>");
-        appendCell(out, l.invNum);
-        appendCell(out, l.liter);
-        appendCell(out, l.author);
-        appendTitleCell(out, l.title);
-        appendCell(out, store::shownDate(l.lent));
-        appendCell(out, store::shownDate(l.due));
-        out += QLatin1String("<td class=\"n\">");
-        out += QString::number(l.daysOverdue);
-        out += QLatin1String("</td></tr>\r\n");
+        page.markup(QLatin1StringView("<tr>"));
+        appendCell(page, l.invNum);
+        appendCell(page, l.liter);
+        appendCell(page, l.author);
+        appendTitleCell(page, l.title);
+        for (const QDate &d : {l.lent, l.due}) {
+            page.markup(QLatin1StringView("<td>"));
+            page.markup(dateText(d, date));
+            page.markup(QLatin1StringView("</td>"));
+        }
+        page.markup(QLatin1StringView("<td class=\"n\">"));
+        const QByteArray days = QByteArray::number(l.daysOverdue);
+        page.markup(QLatin1StringView(days));
+        page.markup(QLatin1StringView("</td></tr>\r\n"));
     }
-    out += QLatin1String("</table>\r\n");
+    page.markup(QLatin1StringView("</table>\r\n"));
 }
 
 QString readerHeading(const store::ReaderDebt &debt)
@@ -96,25 +135,40 @@ QString circulationPageHead(const QString &title, const QString &charset)
 
 QByteArray overdueReportPage(const QDate &day, const QList<store::ReaderDebt> &debts, bool withContacts)
 {
-    QString page = circulationPageHead(QStringLiteral("Должники"));
-    page.reserve(4096 + 160 * loansIn(debts));
-    page += QStringLiteral("<h1>Должники на ") + store::shownDate(day) + QStringLiteral("</h1>") + CrLf;
+    QByteArray bytes;
+    bytes.reserve(4096 + 200 * loansIn(debts));
+    PageBytes page{bytes};
+    page.markup(circulationPageHead(QStringLiteral("Должники")));
+    page.markup(QStringLiteral("<h1>Должники на ") + store::shownDate(day) + QStringLiteral("</h1>") + CrLf);
     if (debts.isEmpty())
-        page += NothingOverdue;
+        page.markup(NothingOverdue);
     qsizetype loans = 0, readers = 0;
     for (const store::ReaderDebt &debt : debts) {
-        page += QStringLiteral("<h2>") + readerHeading(debt) + QStringLiteral("</h2>") + CrLf;
-        if (withContacts)
-            page += contactsLine(debt);
+        page.markup(QLatin1StringView("<h2>"));
+        if (debt.reader.trimmed().isEmpty()) {
+            page.markup(u"Читатель не указан");
+        } else {
+            page.value(debt.reader);
+            if (!debt.card.isEmpty()) {
+                page.markup(u", билет № ");
+                page.value(debt.card);
+            }
+        }
+        page.markup(QLatin1StringView("</h2>\r\n"));
+        if (withContacts && !(debt.category.isEmpty() && debt.phone.isEmpty() && debt.email.isEmpty()))
+            page.markup(contactsLine(debt));
         appendLoansTable(page, debt.loans);
-        page += paragraph(QStringLiteral("Итого у читателя: ") + QString::number(debt.loans.size()));
+        page.markup(u"<p>Итого у читателя: ");
+        page.markup(QLatin1StringView(QByteArray::number(debt.loans.size())));
+        page.markup(QLatin1StringView("</p>\r\n"));
         loans += debt.loans.size();
         readers += debt.reader.trimmed().isEmpty() ? 0 : 1;
     }
     if (!debts.isEmpty())
-        page += paragraph(QStringLiteral("<b>Всего просроченных выдач: ") + QString::number(loans) +
-                          QStringLiteral(", читателей: ") + QString::number(readers) + QStringLiteral("</b>"));
-    return data::encodeCp1251Html(page + CirculationPageEnd);
+        page.markup(paragraph(QStringLiteral("<b>Всего просроченных выдач: ") + QString::number(loans) +
+                              QStringLiteral(", читателей: ") + QString::number(readers) + QStringLiteral("</b>")));
+    page.markup(CirculationPageEnd);
+    return bytes;
 }
 
 QString reminderLetterHtml(const QDate &day, const store::ReaderDebt &debt, const store::LibraryLetterhead &letterhead,
@@ -130,7 +184,8 @@ QString reminderLetterHtml(const QDate &day, const store::ReaderDebt &debt, cons
     letter += paragraph(QStringLiteral("Читатель: ") + readerHeading(debt));
     letter += paragraph(QStringLiteral("На ") + store::shownDate(day) +
                         QStringLiteral(" не возвращены в срок выданные Вам издания:"));
-    appendLoansTable(letter, debt.loans);
+    PageText text{letter};
+    appendLoansTable(text, debt.loans);
     letter += paragraph(QStringLiteral("Просим вернуть их в библиотеку или продлить срок пользования."));
     // A printed letter is signed by hand on the line.
     const QString signatureLine = form == LetterForm::Mail ? QString() : QStringLiteral("________________ ");

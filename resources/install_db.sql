@@ -30,7 +30,8 @@ CREATE TABLE IF NOT EXISTS books (
     file LONGTEXT,
     KEY books_itemkind (itemkind_id, inv_num),
     KEY books_date_reg (date_reg, itemkind_id),
-    KEY books_inv_num (inv_num)
+    KEY books_inv_num (inv_num),
+    KEY books_isbn (isbn(32))
 ) ENGINE = InnoDB DEFAULT CHARSET = utf8mb4 COLLATE = utf8mb4_nopad_bin;
 
 CREATE TABLE IF NOT EXISTS orders (

@@ -29,6 +29,8 @@ CREATE INDEX books_itemkind ON books (itemkind_id, inv_num);
 CREATE INDEX books_date_reg ON books (date_reg, itemkind_id);
 -- The lending desk finds a holding by its inventory number alone, whatever its kind.
 CREATE INDEX books_inv_num ON books (inv_num);
+-- Other libraries ask the Z39.50 target for a book by its ISBN.
+CREATE INDEX books_isbn ON books (isbn);
 
 CREATE TABLE orders (
     id INTEGER PRIMARY KEY,

@@ -94,3 +94,7 @@ ALTER TABLE readers ENGINE = InnoDB;
 -- The lending desk finds a holding by its inventory number alone (the program makes it too, the
 -- first time it opens the catalogue in edit mode).
 CREATE INDEX IF NOT EXISTS books_inv_num ON books (inv_num);
+
+-- Other libraries ask the Z39.50 target for a book by its ISBN (the program makes it too, the
+-- first time it opens the catalogue in edit mode).
+CREATE INDEX IF NOT EXISTS books_isbn ON books (isbn(32));

@@ -21,23 +21,23 @@ const QString LentTooLongAgo = QStringLiteral(
 // none of the comparisons: no due date, never late.
 const QString OutOnTheDay = QStringLiteral("(o.date_in IS NULL OR o.date_in > :day) AND o.date_out <= :day");
 
-// The loans out on the day that may be late: late by the rule, or with a due date stored (which
-// is judged here, not by the engine: a correlated lookup per loan costs the server far more).
-// The catalogue's columns of the loan come first, as `columns` names them.
-QString openLoansSql(bool withTerms, const QString &columns, const QString &joins, const QString &condition)
+// The loans out on the day that may be late: late by the rule, or with due dates stored, each
+// stored one in force on the day (given by then, for this very lending: rows of a loan row changed
+// or reused since do not count) on a row of its own, the newest first. Which is late is judged
+// here: a correlated lookup of the newest per loan costs the engines far more than these rows.
+// The loan's columns come first, as `columns` names them, then the term's seq and due date.
+QString openLoansSql(bool withTerms, const QString &columns, const QString &joins, const QString &condition,
+                     const QString &order)
 {
-    return QStringLiteral("SELECT ") + columns + QStringLiteral(" FROM orders o") + joins + QStringLiteral(" WHERE ") +
-           OutOnTheDay + condition + QStringLiteral(" AND (") + LentTooLongAgo +
-           (withTerms ? QStringLiteral(" OR o.id IN (SELECT order_id FROM loan_terms)") : QString()) + u')';
-}
-
-// The due dates stored for the loans out on the day, in force then (extensions given later did
-// not count yet), of this very lending: rows of a loan row changed or reused since do not count.
-QString storedDuesSql(const QString &condition)
-{
-    return QStringLiteral("SELECT x.order_id, x.seq, x.due_date FROM loan_terms x JOIN orders o ON o.id = x.order_id"
-                          " AND x.book_id = o.book_id AND x.date_out = o.date_out WHERE ") +
-           OutOnTheDay + condition + QStringLiteral(" AND x.extended_on <= :day");
+    QString sql = QStringLiteral("SELECT ") + columns +
+                  (withTerms ? QStringLiteral(", x.seq, x.due_date") : QStringLiteral(", NULL, NULL")) +
+                  QStringLiteral(" FROM orders o") + joins;
+    if (withTerms)
+        sql += QStringLiteral(" LEFT JOIN loan_terms x ON x.order_id = o.id AND x.book_id = o.book_id"
+                              " AND x.date_out = o.date_out AND x.extended_on <= :day");
+    sql += QStringLiteral(" WHERE ") + OutOnTheDay + condition + QStringLiteral(" AND (") + LentTooLongAgo +
+           (withTerms ? QStringLiteral(" OR x.order_id IS NOT NULL") : QString()) + u')';
+    return sql + QStringLiteral(" ORDER BY ") + order + (withTerms ? QStringLiteral(", x.seq DESC") : QString());
 }
 
 QDate cellDate(const data::Dataset &q, int row, int column)
@@ -60,45 +60,34 @@ void bindDays(data::Dataset &query, const LoanPeriods &periods, const QDate &day
         query.paramByName(name).value = value;
 }
 
-// The newest due date in force of each loan out on the day that has one stored.
-QHash<qint64, QDate> storedDues(data::Connection &connection, const QDate &day, const QString &condition,
-                                std::optional<qint64> bookId)
+// Walks the rows of openLoansSql: the first row of each loan (the ids in `idColumn`) with its due
+// date, the later rows of the same loan (older terms) skipped.
+template <typename Visit>
+void forEachLoan(const data::Dataset &query, int idColumn, int termColumn, const LoanPeriods &periods, int lentColumn,
+                 int statusColumn, Visit visit)
 {
-    QHash<qint64, QDate> dues;
-    if (!loanTermsExist(connection))
-        return dues;
-    data::Dataset query(&connection);
-    query.setSql(storedDuesSql(condition));
-    query.paramByName(QStringLiteral("day")).value = day;
-    if (bookId)
-        query.paramByName(QStringLiteral("book")).value = *bookId;
-    query.open();
-    QHash<qint64, qint64> newest;
+    qint64 previous = 0;
     for (int r = 0; r < query.recordCount(); ++r) {
-        const qint64 order = query.cellAt(r, 0).integer, seq = query.cellAt(r, 1).integer;
-        auto it = newest.find(order);
-        if (it != newest.end() && *it >= seq)
+        const qint64 id = query.cellAt(r, idColumn).integer;
+        if (r > 0 && id == previous)
             continue;
-        newest.insert(order, seq);
-        dues.insert(order, cellDate(query, r, 2));
+        previous = id;
+        const QDate due = dueDate(cellDate(query, r, lentColumn), cellStatus(query, r, statusColumn), periods,
+                                  cellDate(query, r, termColumn + 1));
+        visit(r, due);
     }
-    return dues;
 }
 
 } // namespace
 
 QStringList overdueLoansSql(bool withTerms)
 {
-    QStringList statements{
-        openLoansSql(withTerms,
-                     QStringLiteral("o.id, o.loaner, o.date_out, o.status, b.inv_num, b.liter, b.author, b.title"),
-                     QStringLiteral(" JOIN books b ON b.id = o.book_id"), QString()) +
-        // Ordered by an expression, not the reader's index: reading 200,000 loans through that
-        // index costs far more than sorting the few open ones.
-        QStringLiteral(" ORDER BY COALESCE(o.loaner, ''), o.date_out, o.id")};
-    if (withTerms)
-        statements << storedDuesSql(QString());
-    return statements;
+    // Ordered by an expression, not the reader's index: reading 200,000 loans through that index
+    // costs far more than sorting the few open ones.
+    return {openLoansSql(withTerms,
+                         QStringLiteral("o.id, o.loaner, o.date_out, o.status, b.inv_num, b.liter, b.author, b.title"),
+                         QStringLiteral(" JOIN books b ON b.id = o.book_id"), QString(),
+                         QStringLiteral("COALESCE(o.loaner, ''), o.date_out, o.id"))};
 }
 
 QList<std::pair<QString, QDate>> overdueLoansBindings(const LoanPeriods &periods, const QDate &day)
@@ -111,29 +100,28 @@ QList<std::pair<QString, QDate>> overdueLoansBindings(const LoanPeriods &periods
 
 QList<OverdueLoan> readOverdueLoans(data::Connection &connection, const LoanPeriods &periods, const QDate &day)
 {
-    const bool withTerms = loanTermsExist(connection);
-    const QHash<qint64, QDate> stored = storedDues(connection, day, QString(), std::nullopt);
     data::Dataset query(&connection);
-    query.setSql(overdueLoansSql(withTerms).first());
+    query.setSql(overdueLoansSql(loanTermsExist(connection)).first());
     bindDays(query, periods, day);
     query.open();
     QList<OverdueLoan> loans;
     loans.reserve(query.recordCount());
-    for (int r = 0; r < query.recordCount(); ++r) {
+    forEachLoan(query, 0, 8, periods, 2, 3, [&](int r, const QDate &due) {
+        const int late = daysOverdue(due, day);
+        if (late <= 0)
+            return;
         OverdueLoan loan;
-        loan.lent = cellDate(query, r, 2);
-        loan.due = dueDate(loan.lent, cellStatus(query, r, 3), periods, stored.value(query.cellAt(r, 0).integer));
-        loan.daysOverdue = daysOverdue(loan.due, day);
-        if (loan.daysOverdue <= 0)
-            continue;
         loan.orderId = query.cellAt(r, 0).integer;
         loan.reader = heldText(query, r, 1);
+        loan.lent = cellDate(query, r, 2);
+        loan.due = due;
+        loan.daysOverdue = late;
         loan.invNum = heldText(query, r, 4);
         loan.liter = heldText(query, r, 5);
         loan.author = heldText(query, r, 6);
         loan.title = heldText(query, r, 7);
         loans.push_back(std::move(loan));
-    }
+    });
     return loans;
 }
 
@@ -142,12 +130,17 @@ QList<ReaderDebt> groupByReader(const QList<OverdueLoan> &loans)
     QList<ReaderDebt> debts;
     QHash<QString, qsizetype> groupOf;
     ReaderDebt unnamed;
+    QString lastName, key;
     for (const OverdueLoan &loan : loans) {
         if (loan.reader.trimmed().isEmpty()) {
             unnamed.loans.push_back(loan);
             continue;
         }
-        const QString key = readerNameKey(loan.reader);
+        // The loans come by reader: the key of a name is made once for its run of loans.
+        if (loan.reader != lastName) {
+            lastName = loan.reader;
+            key = readerNameKey(lastName);
+        }
         const auto found = groupOf.constFind(key);
         if (found != groupOf.cend()) {
             debts[*found].loans.push_back(loan);
@@ -165,9 +158,14 @@ void attachReaderRecords(data::Connection &connection, QList<ReaderDebt> &debts)
 {
     if (debts.isEmpty() || !readersExist(connection))
         return;
-    const QHash<QString, Reader> registered = readersByNameKey(connection);
-    for (ReaderDebt &d : debts) {
-        const auto r = registered.constFind(readerNameKey(d.reader));
+    QStringList keys;
+    keys.reserve(debts.size());
+    for (const ReaderDebt &d : std::as_const(debts))
+        keys << readerNameKey(d.reader);
+    const QHash<QString, Reader> registered = readersByNameKey(connection, QSet<QString>(keys.begin(), keys.end()));
+    for (qsizetype i = 0; i < debts.size(); ++i) {
+        ReaderDebt &d = debts[i];
+        const auto r = registered.constFind(keys[i]);
         if (r == registered.cend())
             continue;
         d.reader = r->name;
@@ -185,29 +183,53 @@ QList<ReaderDebt> readReaderDebts(data::Connection &connection, const LoanPeriod
     return debts;
 }
 
+namespace {
+
+// The holdings of `query` (openLoansSql's columns o.id, o.book_id, o.date_out, o.status) late on `day`.
+QHash<qint64, QDate> lateHoldings(data::Dataset &query, const LoanPeriods &periods, const QDate &day)
+{
+    bindDays(query, periods, day);
+    query.open();
+    QHash<qint64, QDate> late;
+    forEachLoan(query, 0, 4, periods, 2, 3, [&](int r, const QDate &due) {
+        if (daysOverdue(due, day) <= 0)
+            return;
+        QDate &earliest = late[query.cellAt(r, 1).integer];
+        if (!earliest.isValid() || due < earliest)
+            earliest = due;
+    });
+    return late;
+}
+
+const QString LateColumns = QStringLiteral("o.id, o.book_id, o.date_out, o.status");
+
+} // namespace
+
 QHash<qint64, QDate> overdueHoldings(data::Connection &connection, const LoanPeriods &periods, const QDate &day,
                                      std::optional<qint64> bookId)
 {
-    const bool withTerms = loanTermsExist(connection);
-    const QString oneBook = bookId ? QStringLiteral(" AND o.book_id = :book") : QString();
-    const QHash<qint64, QDate> stored = storedDues(connection, day, oneBook, bookId);
-    data::Dataset query(&connection);
-    query.setSql(openLoansSql(withTerms, QStringLiteral("o.book_id, o.date_out, o.status, o.id"), QString(), oneBook));
-    bindDays(query, periods, day);
     if (bookId)
-        query.paramByName(QStringLiteral("book")).value = *bookId;
-    query.open();
-    QHash<qint64, QDate> late;
-    for (int r = 0; r < query.recordCount(); ++r) {
-        const QDate due = dueDate(cellDate(query, r, 1), cellStatus(query, r, 2), periods,
-                                  stored.value(query.cellAt(r, 3).integer));
-        if (daysOverdue(due, day) <= 0)
-            continue;
-        QDate &earliest = late[query.cellAt(r, 0).integer];
-        if (!earliest.isValid() || due < earliest)
-            earliest = due;
-    }
-    return late;
+        return overdueHoldings(connection, periods, day, QList<qint64>{*bookId});
+    data::Dataset query(&connection);
+    query.setSql(openLoansSql(loanTermsExist(connection), LateColumns, QString(), QString(), QStringLiteral("o.id")));
+    return lateHoldings(query, periods, day);
+}
+
+QHash<qint64, QDate> overdueHoldings(data::Connection &connection, const LoanPeriods &periods, const QDate &day,
+                                     const QList<qint64> &bookIds)
+{
+    if (bookIds.isEmpty())
+        return {};
+    QStringList names;
+    for (int i = 0; i < bookIds.size(); ++i)
+        names << QStringLiteral(":b%1").arg(i);
+    data::Dataset query(&connection);
+    query.setSql(openLoansSql(loanTermsExist(connection), LateColumns, QString(),
+                              QStringLiteral(" AND o.book_id IN (") + names.join(QStringLiteral(", ")) + u')',
+                              QStringLiteral("o.id")));
+    for (int i = 0; i < bookIds.size(); ++i)
+        query.paramByName(names[i].mid(1)).value = bookIds[i];
+    return lateHoldings(query, periods, day);
 }
 
 } // namespace store

@@ -50,13 +50,15 @@ void attachReaderRecords(data::Connection &connection, QList<ReaderDebt> &debts)
 // letters show.
 QList<ReaderDebt> readReaderDebts(data::Connection &connection, const LoanPeriods &periods, const QDate &day);
 
-// The statements readOverdueLoans runs (the loans, then the due dates stored for them), and the
-// values they bind (:day, :c0 to :c3) for a day.
+// The statement readOverdueLoans runs, and the values it binds (:day, :c0 to :c3) for a day.
 QStringList overdueLoansSql(bool withTerms);
 QList<std::pair<QString, QDate>> overdueLoansBindings(const LoanPeriods &periods, const QDate &day);
 
 // Holdings with an overdue open loan on `day`, with its due date; of one holding only, when given.
 QHash<qint64, QDate> overdueHoldings(data::Connection &connection, const LoanPeriods &periods, const QDate &day,
                                      std::optional<qint64> bookId = std::nullopt);
+// The same of these holdings alone (none when the list is empty).
+QHash<qint64, QDate> overdueHoldings(data::Connection &connection, const LoanPeriods &periods, const QDate &day,
+                                     const QList<qint64> &bookIds);
 
 } // namespace store

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QHash>
+#include <QSet>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -42,8 +43,9 @@ std::optional<Reader> readerByCard(data::Connection &connection, const QString &
 // By her name, in any of its variants.
 std::optional<Reader> readerByName(data::Connection &connection, const QString &name);
 
-// Every reader under the key of her name, for lists that meet many names at once.
-QHash<QString, Reader> readersByNameKey(data::Connection &connection);
+// The readers whose name keys are given (every one when none are), under the key of her name, for
+// lists that meet many names at once: her name, card, category, phone and e-mail only.
+QHash<QString, Reader> readersByNameKey(data::Connection &connection, const QSet<QString> &keys = {});
 
 // Readers whose name, card number, phone or e-mail holds the text (name by its key: letter case
 // and Ё do not matter), by name; all of them for an empty text. At most `limit` when positive.

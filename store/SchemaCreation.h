@@ -11,4 +11,8 @@ namespace store {
 // schema was created.
 bool ensureCatalogueSchema(data::Connection &connection);
 
+// The index the Z39.50 target finds a holding by its ISBN with, made for a catalogue created
+// before it (new catalogues have it); in edit mode only, as the target reads the catalogue alone.
+void ensureIsbnIndex(data::Connection &connection);
+
 } // namespace store

@@ -104,6 +104,13 @@ MailError mailFailure(int curlCode, const SmtpExchange &exchange, const MailSett
                               exchange),
                 Scope::Connection};
     case CURLE_SSL_CACERT_BADFILE:
+        // Without a file of our own the system's authorities are used: a computer without them
+        // (no ca-certificates package) cannot confirm any server, and the empty file name says nothing.
+        if (settings.caCertificate.isEmpty())
+            return {QStringLiteral("Сертификат сервера почты %1 не подтверждён: на этом компьютере нет сертификатов "
+                                   "центров, которым доверяет система (пакет ca-certificates). Установите их или "
+                                   "укажите файл сертификата центра в настройках почты.").arg(settings.server),
+                    Scope::Connection};
         return {QStringLiteral("Не удалось прочитать файл сертификата центра «%1».").arg(settings.caCertificate),
                 Scope::Connection};
     case CURLE_SSL_CONNECT_ERROR:

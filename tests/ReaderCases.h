@@ -59,8 +59,10 @@ inline void checkRecordRules(data::Connection &c)
         {reader(QStringLiteral(""), QStringLiteral("Петров")), QStringLiteral("Не указан номер читательского билета.")},
         {reader(QStringLiteral("2"), QStringLiteral(" ")), QStringLiteral("Не указаны фамилия, имя и отчество читателя.")},
     };
-    for (const auto &[r, message] : refused)
-        QVERIFY2(errorOf([&] { store::saveReader(c, r); }).startsWith(message), qPrintable(message));
+    for (const auto &[r, message] : refused) {
+        const store::Reader &refusedReader = r; // lambdas cannot capture a structured binding in C++20
+        QVERIFY2(errorOf([&] { store::saveReader(c, refusedReader); }).startsWith(message), qPrintable(message));
+    }
     store::Reader noAt = reader(QStringLiteral("2"), QStringLiteral("Петров"));
     noAt.email = QStringLiteral("petrov.example.ru");
     QVERIFY(errorOf([&] { store::saveReader(c, noAt); }).startsWith(QStringLiteral("Адрес электронной почты «petrov.example.ru» неверен")));

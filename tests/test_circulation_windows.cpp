@@ -275,6 +275,36 @@ private slots:
                  QStringLiteral("%1: продлено до %2").arg(store::shownDate(today), store::shownDate(today.addDays(7))));
     }
 
+    // The marks are worked out a page of rows at a time: every late holding of a long list is red,
+    // on the first page and far below it, and a loan changed behind the list shows once it is read again.
+    void marksReachEveryRowOfALongList()
+    {
+        CirculationFixture f;
+        const QDate today = QDate::currentDate();
+        data::Connection &c = f.db().MyServer;
+        c.runStatement(QStringLiteral("DELETE FROM orders; UPDATE books SET onloan = 0"));
+        for (int id = 100; id < 400; ++id) {
+            c.runStatement(QStringLiteral("INSERT INTO books (id, inv_num, title, itemkind_id, onloan) VALUES (?, ?, 'Т', 1, 1)"),
+                           {id, id});
+            c.runStatement(QStringLiteral("INSERT INTO orders (book_id, loaner, date_out, status) VALUES (?, 'Иванова', ?, 0)"),
+                           {id, id % 7 == 0 ? today.addDays(-40) : today});
+        }
+        f.db().MyBooks.refresh();
+        const QColor late(255, 199, 199), lent(255, 255, 191);
+        auto wrongRows = [&] {
+            QList<int> wrong;
+            for (int id = 100; id < 400; ++id)
+                if (f.w->MainGridGetCellParams(f.rowOf(id)).value<QColor>() != (id % 7 == 0 ? late : lent))
+                    wrong << id;
+            return wrong;
+        };
+        QCOMPARE(wrongRows(), QList<int>{});
+        c.runStatement(QStringLiteral("UPDATE orders SET date_out = ? WHERE book_id IN (101, 398)"), {today.addDays(-40)});
+        QCOMPARE(f.w->MainGridGetCellParams(f.rowOf(101)).value<QColor>(), lent); // not read again yet
+        f.db().MyBooks.refresh();
+        QCOMPARE(wrongRows(), (QList<int>{101, 398}));
+    }
+
     void loanSheetExtendsOnlyASavedOpenLoan()
     {
         CirculationFixture f;

@@ -210,6 +210,11 @@ private slots:
                                            book(QStringLiteral("Вторая\r\nс переносом"))}),
                  2);
         f.addHolding(5, 2, QStringLiteral("Журнал"));
+        // Filed under a rubric of the second level and a top-level one, with notes of two lines.
+        f.db().MyServer.runStatement(QStringLiteral("INSERT INTO categories (id, title, parent, has_children) VALUES "
+                                                    "(3, 'История', 0, 1), (7, 'Россия', 3, 0), (5, 'Право', 0, 0)"));
+        f.db().MyServer.runStatement(QStringLiteral("UPDATE books SET rubric = '3.7.;5.;', notes = 'Из собрания\r\nавтора' "
+                                                    "WHERE title = 'Первая'"));
         f.w->tcKinds->setCurrentIndex(1); // "Книги": two rows shown
         f.platform.fileAnswer = f.path(file);
         f.w->miMarcExport->trigger();
@@ -232,13 +237,50 @@ private slots:
         for (const ReadRecord &r : back)
             fields.push_back(r.fields);
         importRecords(f.db().MyServer, 4, fields);
-        for (const char *column : {"author", "publisher", "location", "year_p", "page_count", "price", "isbn", "annotation"})
+        // Read back into the same catalogue, each rubric is the one it was filed under.
+        for (const char *column : {"author", "publisher", "location", "year_p", "page_count", "price", "isbn", "annotation", "notes", "rubric"})
             QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM books a JOIN books b ON a.title = b.title "
                                                    "WHERE a.itemkind_id = 1 AND b.itemkind_id = 4 AND a.%1 IS b.%1")
                                         .arg(QLatin1String(column))),
                      2);
         QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM keywords k JOIN books b ON b.id = k.book_id "
                                                "WHERE b.itemkind_id = 4 AND k.keyword = 'история'")), 1);
+        QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM categories")), 3);
+    }
+
+    // An imported record's rubric is found in the tree by its titles from the top level down; a
+    // title the tree lacks under that parent is added there, once for all the records naming it.
+    void importFindsRubricsByTheirTitles_data()
+    {
+        QTest::addColumn<QList<QStringList>>("rubrics");
+        QTest::addColumn<QString>("filed");
+        QTest::addColumn<int>("categories");
+        const QString history = QStringLiteral("История"), russia = QStringLiteral("Россия"), law = QStringLiteral("Право");
+        QTest::newRow("found by its path") << QList<QStringList>{{history, russia}} << "3.7.;" << 3;
+        QTest::newRow("a top-level one") << QList<QStringList>{{law}} << "5.;" << 3;
+        QTest::newRow("the same title under another parent") << QList<QStringList>{{law, russia}} << "5.8.;" << 4;
+        QTest::newRow("a new top-level one") << QList<QStringList>{{QStringLiteral("Физика")}} << "8.;" << 4;
+        QTest::newRow("a new one below a new one") << QList<QStringList>{{QStringLiteral("Физика"), QStringLiteral("Оптика")}}
+                                                    << "8.9.;" << 5;
+        QTest::newRow("two, in the record's order") << QList<QStringList>{{law}, {history, russia}} << "5.;3.7.;" << 3;
+    }
+    void importFindsRubricsByTheirTitles()
+    {
+        QFETCH(QList<QStringList>, rubrics);
+        QFETCH(QString, filed);
+        QFETCH(int, categories);
+        CardFixture f;
+        f.db().MyServer.runStatement(QStringLiteral("INSERT INTO categories (id, title, parent, has_children) VALUES "
+                                                    "(3, 'История', 0, 1), (7, 'Россия', 3, 0), (5, 'Право', 0, 0)"));
+        BookFields first = book(QStringLiteral("Первая")), second = book(QStringLiteral("Вторая"));
+        first.rubrics = second.rubrics = rubrics;
+        QCOMPARE(importRecords(f.db().MyServer, 2, {first, second}), 2);
+        QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM books WHERE itemkind_id = 2 AND rubric = '%1'").arg(filed)), 2);
+        QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM categories")), categories);
+        // A rubric given one below it shows in the tree as one that opens.
+        QCOMPARE(scalar(f.db(), QStringLiteral("SELECT COUNT(*) FROM categories p WHERE has_children = 0 AND "
+                                               "EXISTS (SELECT 1 FROM categories c WHERE c.parent = p.id)")),
+                 0);
     }
 
     // Thousands of rows are made into records on two threads, run by run: the file still holds

@@ -9,6 +9,7 @@
 #include "ReaderListModel.h"
 #include "ReaderMergeForm.h"
 #include "ReadersForm.h"
+#include "SheetPrintForm.h"
 
 #include <QAbstractItemModelTester>
 #include <QCheckBox>
@@ -158,6 +159,26 @@ private slots:
         QCOMPARE(f.shownLoaner(1), QStringLiteral("Шестакова"));
     }
 
+    // The selected readers' cards go to the print window; with none selected, the current one's.
+    void printingReaderCards()
+    {
+        DeskFixture f;
+        TReadersForm &r = openReaders(f);
+        QStringList shown;
+        onModal<print::TSheetPrintForm>(f, [&](print::TSheetPrintForm &form) {
+            shown << form.windowTitle() + u'/' + form.cbWhich->itemText(0);
+            return int(QDialog::Rejected);
+        });
+        r.selectReader(1);
+        r.grReaders->selectionModel()->select(r.readers->index(2, 0),
+                                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        r.btnPrintCards->click();
+        r.grReaders->clearSelection();
+        r.btnPrintCards->click();
+        QCOMPARE(shown, (QStringList{"Печать читательских билетов/Все записи списка (2)",
+                                     "Печать читательских билетов/Все записи списка (1)"}));
+    }
+
     // The groups are shown before anything is written; one left out, one renamed.
     void readersFromPastLoans()
     {
@@ -189,7 +210,7 @@ private slots:
     {
         DeskFixture f(false);
         TReadersForm &r = openReaders(f);
-        for (QPushButton *b : {r.btnNew, r.btnDelete, r.btnMerge, r.btnFromLoans})
+        for (QPushButton *b : {r.btnNew, r.btnDelete, r.btnMerge, r.btnFromLoans, r.btnPrintCards})
             QVERIFY(!b->isEnabled());
         QCOMPARE(r.readers->columnCount(), 6);
         bool contactsShown = true, readOnly = false;

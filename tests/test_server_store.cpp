@@ -110,6 +110,30 @@ private slots:
         QCOMPARE(first(db_->conn, QStringLiteral("SELECT ") + expression), lowered);
     }
 
+    // A reader's session refuses every change, whatever its account may do.
+    void readOnlySessionRefusesChanges_data()
+    {
+        QTest::addColumn<QString>("statement");
+        QTest::newRow("insert") << "INSERT INTO books (title) VALUES ('Новая')";
+        QTest::newRow("update") << "UPDATE books SET title = 'Другая'";
+        QTest::newRow("delete") << "DELETE FROM books";
+    }
+    void readOnlySessionRefusesChanges()
+    {
+        QFETCH(QString, statement);
+        std::unique_ptr<Connection> reader = db_->other();
+        reader->close();
+        reader->options() << QStringLiteral("SQLite.ReadOnly=True");
+        reader->open();
+        try {
+            reader->runStatement(statement);
+            QFAIL("the change was made");
+        } catch (const DataError &e) {
+            QCOMPARE(e.kind(), ErrorKind::ReadOnly);
+        }
+        QCOMPARE(first(*reader, QStringLiteral("SELECT COUNT(*) FROM books")), QStringLiteral("2"));
+    }
+
     // A post that writes the values a row already holds still finds its row.
     void unchangedValuesStillFindTheRow()
     {
@@ -315,6 +339,7 @@ private slots:
     {
         ServerDb older(olderInstallScript());
         older.conn.runStatement(QStringLiteral("DROP TABLE readers")); // an older catalogue had no register
+        older.conn.runStatement(QStringLiteral("DROP INDEX books_isbn ON books")); // nor the index of the ISBN search
         older.conn.runStatement(QStringLiteral("INSERT INTO books (id, inv_num, author, title, price) VALUES "
                                                "(1, 7, 'Толстой', 'Война и мир', 12.5), (2, 8, 'толстой', NULL, NULL)"));
         QCOMPARE(first(older.conn, QStringLiteral("SELECT COUNT(DISTINCT author) FROM books")), QStringLiteral("1"));
@@ -330,6 +355,9 @@ private slots:
                                                   "DATABASE() AND ENGINE <> 'InnoDB'")),
                  QStringLiteral("0"));
         QVERIFY(older.conn.tableNames().contains(QStringLiteral("readers")));
+        QCOMPARE(first(older.conn, QStringLiteral("SELECT COUNT(*) FROM information_schema.STATISTICS WHERE TABLE_SCHEMA = "
+                                                  "DATABASE() AND INDEX_NAME = 'books_isbn'")),
+                 QStringLiteral("1"));
         ScriptDump(&older.conn).RestoreFromScript(backup, restoreTables());
         QCOMPARE(first(older.conn, QStringLiteral("SELECT COUNT(DISTINCT author) FROM books")), QStringLiteral("2"));
         QCOMPARE(first(older.conn, QStringLiteral("SELECT CONCAT(inv_num, title, price) FROM books WHERE id = 1")),

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QScopeGuard>
 #include <QProgressDialog>
 #include <exception>
 #include <thread>
@@ -51,8 +52,16 @@ void BackgroundWork::report(long long done, long long total)
         Qt::QueuedConnection);
 }
 
+namespace {
+int running = 0; // works under way, nested ones counted too; the window's thread alone touches it
+} // namespace
+
+bool BackgroundWork::anyRunning() { return running > 0; }
+
 void BackgroundWork::run(const std::function<void()> &work)
 {
+    ++running;
+    const auto ended = qScopeGuard([] { --running; });
     QEventLoop loop;
     std::exception_ptr failure;
     dialog_->show();

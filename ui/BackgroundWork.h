@@ -38,6 +38,10 @@ public:
     // "Отмена" was pressed; false when the work was cancelled so.
     bool runWithProgress(const std::function<void(const data::Progress &progress)> &work);
 
+    // True while some work runs on its worker: the catalogue's connection is the worker's then,
+    // and the window's thread must leave it alone. For the window's thread only.
+    static bool anyRunning();
+
     // The window, named "BackgroundWork" among its owner's children, for the program's own tests.
     QProgressDialog *dialog() const { return dialog_.get(); }
 
