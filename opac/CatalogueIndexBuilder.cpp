@@ -114,8 +114,7 @@ public:
     void addAuthors(const QString &text, std::uint32_t n)
     {
         for (const store::AuthorName &name : store::parseAuthorNames(text)) {
-            QString heading = name.initials.isEmpty() ? name.surname : name.surname + u' ' + name.initials;
-            heading = heading.simplified();
+            const QString heading = name.headingForm().simplified();
             if (heading.isEmpty() || !heading.front().isLetter())
                 continue;
             const QString key = authorKey(heading);
@@ -158,7 +157,7 @@ public:
         std::vector<std::pair<QString, std::vector<std::uint32_t>>> all;
         for (auto it = authors_.begin(); it != authors_.end(); ++it) {
             headings.push_back(it->first.toStdString());
-            all.push_back(std::move(it->second));
+            all.push_back(std::move(*it));
         }
         const std::vector<std::uint32_t> ranks = russianRanks(headings);
         std::vector<std::uint32_t> order(all.size());

@@ -35,7 +35,8 @@ void writeAvailability(Html &html, const HoldingDetails &h)
 
 QByteArray holdingPage(const PageContext &context, const HoldingDetails &h, bool downloads)
 {
-    const QString title = h.line.heading.isEmpty() ? h.line.body.section(u'.', 0, 0) : h.line.heading;
+    // The description begins with the title proper, up to the first statement of responsibility.
+    const QString title = h.line.body.section(QStringLiteral(" / "), 0, 0).section(QStringLiteral(". — "), 0, 0);
     return framedPage(context, title.left(120), [&](Html &html) {
         html << "<p>";
         if (!h.line.heading.isEmpty())

@@ -9,7 +9,7 @@ Html &Html::operator<<(Markup markup)
     return *this;
 }
 
-Html &Html::operator<<(const QString &text)
+Html &Html::text_(const QString &text)
 {
     const QByteArray utf8 = text.toUtf8();
     out_.reserve(out_.size() + utf8.size());

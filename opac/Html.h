@@ -2,7 +2,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <concepts>
 #include <string_view>
+#include <type_traits>
 
 namespace opac {
 
@@ -23,13 +25,20 @@ private:
 class Html {
 public:
     Html &operator<<(Markup markup);
-    Html &operator<<(const QString &text);
+    // Any text but a string literal, which is Markup: a literal is never escaped by mistake.
+    template <typename T>
+        requires(std::convertible_to<const T &, QString> && !std::is_array_v<T>)
+    Html &operator<<(const T &text)
+    {
+        return text_(QString(text));
+    }
     Html &operator<<(qint64 number);
     Html &operator<<(int number) { return *this << qint64(number); }
     const QByteArray &bytes() const { return out_; }
     QByteArray take() { return std::move(out_); }
 
 private:
+    Html &text_(const QString &text);
     QByteArray out_;
 };
 

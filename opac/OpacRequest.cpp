@@ -8,35 +8,6 @@ namespace opac {
 
 namespace {
 
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-QString decoded(QByteArrayView part)
-{
-    QByteArray bytes;
-    bytes.reserve(part.size());
-    for (qsizetype i = 0; i < part.size(); ++i) {
-        const char c = part[i];
-        if (c == '+') {
-            bytes.append(' ');
-        } else if (c == '%' && i + 2 < part.size() && hexValue(part[i + 1]) >= 0 && hexValue(part[i + 2]) >= 0) {
-            bytes.append(char(hexValue(part[i + 1]) * 16 + hexValue(part[i + 2])));
-            i += 2;
-        } else {
-            bytes.append(c);
-        }
-    }
-    return QString::fromUtf8(bytes);
-}
-
 struct Named {
     const char *name;
     int value;
@@ -77,24 +48,6 @@ QString Params::value(const QString &key) const
         if (item.first == key)
             return item.second;
     return {};
-}
-
-Params parseForm(QByteArrayView text)
-{
-    Params params;
-    qsizetype start = 0;
-    while (start <= text.size() && params.size() < MaxParams) {
-        qsizetype end = text.indexOf('&', start);
-        if (end < 0)
-            end = text.size();
-        const QByteArrayView pair = text.sliced(start, end - start);
-        if (!pair.isEmpty()) {
-            const qsizetype eq = pair.indexOf('=');
-            params.add(decoded(eq < 0 ? pair : pair.first(eq)), eq < 0 ? QString() : decoded(pair.sliced(eq + 1)));
-        }
-        start = end + 1;
-    }
-    return params;
 }
 
 qint64 parsePage(const QString &text)

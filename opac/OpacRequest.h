@@ -7,10 +7,17 @@
 
 namespace opac {
 
-// The parameters of a query string or of a posted form, decoded, in their order.
+// At most this many parameters of a request are kept; the rest are dropped.
+inline constexpr int MaxParams = 32;
+
+// The parameters of a query string as the server library decoded them, in their order.
 class Params {
 public:
-    void add(const QString &key, const QString &value) { items_.append({key, value}); }
+    void add(const QString &key, const QString &value)
+    {
+        if (items_.size() < MaxParams)
+            items_.append({key, value});
+    }
     // The first value of the key; empty when there is none.
     QString value(const QString &key) const;
     qsizetype size() const { return items_.size(); }
@@ -18,11 +25,6 @@ public:
 private:
     QList<QPair<QString, QString>> items_;
 };
-
-// application/x-www-form-urlencoded: "+" is a blank, %XX a byte, bytes that are not UTF-8 become
-// U+FFFD. At most MaxParams parameters are kept; the rest are dropped.
-inline constexpr int MaxParams = 32;
-Params parseForm(QByteArrayView text);
 
 // The longest search text looked for; a longer one is cut and the page says so.
 inline constexpr int MaxSearchText = 256;

@@ -45,7 +45,7 @@ QByteArray framedPage(const PageContext &context, const QString &title, const st
          << "<header><a class=\"lib\" href=\"/\">" << context.libraryName << "</a>\n"
          << "<nav aria-label=\"Разделы каталога\"><ul><li><a href=\"/\">Поиск</a></li>"
             "<li><a href=\"/rubrics\">Рубрики</a></li><li><a href=\"/authors\">Авторы</a></li>"
-            "<li><a href=\"/new\">Новые поступления</a></li><li><a href=\"/my\">Мои книги</a></li>";
+            "<li><a href=\"/new\">Новые поступления</a></li>";
     if (context.signedIn)
         html << "<li><form method=\"post\" action=\"/signout\" style=\"display:inline\">"
                 "<button type=\"submit\">Выйти</button></form></li>";
@@ -71,7 +71,10 @@ void writeResults(Html &html, const ResultPage &results, const QString &linkBase
              << (line.onLoan ? Markup("<span class=\"out\">(выдано)</span>") : Markup("<span class=\"shelf\">(на полке)</span>"))
              << "</li>\n";
     }
-    html << "</ol>\n<nav class=\"pager\" aria-label=\"Страницы\">";
+    html << "</ol>\n";
+    if (results.pages < 2)
+        return;
+    html << "<nav class=\"pager\" aria-label=\"Страницы\">";
     const QString joiner = linkBase.contains(u'?') ? QStringLiteral("&page=") : QStringLiteral("?page=");
     if (results.page > 1)
         html << "<a href=\"" << linkBase + joiner + QString::number(results.page - 1) << "\" rel=\"prev\">← Предыдущая</a>";
