@@ -12,10 +12,6 @@ namespace opac {
 
 namespace {
 
-// A query string longer than this is refused by the library itself before it reaches a page;
-// it holds far more than a search of MaxSearchText letters, percent-encoded, ever needs.
-constexpr std::size_t ConnectionMemory = 1024 * 1024;
-
 MHD_Result addArgument(void *cls, MHD_ValueKind, const char *key, size_t keySize, const char *value, size_t valueSize)
 {
     auto *params = static_cast<Params *>(cls);
@@ -95,7 +91,6 @@ bool HttpServer::start(const OpacSettings &settings, QString *error)
                                MHD_OPTION_CONNECTION_TIMEOUT, unsigned(settings.timeoutSeconds),
                                MHD_OPTION_CONNECTION_LIMIT, unsigned(settings.connectionLimit),
                                MHD_OPTION_PER_IP_CONNECTION_LIMIT, unsigned(settings.perAddressLimit),
-                               MHD_OPTION_CONNECTION_MEMORY_LIMIT, ConnectionMemory,
                                address ? MHD_OPTION_SOCK_ADDR : MHD_OPTION_END, address, MHD_OPTION_END);
     if (!daemon_) {
         *error = QStringLiteral("не удалось слушать порт %1%2").arg(settings.port).arg(settings.listen.isEmpty() ? QString() : QStringLiteral(" на ") + settings.listen);
