@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <QIODevice>
@@ -236,6 +237,9 @@ bool YazMarc::decode(const RawRecord &raw, Charset charset, Record &out)
     if (!cd)
         return false;
     QByteArray converted;
+    // YAZ's and Qt's plain UTF-8 decoding both take a value's leading U+FEFF for a byte order
+    // mark and drop it; a value that begins with one keeps it.
+    thread_local QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     auto convert = [&](QString &value) {
         bool plain = true;
         for (QChar c : value)
@@ -243,6 +247,14 @@ bool YazMarc::decode(const RawRecord &raw, Charset charset, Record &out)
         if (plain)
             return true;
         QByteArray in = value.toLatin1();
+        if (which == 0) {
+            utf8.resetState();
+            QString decoded = utf8.decode(in);
+            if (utf8.hasError())
+                return false;
+            value = std::move(decoded);
+            return true;
+        }
         char *inPtr = in.data();
         size_t inLeft = size_t(in.size());
         converted.resize(in.size() * 4 + 16);
@@ -251,7 +263,8 @@ bool YazMarc::decode(const RawRecord &raw, Charset charset, Record &out)
         if (yaz_iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == size_t(-1) ||
             yaz_iconv(cd, nullptr, nullptr, &outPtr, &outLeft) == size_t(-1))
             return false;
-        value = QString::fromUtf8(converted.constData(), qsizetype(converted.size() - qsizetype(outLeft)));
+        utf8.resetState();
+        value = utf8.decode(QByteArrayView(converted.constData(), qsizetype(converted.size() - qsizetype(outLeft))));
         return true;
     };
     yaz_iconv(cd, nullptr, nullptr, nullptr, nullptr);

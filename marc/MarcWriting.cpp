@@ -61,25 +61,42 @@ Field *openFieldFor(Record &record, const MappingRule &rule)
     return nullptr;
 }
 
+// UTF-8 bytes of the character at `at`: a pair of surrogates is four, the low half then none;
+// a half alone becomes U+FFFD, three.
+int utf8Width(QStringView text, qsizetype at)
+{
+    const char16_t c = text[at].unicode();
+    if (c < 0x80)
+        return 1;
+    if (c < 0x800)
+        return 2;
+    if (QChar::isHighSurrogate(c) && at + 1 < text.size() && text[at + 1].isLowSurrogate())
+        return 4;
+    if (QChar::isLowSurrogate(c) && at > 0 && text[at - 1].isHighSurrogate())
+        return 0;
+    return 3;
+}
+
 // Cut where the text still fits a field, after a blank when one is near, never inside a
-// surrogate pair or a CR LF.
+// surrogate pair or a CR LF, nor before a combining mark while a cut elsewhere is possible.
 QStringList linkedChunks(const QString &text)
 {
     QStringList chunks;
     QStringView rest(text);
-    while (rest.size() * 3 > LinkedChunkBytes && rest.toUtf8().size() > LinkedChunkBytes) {
-        qsizetype cut = 0, bytes = 0;
-        while (cut < rest.size()) {
-            const char16_t c = rest[cut].unicode();
-            const int width = c < 0x80 ? 1 : c < 0x800 ? 2 : QChar::isHighSurrogate(c) ? 4 : QChar::isLowSurrogate(c) ? 0 : 3;
-            if (bytes + width > LinkedChunkBytes)
-                break;
-            bytes += width;
-            ++cut;
-        }
+    for (;;) {
+        qsizetype fits = 0, bytes = 0;
+        while (fits < rest.size() && bytes + utf8Width(rest, fits) <= LinkedChunkBytes)
+            bytes += utf8Width(rest, fits++);
+        if (fits == rest.size())
+            break;
         // A mark composes with the letter before it when read back: the two stay in one field.
+        qsizetype cut = fits;
         while (cut > 0 && (rest[cut].isLowSurrogate() || rest[cut].isMark() || (rest[cut] == u'\n' && rest[cut - 1] == u'\r')))
             --cut;
+        // Only marks, a field long: cut among them rather than never.
+        if (cut == 0)
+            for (cut = fits; rest[cut].isLowSurrogate() && rest[cut - 1].isHighSurrogate(); --cut) {
+            }
         for (qsizetype back = cut; back > cut - 200 && back > 1; --back)
             if (rest[back - 1] == u' ') {
                 cut = back;
