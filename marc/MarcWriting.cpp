@@ -26,14 +26,22 @@ QString tagText(const char *tag)
     return tags.back().second;
 }
 
+// A field's tag is the table's: three characters compared as they stand, for every field of
+// every holding exported.
+bool isTag(const QString &tag, const char *tableTag)
+{
+    return tag.size() == 3 && tag[0] == QLatin1Char(tableTag[0]) && tag[1] == QLatin1Char(tableTag[1]) &&
+           tag[2] == QLatin1Char(tableTag[2]);
+}
+
 // The parts of a value for the rule's subfields: cut at the joiner, the rest in the last one.
 QStringList splitForCodes(const QString &value, const MappingRule &rule)
 {
     const int codes = int(std::strlen(rule.codes));
     if (codes < 2)
         return {value};
-    const QString joiner = QString::fromLatin1(rule.joiner);
-    if (joiner.trimmed().isEmpty())
+    const QLatin1StringView joiner(rule.joiner);
+    if (joiner.trimmed().isEmpty() || !value.contains(joiner))
         return {value};
     QStringList parts;
     QString rest = value;
@@ -51,7 +59,7 @@ QStringList splitForCodes(const QString &value, const MappingRule &rule)
 Field *openFieldFor(Record &record, const MappingRule &rule)
 {
     for (Field &f : record.fields) {
-        if (f.tag != QLatin1StringView(rule.tag))
+        if (!isTag(f.tag, rule.tag))
             continue;
         const bool free = std::none_of(f.subfields.begin(), f.subfields.end(),
                                        [&](const Subfield &s) { return std::strchr(rule.codes, s.code.toLatin1()); });
@@ -176,6 +184,10 @@ void writeRule(Record &record, const MappingRule &rule, const BookFields &fields
         Field *f = openFieldFor(record, rule);
         if (!f)
             f = &record.addField(tagText(rule.tag));
+        if (!rule.codes[1]) { // one subfield, the value whole: no list to make
+            f->subfields.push_back({QLatin1Char(rule.codes[0]), text});
+            return;
+        }
         const QStringList parts = splitForCodes(text, rule);
         for (int i = 0; i < parts.size(); ++i)
             f->subfields.push_back({QLatin1Char(rule.codes[i]), parts[i]});
@@ -259,7 +271,16 @@ BookFields exchangeFields(const BookFields &given)
     for (QString &k : f.keywords)
         k = exchangeText(k);
     f.keywords.removeAll(QString());
-    f.keywords.removeDuplicates();
+    // A book has a few keywords, seldom one twice: looked for pair by pair before a list is rebuilt.
+    const auto twice = [](const QStringList &list) {
+        for (qsizetype i = 1; i < list.size(); ++i)
+            for (qsizetype j = 0; j < i; ++j)
+                if (list[i] == list[j])
+                    return true;
+        return false;
+    };
+    if (f.keywords.size() > 16 || twice(f.keywords))
+        f.keywords.removeDuplicates();
     QList<QStringList> rubrics;
     for (QStringList path : std::as_const(f.rubrics)) {
         for (QString &title : path)
@@ -279,10 +300,10 @@ namespace {
 void setTitleIndicators(Record &record, Format format, const BookFields &fields)
 {
     for (Field &f : record.fields) {
-        if (format == Format::Marc21 && f.tag == u"245") {
+        if (format == Format::Marc21 && isTag(f.tag, "245")) {
             f.ind1 = fields.author.isEmpty() ? u'0' : u'1';
             f.ind2 = QChar(u'0' + std::min(nonfilingCharacters(fields.title), 9));
-        } else if (format != Format::Marc21 && f.tag == u"200") {
+        } else if (format != Format::Marc21 && isTag(f.tag, "200")) {
             f.ind1 = u'1';
         }
     }
