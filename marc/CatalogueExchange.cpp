@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QSaveFile>
 #include <algorithm>
+#include <fcntl.h>
 #include <future>
 #include <optional>
 #include <thread>
@@ -422,7 +423,12 @@ void exportRecords(store::TDBMod &module, const QString &fileName, ExportForm fo
         file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<collection xmlns=\"http://www.loc.gov/MARC21/slim\">\n");
     for (int i = 0; i < runs; ++i) {
         const QByteArray run = ready[std::size_t(i)].get();
+        const qint64 at = file.pos();
         file.write(run);
+        // The disk takes each run while the next ones are made, rather than the whole file when
+        // the commit asks for it at the end.
+        if (file.flush())
+            ::sync_file_range(file.handle(), at, run.size(), SYNC_FILE_RANGE_WRITE);
         if (progress)
             progress(std::min(n, (i + 1) * runLength), n);
     }
