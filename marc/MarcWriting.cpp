@@ -93,18 +93,23 @@ QStringList linkedChunks(const QString &text)
     QStringView rest(text);
     for (;;) {
         qsizetype fits = 0, bytes = 0;
-        while (fits < rest.size() && bytes + utf8Width(rest, fits) <= LinkedChunkBytes)
-            bytes += utf8Width(rest, fits++);
+        while (fits < rest.size()) {
+            const int width = utf8Width(rest, fits);
+            if (bytes + width > LinkedChunkBytes)
+                break;
+            bytes += width;
+            ++fits;
+        }
         if (fits == rest.size())
             break;
         // A mark composes with the letter before it when read back: the two stay in one field.
         qsizetype cut = fits;
         while (cut > 0 && (rest[cut].isLowSurrogate() || rest[cut].isMark() || (rest[cut] == u'\n' && rest[cut - 1] == u'\r')))
             --cut;
-        // Only marks, a field long: cut among them rather than never.
+        // Only marks, a field long: cut among them rather than never (a pair of surrogates
+        // always fits whole, as its low half takes no bytes).
         if (cut == 0)
-            for (cut = fits; rest[cut].isLowSurrogate() && rest[cut - 1].isHighSurrogate(); --cut) {
-            }
+            cut = fits;
         for (qsizetype back = cut; back > cut - 200 && back > 1; --back)
             if (rest[back - 1] == u' ') {
                 cut = back;
