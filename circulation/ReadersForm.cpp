@@ -21,6 +21,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -62,6 +63,9 @@ TReadersForm::TReadersForm(data::Connection &connection, bool viewOnly, QWidget 
     edSearch = new QLineEdit(this);
     edSearch->setObjectName(QStringLiteral("edSearch"));
     edSearch->setClearButtonEnabled(true);
+    // Qt's clear button has no name of its own; a screen reader would say just "button".
+    for (QToolButton *clear : edSearch->findChildren<QToolButton *>())
+        clear->setAccessibleName(QStringLiteral("Очистить поиск"));
     edSearch->setPlaceholderText(viewOnly ? QStringLiteral("часть имени или номер билета")
                                           : QStringLiteral("часть имени, номер билета, телефон или e-mail"));
     lblCount = new QLabel(this);
@@ -159,6 +163,10 @@ void TReadersForm::search()
     lblCount->setText(QStringLiteral("Найдено: %1").arg(found.size()));
     if (!found.isEmpty())
         grReaders->selectRow(0);
+    // What acts on a listed reader waits for one to be listed.
+    btnEdit->setEnabled(!found.isEmpty());
+    for (QPushButton *b : {btnDelete, btnPrintCards})
+        b->setEnabled(!found.isEmpty() && !viewOnly_);
 }
 
 const store::Reader *TReadersForm::currentReader() const { return readers->readerAt(grReaders->currentIndex().row()); }

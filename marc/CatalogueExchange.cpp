@@ -13,6 +13,7 @@
 #include <QHash>
 #include <QSaveFile>
 #include <algorithm>
+#include <fcntl.h>
 #include <future>
 #include <optional>
 #include <thread>
@@ -198,9 +199,12 @@ QList<QStringList> RubricTitles::of(const QString &rubricText) const
     return rubrics;
 }
 
-Holding holdingFromCells(const std::function<data::CellView(int)> &cell)
+namespace {
+
+// A holding from cell(i), the i-th of HoldingColumns, and text(i), that cell as text: export makes
+// the texts its own way, from tables of its threads.
+template <typename Cell, typename Text> Holding readHolding(const Cell &cell, const Text &text)
 {
-    auto text = [&](int i) { return cellText(cell(i)); };
     auto number = [&](int i) -> std::optional<double> {
         const data::CellView c = cell(i);
         if (c.type == data::CellType::Integer)
@@ -231,6 +235,13 @@ Holding holdingFromCells(const std::function<data::CellView(int)> &cell)
     return h;
 }
 
+} // namespace
+
+Holding holdingFromCells(const std::function<data::CellView(int)> &cell)
+{
+    return readHolding(cell, [&](int i) { return cellText(cell(i)); });
+}
+
 ExportForm exportFormForFile(const QString &fileName)
 {
     const QString lower = fileName.toLower();
@@ -248,6 +259,32 @@ QString exportFileFilter()
 
 namespace {
 
+QString utf8Text(std::string_view bytes) { return QString::fromUtf8(bytes.data(), qsizetype(bytes.size())); }
+
+// Values that repeat from row to row (places, publishers, keywords, rubric texts) made once: each
+// slot of a small table keeps the last value whose bytes hashed to it. One per thread.
+template <typename T> class RepeatedValues {
+public:
+    template <typename Make> const T &of(std::string_view bytes, Make make)
+    {
+        Entry &e = entries_[std::hash<std::string_view>{}(bytes) % entries_.size()];
+        if (!e.filled || e.bytes != bytes) {
+            e.bytes.assign(bytes);
+            e.value = make(bytes);
+            e.filled = true;
+        }
+        return e.value;
+    }
+
+private:
+    struct Entry {
+        std::string bytes;
+        T value;
+        bool filled = false;
+    };
+    std::vector<Entry> entries_ = std::vector<Entry>(1024);
+};
+
 // Every book's keywords, read at once as they are stored: the threads that write the records make
 // text of the keywords of their own books.
 class KeywordIndex {
@@ -263,17 +300,23 @@ public:
             entries_.push_back(Entry{cells[0].integer, quint32(bytes_.size()), quint32(keyword.size())});
             bytes_.append(keyword);
         }
-        // A book's keywords together, in the order they were added.
-        std::stable_sort(entries_.begin(), entries_.end(), [](const Entry &x, const Entry &y) { return x.book < y.book; });
+        // A book's keywords together, in the order they were added; mostly they are already.
+        if (!std::is_sorted(entries_.begin(), entries_.end(), [](const Entry &x, const Entry &y) { return x.book < y.book; }))
+            std::stable_sort(entries_.begin(), entries_.end(), [](const Entry &x, const Entry &y) { return x.book < y.book; });
     }
 
-    QStringList of(qint64 book) const
+    // The texts come from the thread's own table: a catalogue's keywords repeat from book to book.
+    QStringList of(qint64 book, RepeatedValues<QString> &texts, Utf8Sources &sources) const
     {
         const auto [first, last] = std::equal_range(entries_.begin(), entries_.end(), Entry{book, 0, 0},
                                                     [](const Entry &x, const Entry &y) { return x.book < y.book; });
         QStringList out;
-        for (auto e = first; e != last; ++e)
-            out << QString::fromUtf8(bytes_.data() + e->offset, qsizetype(e->length));
+        out.reserve(last - first);
+        for (auto e = first; e != last; ++e) {
+            const std::string_view bytes(bytes_.data() + e->offset, e->length);
+            out << texts.of(bytes, utf8Text);
+            sources.add(out.back(), bytes);
+        }
         return out;
     }
 
@@ -286,35 +329,53 @@ private:
     std::vector<Entry> entries_;
 };
 
+// What a thread writing runs of rows keeps from one run to the next.
+struct RunTables {
+    YazMarc yaz;
+    Utf8Sources sources; // the holding's texts as the cells hold them
+    RepeatedValues<QString> texts;
+    RepeatedValues<QList<QStringList>> rubrics;
+};
+
 // A held row as export needs it, read from the dataset's cells: this runs on two threads at once,
 // which only read the rows.
-Holding holdingAt(const data::Dataset &books, int row, const std::array<int, HoldingColumns.size()> &columns)
+Holding holdingAt(const data::Dataset &books, int row, const std::array<int, HoldingColumns.size()> &columns,
+                  RunTables &tables)
 {
-    return holdingFromCells([&](int i) { return books.cellAt(row, columns[std::size_t(i)]); });
+    auto cell = [&](int i) { return books.cellAt(row, columns[std::size_t(i)]); };
+    auto text = [&](int i) {
+        const data::CellView c = cell(i);
+        if (c.type != data::CellType::Text)
+            return cellText(c);
+        // The letter, the place and the publisher are a few texts over the whole catalogue.
+        const bool repeats = i == 2 || i == 5 || i == 6;
+        QString t = repeats ? tables.texts.of(c.bytes, utf8Text) : utf8Text(c.bytes);
+        tables.sources.add(t, c.bytes);
+        return t;
+    };
+    tables.sources.clear();
+    return readHolding(cell, text);
 }
-
-} // namespace
-
-namespace {
 
 // The records of a run of rows in the export's form. A holding ISO 2709 cannot hold stops the
 // export with its name: a record cut short would read back as another.
 QByteArray recordBytes(const data::Dataset &books, int from, int to, const std::array<int, HoldingColumns.size()> &columns,
-                       const KeywordIndex &keywords, const RubricTitles &rubrics, ExportForm form, const QDateTime &now)
+                       const KeywordIndex &keywords, const RubricTitles &rubrics, ExportForm form, const QDateTime &now,
+                       RunTables &tables)
 {
     const Format format = form == ExportForm::RusmarcIso ? Format::Rusmarc : Format::Marc21;
-    YazMarc yaz;
     QByteArray bytes;
-    bytes.reserve(qsizetype(to - from) * 900); // about what a holding takes
+    // About what a holding takes, so that the run is rarely copied as it grows.
+    bytes.reserve(qsizetype(to - from) * (form == ExportForm::Marc21Xml ? 2600 : 1300));
     for (int r = from; r < to; ++r) {
-        Holding h = holdingAt(books, r, columns);
-        h.fields.keywords = keywords.of(h.id);
+        Holding h = holdingAt(books, r, columns, tables);
+        h.fields.keywords = keywords.of(h.id, tables.texts, tables.sources);
         if (const data::CellView rubric = books.cellAt(r, columns[13]); rubric.type == data::CellType::Text && !rubric.bytes.empty())
-            h.fields.rubrics = rubrics.of(cellText(rubric));
+            h.fields.rubrics = tables.rubrics.of(rubric.bytes, [&](std::string_view text) { return rubrics.of(utf8Text(text)); });
         const Record record = fromHolding(h, format, now);
         if (form == ExportForm::Marc21Xml) {
-            yaz.appendMarcXml(record, bytes);
-        } else if (const QString problem = yaz.appendIso2709(record, bytes); !problem.isEmpty()) {
+            tables.yaz.appendMarcXml(record, bytes, &tables.sources);
+        } else if (const QString problem = tables.yaz.appendIso2709(record, bytes, &tables.sources); !problem.isEmpty()) {
             throw data::DataError(QStringLiteral("Запись с инв. № %1 («%2») не помещается в ISO 2709: %3. "
                                                  "Файл не записан; её можно выгрузить в MARCXML.")
                                       .arg(h.letter + h.inventoryNumber, h.fields.title.left(60).simplified(), problem));
@@ -347,10 +408,11 @@ void exportRecords(store::TDBMod &module, const QString &fileName, ExportForm fo
     for (auto &m : made)
         ready.push_back(m.get_future());
     const auto makeRuns = [&](const std::stop_token &stop, int first) {
+        RunTables tables;
         for (int i = first; i < runs && !stop.stop_requested(); i += 2) {
             try {
                 made[std::size_t(i)].set_value(
-                    recordBytes(books, i * runLength, std::min(n, (i + 1) * runLength), columns, keywords, rubrics, form, now));
+                    recordBytes(books, i * runLength, std::min(n, (i + 1) * runLength), columns, keywords, rubrics, form, now, tables));
             } catch (...) {
                 made[std::size_t(i)].set_exception(std::current_exception());
             }
@@ -360,7 +422,13 @@ void exportRecords(store::TDBMod &module, const QString &fileName, ExportForm fo
     if (form == ExportForm::Marc21Xml)
         file.write("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<collection xmlns=\"http://www.loc.gov/MARC21/slim\">\n");
     for (int i = 0; i < runs; ++i) {
-        file.write(ready[std::size_t(i)].get());
+        const QByteArray run = ready[std::size_t(i)].get();
+        const qint64 at = file.pos();
+        file.write(run);
+        // The disk takes each run while the next ones are made, rather than the whole file when
+        // the commit asks for it at the end.
+        if (file.flush())
+            ::sync_file_range(file.handle(), at, run.size(), SYNC_FILE_RANGE_WRITE);
         if (progress)
             progress(std::min(n, (i + 1) * runLength), n);
     }

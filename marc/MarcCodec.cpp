@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QStringDecoder>
 #include <QStringEncoder>
 
 #include <QIODevice>
@@ -83,6 +84,21 @@ Charset charsetFromName(const QString &name)
     if (n == u"marc8")
         return Charset::Marc8;
     return Charset::Auto;
+}
+
+void Utf8Sources::add(const QString &text, std::string_view bytes)
+{
+    // Decoding gives U+FFFD for whatever is not UTF-8 and drops a leading byte order mark.
+    if (!bytes.starts_with("\xEF\xBB\xBF") && !text.contains(QChar::ReplacementCharacter))
+        known_.emplace_back(text, bytes);
+}
+
+const std::string_view *Utf8Sources::bytesOf(const QString &value) const
+{
+    for (const auto &[text, bytes] : known_)
+        if (text.constData() == value.constData() && text.size() == value.size())
+            return &bytes;
+    return nullptr;
 }
 
 struct YazMarc::Handles {
@@ -236,6 +252,9 @@ bool YazMarc::decode(const RawRecord &raw, Charset charset, Record &out)
     if (!cd)
         return false;
     QByteArray converted;
+    // YAZ's and Qt's plain UTF-8 decoding both take a value's leading U+FEFF for a byte order
+    // mark and drop it; a value that begins with one keeps it.
+    thread_local QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless | QStringConverter::Flag::ConvertInitialBom);
     auto convert = [&](QString &value) {
         bool plain = true;
         for (QChar c : value)
@@ -243,6 +262,14 @@ bool YazMarc::decode(const RawRecord &raw, Charset charset, Record &out)
         if (plain)
             return true;
         QByteArray in = value.toLatin1();
+        if (which == 0) {
+            utf8.resetState();
+            QString decoded = utf8.decode(in);
+            if (utf8.hasError())
+                return false;
+            value = std::move(decoded);
+            return true;
+        }
         char *inPtr = in.data();
         size_t inLeft = size_t(in.size());
         converted.resize(in.size() * 4 + 16);
@@ -251,7 +278,8 @@ bool YazMarc::decode(const RawRecord &raw, Charset charset, Record &out)
         if (yaz_iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == size_t(-1) ||
             yaz_iconv(cd, nullptr, nullptr, &outPtr, &outLeft) == size_t(-1))
             return false;
-        value = QString::fromUtf8(converted.constData(), qsizetype(converted.size() - qsizetype(outLeft)));
+        utf8.resetState();
+        value = utf8.decode(QByteArrayView(converted.constData(), qsizetype(converted.size() - qsizetype(outLeft))));
         return true;
     };
     yaz_iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -270,16 +298,19 @@ namespace {
 
 // The record into YAZ; what ISO 2709 cannot hold of it (a field of more than 9999 bytes, a
 // record of more than 99,999, which YAZ would cut), empty when it holds it all.
-QString loadIntoYaz(yaz_marc_t mt, const Record &record)
+QString loadIntoYaz(yaz_marc_t mt, const Record &record, const Utf8Sources *sources)
 {
     // One buffer for every value: a record's text is encoded without an allocation per value.
     thread_local QByteArray buffer;
     thread_local QStringEncoder utf8(QStringEncoder::Utf8);
     auto encoded = [&](char code, const QString &value) {
-        buffer.resize(1 + utf8.requiredSpace(value.size()));
+        const std::string_view *read = sources ? sources->bytesOf(value) : nullptr;
+        if (read && !code)
+            return std::pair<const char *, std::size_t>(read->data(), read->size());
+        buffer.resize(1 + (read ? qsizetype(read->size()) : utf8.requiredSpace(value.size())));
         char *start = buffer.data();
         *start = code;
-        char *end = utf8.appendToBuffer(start + 1, value);
+        char *end = read ? std::copy(read->begin(), read->end(), start + 1) : utf8.appendToBuffer(start + 1, value);
         return std::pair<const char *, std::size_t>(code ? start : start + 1, std::size_t(end - start - (code ? 0 : 1)));
     };
     yaz_marc_reset(mt);
@@ -325,9 +356,9 @@ QString loadIntoYaz(yaz_marc_t mt, const Record &record)
 
 } // namespace
 
-QString YazMarc::appendIso2709(const Record &record, QByteArray &out)
+QString YazMarc::appendIso2709(const Record &record, QByteArray &out, const Utf8Sources *sources)
 {
-    QString problem = loadIntoYaz(h_->mt, record);
+    QString problem = loadIntoYaz(h_->mt, record, sources);
     wrbuf_rewind(h_->out);
     if (problem.isEmpty() && yaz_marc_write_iso2709(h_->mt, h_->out) != 0)
         problem = QStringLiteral("YAZ не записал её в ISO 2709");
@@ -336,9 +367,9 @@ QString YazMarc::appendIso2709(const Record &record, QByteArray &out)
     return problem;
 }
 
-void YazMarc::appendMarcXml(const Record &record, QByteArray &out)
+void YazMarc::appendMarcXml(const Record &record, QByteArray &out, const Utf8Sources *sources)
 {
-    loadIntoYaz(h_->mt, record);
+    loadIntoYaz(h_->mt, record, sources);
     wrbuf_rewind(h_->out);
     if (yaz_marc_write_marcxml(h_->mt, h_->out) == 0)
         out.append(wrbuf_buf(h_->out), qsizetype(wrbuf_len(h_->out)));

@@ -6,6 +6,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 class QIODevice;
@@ -26,6 +27,21 @@ Charset charsetFromName(const QString &name);
 struct RawRecord {
     Record record;
     bool decoded = false;
+};
+
+// Values of a record kept with the UTF-8 they were decoded from, so that writing the record hands
+// YAZ those bytes instead of encoding the values again. A value is found by being that very
+// string (shared, not equal): what was cut or changed on the way is encoded as usual.
+class Utf8Sources {
+public:
+    // text is QString::fromUtf8(bytes); bytes that do not come back the same when encoded
+    // (invalid UTF-8, a leading byte order mark the decoding drops) are not kept.
+    void add(const QString &text, std::string_view bytes);
+    void clear() { known_.clear(); }
+    const std::string_view *bytesOf(const QString &value) const;
+
+private:
+    std::vector<std::pair<QString, std::string_view>> known_;
 };
 
 // YAZ's MARC handle and its character set converters, kept for a run of records. Not shared
@@ -51,8 +67,9 @@ public:
     // The record, whose text is written as UTF-8, added at the end of out; when ISO 2709 cannot
     // hold it (a field over 9999 bytes, the record over 99,999), nothing is added and the
     // reason is returned.
-    QString appendIso2709(const Record &record, QByteArray &out);
-    void appendMarcXml(const Record &record, QByteArray &out); // one <record> element of a collection
+    // The values sources knows go to YAZ as the bytes they were read from.
+    QString appendIso2709(const Record &record, QByteArray &out, const Utf8Sources *sources = nullptr);
+    void appendMarcXml(const Record &record, QByteArray &out, const Utf8Sources *sources = nullptr); // one <record> of a collection
     QByteArray writeIso2709(const Record &record);
     QByteArray writeMarcXml(const Record &record);
 

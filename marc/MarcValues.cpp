@@ -1,6 +1,8 @@
 #include "MarcValues.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 namespace marc {
 
@@ -57,6 +59,29 @@ QString withCrLf(const QString &value)
 
 bool isNoncharacter(char32_t c) { return (c >= 0xFDD0 && c <= 0xFDEF) || (c & 0xFFFE) == 0xFFFE; }
 
+// From a blank up to the surrogates a character is kept as it is: nothing to look at closer.
+bool isPlain(char16_t c) { return char16_t(c - 0x20) < 0xD800 - 0x20; }
+
+// The first character from `from` on that is not plain, n when there is none; eight at a time
+// in one vector register.
+qsizetype skipPlain(const char16_t *p, qsizetype from, qsizetype n)
+{
+    using Eight = std::uint16_t __attribute__((vector_size(16)));
+    qsizetype i = from;
+    for (; i + 8 <= n; i += 8) {
+        Eight v;
+        std::memcpy(&v, p + i, sizeof v);
+        const auto outside = (v - std::uint16_t(0x20)) >= std::uint16_t(0xD800 - 0x20);
+        std::uint64_t halves[2];
+        std::memcpy(halves, &outside, sizeof halves);
+        if (halves[0] | halves[1])
+            break;
+    }
+    while (i < n && isPlain(p[i]))
+        ++i;
+    return i;
+}
+
 } // namespace
 
 QString cardValue(const QString &value, Punctuation punctuation, bool last)
@@ -79,10 +104,16 @@ QString cardValue(const QString &value, Punctuation punctuation, bool last)
 
 QString exchangeText(const QString &text)
 {
+    // Most text is kept as it is, line breaks already CR LF too: export asks this of every value.
+    const char16_t *p = reinterpret_cast<const char16_t *>(text.constData());
+    const qsizetype n = text.size();
     bool clean = true;
-    for (qsizetype i = 0; i < text.size() && clean; ++i) {
-        const ushort c = text[i].unicode();
-        clean = (c >= 0x20 || c == u'\t') && !QChar::isSurrogate(c) && !isNoncharacter(c);
+    for (qsizetype i = skipPlain(p, 0, n); i < n && clean; i = skipPlain(p, i + 1, n)) {
+        const char16_t c = p[i];
+        if (c == u'\r' && i + 1 < n && p[i + 1] == u'\n')
+            ++i;
+        else
+            clean = c == u'\t' || (c > 0xDFFF && !isNoncharacter(c));
     }
     if (clean && (text.isEmpty() || (!text.front().isSpace() && !text.back().isSpace())))
         return text;

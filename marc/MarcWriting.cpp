@@ -26,14 +26,22 @@ QString tagText(const char *tag)
     return tags.back().second;
 }
 
+// A field's tag is the table's: three characters compared as they stand, for every field of
+// every holding exported.
+bool isTag(const QString &tag, const char *tableTag)
+{
+    return tag.size() == 3 && tag[0] == QLatin1Char(tableTag[0]) && tag[1] == QLatin1Char(tableTag[1]) &&
+           tag[2] == QLatin1Char(tableTag[2]);
+}
+
 // The parts of a value for the rule's subfields: cut at the joiner, the rest in the last one.
 QStringList splitForCodes(const QString &value, const MappingRule &rule)
 {
     const int codes = int(std::strlen(rule.codes));
     if (codes < 2)
         return {value};
-    const QString joiner = QString::fromLatin1(rule.joiner);
-    if (joiner.trimmed().isEmpty())
+    const QLatin1StringView joiner(rule.joiner);
+    if (joiner.trimmed().isEmpty() || !value.contains(joiner))
         return {value};
     QStringList parts;
     QString rest = value;
@@ -51,7 +59,7 @@ QStringList splitForCodes(const QString &value, const MappingRule &rule)
 Field *openFieldFor(Record &record, const MappingRule &rule)
 {
     for (Field &f : record.fields) {
-        if (f.tag != QLatin1StringView(rule.tag))
+        if (!isTag(f.tag, rule.tag))
             continue;
         const bool free = std::none_of(f.subfields.begin(), f.subfields.end(),
                                        [&](const Subfield &s) { return std::strchr(rule.codes, s.code.toLatin1()); });
@@ -61,25 +69,47 @@ Field *openFieldFor(Record &record, const MappingRule &rule)
     return nullptr;
 }
 
+// UTF-8 bytes of the character at `at`: a pair of surrogates is four, the low half then none;
+// a half alone becomes U+FFFD, three.
+int utf8Width(QStringView text, qsizetype at)
+{
+    const char16_t c = text[at].unicode();
+    if (c < 0x80)
+        return 1;
+    if (c < 0x800)
+        return 2;
+    if (QChar::isHighSurrogate(c) && at + 1 < text.size() && text[at + 1].isLowSurrogate())
+        return 4;
+    if (QChar::isLowSurrogate(c) && at > 0 && text[at - 1].isHighSurrogate())
+        return 0;
+    return 3;
+}
+
 // Cut where the text still fits a field, after a blank when one is near, never inside a
-// surrogate pair or a CR LF.
+// surrogate pair or a CR LF, nor before a combining mark while a cut elsewhere is possible.
 QStringList linkedChunks(const QString &text)
 {
     QStringList chunks;
     QStringView rest(text);
-    while (rest.size() * 3 > LinkedChunkBytes && rest.toUtf8().size() > LinkedChunkBytes) {
-        qsizetype cut = 0, bytes = 0;
-        while (cut < rest.size()) {
-            const char16_t c = rest[cut].unicode();
-            const int width = c < 0x80 ? 1 : c < 0x800 ? 2 : QChar::isHighSurrogate(c) ? 4 : QChar::isLowSurrogate(c) ? 0 : 3;
+    for (;;) {
+        qsizetype fits = 0, bytes = 0;
+        while (fits < rest.size()) {
+            const int width = utf8Width(rest, fits);
             if (bytes + width > LinkedChunkBytes)
                 break;
             bytes += width;
-            ++cut;
+            ++fits;
         }
+        if (fits == rest.size())
+            break;
         // A mark composes with the letter before it when read back: the two stay in one field.
+        qsizetype cut = fits;
         while (cut > 0 && (rest[cut].isLowSurrogate() || rest[cut].isMark() || (rest[cut] == u'\n' && rest[cut - 1] == u'\r')))
             --cut;
+        // Only marks, a field long: cut among them rather than never (a pair of surrogates
+        // always fits whole, as its low half takes no bytes).
+        if (cut == 0)
+            cut = fits;
         for (qsizetype back = cut; back > cut - 200 && back > 1; --back)
             if (rest[back - 1] == u' ') {
                 cut = back;
@@ -159,6 +189,10 @@ void writeRule(Record &record, const MappingRule &rule, const BookFields &fields
         Field *f = openFieldFor(record, rule);
         if (!f)
             f = &record.addField(tagText(rule.tag));
+        if (!rule.codes[1]) { // one subfield, the value whole: no list to make
+            f->subfields.push_back({QLatin1Char(rule.codes[0]), text});
+            return;
+        }
         const QStringList parts = splitForCodes(text, rule);
         for (int i = 0; i < parts.size(); ++i)
             f->subfields.push_back({QLatin1Char(rule.codes[i]), parts[i]});
@@ -242,7 +276,16 @@ BookFields exchangeFields(const BookFields &given)
     for (QString &k : f.keywords)
         k = exchangeText(k);
     f.keywords.removeAll(QString());
-    f.keywords.removeDuplicates();
+    // A book has a few keywords, seldom one twice: looked for pair by pair before a list is rebuilt.
+    const auto twice = [](const QStringList &list) {
+        for (qsizetype i = 1; i < list.size(); ++i)
+            for (qsizetype j = 0; j < i; ++j)
+                if (list[i] == list[j])
+                    return true;
+        return false;
+    };
+    if (f.keywords.size() > 16 || twice(f.keywords))
+        f.keywords.removeDuplicates();
     QList<QStringList> rubrics;
     for (QStringList path : std::as_const(f.rubrics)) {
         for (QString &title : path)
@@ -262,10 +305,10 @@ namespace {
 void setTitleIndicators(Record &record, Format format, const BookFields &fields)
 {
     for (Field &f : record.fields) {
-        if (format == Format::Marc21 && f.tag == u"245") {
+        if (format == Format::Marc21 && isTag(f.tag, "245")) {
             f.ind1 = fields.author.isEmpty() ? u'0' : u'1';
             f.ind2 = QChar(u'0' + std::min(nonfilingCharacters(fields.title), 9));
-        } else if (format != Format::Marc21 && f.tag == u"200") {
+        } else if (format != Format::Marc21 && isTag(f.tag, "200")) {
             f.ind1 = u'1';
         }
     }

@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QUtf8StringView>
 #include <QLabel>
 #include <QProgressDialog>
 #include <QTimer>
@@ -310,6 +311,40 @@ private slots:
             QCOMPARE(r.fields.keywords, QStringList{QStringLiteral("слово ") + number});
         }
         QCOMPARE(fileIds, gridIds);
+    }
+
+    // Export hands YAZ a cell's own bytes when the value goes out unchanged. A catalogue filled by
+    // another program may hold bytes that are not UTF-8, or a value behind a byte order mark: the
+    // file still holds UTF-8 alone, each value as the card shows it.
+    void exportWritesUtf8WhateverTheCellsHold_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("ISO 2709") << "cells.mrc";
+        QTest::newRow("MARCXML") << "cells.xml";
+    }
+    void exportWritesUtf8WhateverTheCellsHold()
+    {
+        QFETCH(QString, file);
+        CardFixture f;
+        QCOMPARE(importRecords(f.db().MyServer, 1, {book(QStringLiteral("Первая"), {}, {QStringLiteral("история")})}), 1);
+        // "Первая" behind a byte order mark, "Наука" with a byte no UTF-8 has, "истори" and half a letter.
+        f.db().MyServer.runStatement(QStringLiteral("UPDATE books SET title = CAST(X'EFBBBFD09FD0B5D180D0B2D0B0D18F' AS TEXT), "
+                                                    "publisher = CAST(X'D09DD0B0D183D0BAD0B0FF' AS TEXT)"));
+        f.db().MyServer.runStatement(QStringLiteral("UPDATE keywords SET keyword = CAST(X'D0B8D181D182D0BED180D0B8D1' AS TEXT)"));
+        f.w->tcKinds->setCurrentIndex(1);
+        QCOMPARE(f.db().MyBooks.recordCount(), 1);
+        exportRecords(f.db(), f.path(file), exportFormForFile(file));
+        QFile out(f.path(file));
+        QVERIFY(out.open(QIODevice::ReadOnly));
+        const QByteArray bytes = out.readAll();
+        QVERIFY(QUtf8StringView(bytes).isValidUtf8());
+        QVERIFY(!bytes.contains("\xEF\xBB\xBF"));
+        const auto back = readBytes(bytes);
+        QCOMPARE(back.size(), std::size_t(1));
+        QCOMPARE(back[0].fields.title, QStringLiteral("Первая"));
+        QCOMPARE(back[0].fields.publisher, QStringLiteral("Наука\uFFFD"));
+        QCOMPARE(back[0].fields.keywords, QStringList{QStringLiteral("истори\uFFFD")});
+        QCOMPARE(back[0].fields.author, QStringLiteral("Петров П. П."));
     }
 
     // Marks by normalised ISBN, else by title, author and year, against the catalogue and the

@@ -274,6 +274,23 @@ private slots:
         QCOMPARE(yaz.appendIso2709(fromHolding({3, "3", "", longRecord}, Format::Rusmarc, {}), out),
                  QStringLiteral("запись длиннее 99 999 байт, которые вмещает запись ISO 2709"));
         QVERIFY(!yaz.writeMarcXml(fromHolding({3, "3", "", longRecord}, Format::Marc21, {})).isEmpty());
+        // A letter under more stress marks than one field holds is still cut, and comes back whole;
+        // so does an invisible mark the author's name begins with.
+        BookFields marks;
+        marks.title = QStringLiteral("Т");
+        marks.annotation = u'а' + QString(20000, QChar(0x0301));
+        marks.author = QChar(0xFEFF) + QStringLiteral("Пушкин, А. С."); // pasted from the start of a text file
+        QByteArray marked;
+        QVERIFY(yaz.appendIso2709(fromHolding({4, "4", "", marks}, Format::Marc21, {}), marked).isEmpty());
+        const std::vector<ReadRecord> back = MarcReader().readFile(marked, {});
+        QCOMPARE(back.size(), std::size_t(1));
+        QCOMPARE(back[0].fields.annotation, marks.annotation);
+        QCOMPARE(back[0].fields.author, marks.author);
+        BookFields bom;
+        bom.title = QChar(0xFEFF) + QStringLiteral("Y!X");
+        QByteArray bomBytes;
+        QVERIFY(yaz.appendIso2709(fromHolding({5, "5", "", bom}, Format::Marc21, {}), bomBytes).isEmpty());
+        QCOMPARE(MarcReader().readFile(bomBytes, {})[0].fields.title, bom.title);
     }
 
     // What a supplier's record says beyond the card's boxes: repeated subfields kept apart, the

@@ -177,6 +177,14 @@ private slots:
         r.btnPrintCards->click();
         QCOMPARE(shown, (QStringList{"Печать читательских билетов/Все записи списка (2)",
                                      "Печать читательских билетов/Все записи списка (1)"}));
+        // A search that lists nobody leaves nothing to print or change.
+        r.edSearch->setText(QStringLiteral("никого такого нет"));
+        r.search();
+        for (QPushButton *b : {r.btnPrintCards, r.btnEdit, r.btnDelete})
+            QVERIFY2(!b->isEnabled(), qPrintable(b->text()));
+        r.edSearch->clear();
+        r.search();
+        QVERIFY(r.btnPrintCards->isEnabled());
     }
 
     // The groups are shown before anything is written; one left out, one renamed.
@@ -296,6 +304,7 @@ private slots:
     {
         DeskFixture f;
         TReadersForm &r = openReaders(f);
+        r.edSearch->setText(QStringLiteral("Ива")); // the box's clear button shows only over text
         QCOMPARE(unnamedControls(&r), QStringList{});
         TReaderCardForm card(f.db().MyServer, false);
         card.showReader(*store::readerById(f.db().MyServer, 1));

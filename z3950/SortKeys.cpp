@@ -70,13 +70,13 @@ QString sortOrder(const Z_SortKeySpecList &keys)
     checkCount(keys.num_specs);
     QStringList order;
     for (int i = 0; i < keys.num_specs; ++i) {
-        const Z_SortKeySpec *spec = keys.specs[i];
-        if (!spec || !spec->sortElement || spec->sortElement->which != Z_SortElement_generic || !spec->sortElement->u.generic)
+        const Z_SortKeySpec *key = keys.specs[i];
+        if (!key || !key->sortElement || key->sortElement->which != Z_SortElement_generic || !key->sortElement->u.generic)
             throw Bib1Error(YAZ_BIB1_CANNOT_SORT_ACCORDING_TO_SEQUENCE);
-        const Odr_int relation = spec->sortRelation ? *spec->sortRelation : Z_SortKeySpec_ascending;
+        const Odr_int relation = key->sortRelation ? *key->sortRelation : Z_SortKeySpec_ascending;
         if (relation != Z_SortKeySpec_ascending && relation != Z_SortKeySpec_descending)
             throw Bib1Error(YAZ_BIB1_ILLEGAL_SORT_RELATION, QString::number(relation));
-        order << QString::fromLatin1(columnOf(*spec->sortElement->u.generic)) +
+        order << QString::fromLatin1(columnOf(*key->sortElement->u.generic)) +
                      (relation == Z_SortKeySpec_descending ? QStringLiteral(" DESC") : QString());
     }
     return joined(order);
