@@ -79,7 +79,7 @@ int main(int argc, char **argv)
     settings.port = freePort();
     settings.threads = QThread::idealThreadCount();
     settings.perAddressLimit = 1000; // wrk's 100 connections all come from one address
-    opac::HttpServer ours([&page](const QString &, const opac::Params &) { return opac::Reply{200, page}; });
+    opac::HttpServer ours([&page](const opac::Request &) { return opac::Reply{200, page}; });
     QString error;
     if (!ours.start(settings, &error)) {
         std::fprintf(stderr, "bench_http: %s\n", error.toUtf8().constData());

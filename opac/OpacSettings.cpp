@@ -26,6 +26,12 @@ OpacSettings readOpacSettings(const QString &iniPath)
     s.timeoutSeconds = number("Timeout", s.timeoutSeconds, 1, 600);
     s.newDays = number("NewDays", s.newDays, 1, 3660);
     s.refreshSeconds = number("Refresh", s.refreshSeconds, 10, 86400);
+    // Files= is written by hand: "1", "yes" and "да" all mean yes.
+    static const QStringList yes{QStringLiteral("1"), QStringLiteral("yes"), QStringLiteral("true"), QStringLiteral("да")};
+    s.files = yes.contains(ini.readString(section, QStringLiteral("Files"), QString()).trimmed().toLower());
+    for (const QString &address : ini.readString(section, QStringLiteral("Proxy"), QString()).split(u',', Qt::SkipEmptyParts))
+        s.proxies.append(address.trimmed());
+    s.sessionMinutes = number("SessionMinutes", s.sessionMinutes, 1, 24 * 60);
     return s;
 }
 

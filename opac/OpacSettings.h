@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace opac {
 
@@ -16,6 +17,9 @@ struct OpacSettings {
     int timeoutSeconds = 20;    // Timeout=: a client silent this long is dropped
     int newDays = 30;           // NewDays=: how far back "Новые поступления" reach
     int refreshSeconds = 600;   // Refresh=: how old the word index may grow before it is made anew
+    bool files = false;         // Files=yes: readers may download a holding's electronic version
+    QStringList proxies;        // Proxy=: reverse proxies whose X-Real-IP names the reader's address
+    int sessionMinutes = 30;    // SessionMinutes=: a "Мои книги" sign-in unused this long ends
 };
 
 // Values out of their sensible range are brought into it, so that a typo never stops the server.

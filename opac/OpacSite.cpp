@@ -8,6 +8,10 @@
 #include "Pages.h"
 #include "data/Connection.h"
 #include "data/DataError.h"
+#include "ReaderPins.h"
+
+#include <QFileInfo>
+#include <QMimeDatabase>
 
 #include <cstdio>
 
@@ -24,6 +28,26 @@ ResultPage resultsOf(const CatalogueIndex &index, OpacCatalogue &catalogue, std:
     return r;
 }
 
+Reply notFound(const PageContext &context, const QString &title, const QString &text)
+{
+    return {404, messagePage(context, title, text)};
+}
+
+// Where the browser goes next, with the cookie set or cleared on the way.
+Reply seeOther(const QByteArray &location, const QByteArray &cookie)
+{
+    Reply r{303, QByteArray()};
+    r.headers = {{"Location", location}, {"Set-Cookie", cookie}, {"Cache-Control", "no-store"}};
+    return r;
+}
+
+QByteArray sessionCookie(const QByteArray &token, bool secure)
+{
+    // Never read by a script, never sent with another site's request or form.
+    return "opac_session=" + token + "; Path=/; HttpOnly; SameSite=Strict" + (secure ? "; Secure" : "") +
+           (token.isEmpty() ? "; Max-Age=0" : "");
+}
+
 void logError(const QString &what)
 {
     std::fprintf(stderr, "library-opac: %s\n", what.toLocal8Bit().constData());
@@ -31,7 +55,8 @@ void logError(const QString &what)
 
 } // namespace
 
-OpacSite::OpacSite(const OpacSettings &settings) : settings_(settings), pool_(settings.iniPath)
+OpacSite::OpacSite(const OpacSettings &settings)
+    : settings_(settings), pool_(settings.iniPath), sessions_(std::chrono::minutes(settings.sessionMinutes))
 {
     {
         auto lease = pool_.take();
@@ -76,10 +101,18 @@ void OpacSite::refreshLoop()
 
 Reply OpacSite::answer(const QString &path, const Params &params)
 {
+    Request request;
+    request.path = path;
+    request.params = params;
+    return answer(request);
+}
+
+Reply OpacSite::answer(const Request &request)
+{
     try {
         auto lease = pool_.take();
         try {
-            return page(path, params, *lease);
+            return page(request, *lease);
         } catch (const data::DataError &) {
             lease.discard();
             throw;
@@ -92,26 +125,48 @@ Reply OpacSite::answer(const QString &path, const Params &params)
     }
 }
 
-Reply OpacSite::page(const QString &path, const Params &params, data::Connection &connection)
+Reply OpacSite::page(const Request &request, data::Connection &connection)
 {
-    const PageContext context{settings_.libraryName, false};
-    const std::shared_ptr<const CatalogueIndex> index = this->index();
+    const std::optional<ReaderSessions::Session> session = sessions_.find(request.session);
+    const PageContext context{settings_.libraryName, session.has_value()};
+    const QString &path = request.path;
+    const Params &params = request.params;
+    // The forms of "Мои книги" are the only ones that post; nothing else changes anything.
+    if (request.method == "POST") {
+        if (path == u"/signin")
+            return signIn(request, context, connection);
+        if (path == u"/signout") {
+            sessions_.close(request.session);
+            return seeOther("/", sessionCookie(QByteArray(), request.secure));
+        }
+        return {405, QByteArray()};
+    }
     const store::IniFile ini(settings_.iniPath);
     OpacCatalogue catalogue(connection, store::readLoanPeriods(&ini));
+    if (path == u"/signin" || path == u"/signout" || path == u"/my") {
+        // Her own loans only, found by the session's reader, and never kept by a cache on the way.
+        Reply r{200, session ? myBooksPage(context, session->card, catalogue.openLoans(session->readerId, QDate::currentDate()))
+                             : signInPage(context, QString(), QString())};
+        r.headers = {{"Cache-Control", "no-store"}};
+        return r;
+    }
+    if (path == u"/file")
+        return download(parseId(params.value(QStringLiteral("id"))), context, catalogue);
+    const std::shared_ptr<const CatalogueIndex> index = this->index();
     const qint64 asked = parsePage(params.value(QStringLiteral("page")));
 
     if (path == u"/")
         return {200, searchPage(context, SearchRequest{}, index->kinds(), nullptr)};
     if (path == u"/search") {
-        const SearchRequest request = parseSearch(params);
-        if (searchWords(request.text).isEmpty() && isbnKey(request.text).isEmpty())
-            return {200, searchPage(context, request, index->kinds(), nullptr)};
-        const ResultPage results = resultsOf(*index, catalogue, index->search(request), request.sort, request.page);
-        return {200, searchPage(context, request, index->kinds(), &results)};
+        const SearchRequest search = parseSearch(params);
+        if (searchWords(search.text).isEmpty() && isbnKey(search.text).isEmpty())
+            return {200, searchPage(context, search, index->kinds(), nullptr)};
+        const ResultPage results = resultsOf(*index, catalogue, index->search(search), search.sort, search.page);
+        return {200, searchPage(context, search, index->kinds(), &results)};
     }
     if (path == u"/holding") {
         if (const std::optional<HoldingDetails> h = catalogue.holding(parseId(params.value(QStringLiteral("id")))))
-            return {200, holdingPage(context, *h, false)};
+            return {200, holdingPage(context, *h, settings_.files)};
         return {404, messagePage(context, QStringLiteral("Издание не найдено"),
                                  QStringLiteral("Такого издания в каталоге нет: возможно, оно списано."))};
     }
@@ -138,8 +193,54 @@ Reply OpacSite::page(const QString &path, const Params &params, data::Connection
         const ResultPage results = resultsOf(*index, catalogue, index->receivedSince(since), SortOrder::Newest, asked);
         return {200, newAcquisitionsPage(context, settings_.newDays, results)};
     }
-    return {404, messagePage(context, QStringLiteral("Страница не найдена"),
-                             QStringLiteral("В каталоге нет такой страницы."))};
+    return notFound(context, QStringLiteral("Страница не найдена"), QStringLiteral("В каталоге нет такой страницы."));
+}
+
+Reply OpacSite::signIn(const Request &request, const PageContext &context, data::Connection &connection)
+{
+    const QString card = request.params.value(QStringLiteral("card")).trimmed().left(64);
+    const QString pin = request.params.value(QStringLiteral("pin")).left(64);
+    const auto refused = [&](int status, const QString &why) {
+        Reply r{status, signInPage(context, card, why)};
+        r.headers = {{"Cache-Control", "no-store"}};
+        return r;
+    };
+    if (card.isEmpty() || pin.isEmpty())
+        return refused(200, QStringLiteral("Введите номер читательского билета и PIN."));
+    if (const std::chrono::seconds wait = guard_.wait(card, request.address); wait.count() > 0)
+        return refused(429, QStringLiteral("Слишком много неудачных попыток входа. Попробуйте снова через %1 мин.")
+                                .arg((wait.count() + 59) / 60));
+    if (!hashing_.try_acquire_for(std::chrono::seconds(10)))
+        return refused(503, QStringLiteral("Сейчас входят слишком многие читатели. Попробуйте через минуту."));
+    std::optional<qint64> reader;
+    try {
+        reader = store::readerWithPin(connection, card, pin);
+    } catch (...) {
+        hashing_.release();
+        throw;
+    }
+    hashing_.release();
+    if (!reader) {
+        guard_.failed(card, request.address);
+        return refused(403, QStringLiteral("Неверный номер билета или PIN."));
+    }
+    guard_.succeeded(card);
+    sessions_.close(request.session);
+    return seeOther("/my", sessionCookie(sessions_.open(*reader, card), request.secure));
+}
+
+Reply OpacSite::download(qint64 id, const PageContext &context, OpacCatalogue &catalogue)
+{
+    const QString filesDir = QFileInfo(settings_.iniPath).absolutePath() + QStringLiteral("/files/");
+    const QString file = settings_.files ? catalogue.ebookPath(id, filesDir) : QString();
+    if (file.isEmpty() || !QFileInfo(file).isFile())
+        return notFound(context, QStringLiteral("Файла нет"), QStringLiteral("Электронной версии этого издания в каталоге нет."));
+    Reply r{200, QByteArray()};
+    r.file = file;
+    r.contentType = QMimeDatabase().mimeTypeForFile(file, QMimeDatabase::MatchExtension).name().toLatin1();
+    // The file's name is the holding's inventory number and a plain extension: nothing to quote.
+    r.headers = {{"Content-Disposition", "attachment; filename=\"" + QFileInfo(file).fileName().toLatin1() + '"'}};
+    return r;
 }
 
 } // namespace opac

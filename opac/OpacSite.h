@@ -4,21 +4,39 @@
 #include "data/Connection.h"
 #include "OpacRequest.h"
 #include "OpacSettings.h"
+#include "ReaderSessions.h"
 
 #include <QByteArray>
 #include <QDate>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <semaphore>
 #include <thread>
 
 namespace opac {
 
 class CatalogueIndex;
+struct PageContext;
+class OpacCatalogue;
+
+// A request as the HTTP layer hands it over.
+struct Request {
+    QByteArray method = "GET";
+    QString path;
+    Params params;        // of the query string, or of the form a POST sends
+    QByteArray session;   // the session cookie, as the browser sent it
+    QString address;      // the reader's address (the proxy's X-Real-IP when it comes through one)
+    bool secure = false;  // it came over HTTPS through the proxy
+};
 
 struct Reply {
-    int status = 200;
+    Reply(int code = 200, QByteArray page = {}) : status(code), body(std::move(page)) {}
+    int status;
     QByteArray body;
+    QByteArray contentType = "text/html; charset=utf-8";
+    QList<std::pair<QByteArray, QByteArray>> headers;
+    QString file;  // a file sent instead of the body
 };
 
 // The web catalogue's pages by their paths. Any number of threads may ask at once: each page
@@ -32,11 +50,15 @@ public:
     OpacSite(const OpacSite &) = delete;
     OpacSite &operator=(const OpacSite &) = delete;
 
+    Reply answer(const Request &request);
+    // A page asked for by GET, with nobody signed in.
     Reply answer(const QString &path, const Params &params);
 
 private:
     std::shared_ptr<const CatalogueIndex> index() const;
-    Reply page(const QString &path, const Params &params, data::Connection &catalogue);
+    Reply page(const Request &request, data::Connection &catalogue);
+    Reply signIn(const Request &request, const PageContext &context, data::Connection &catalogue);
+    Reply download(qint64 id, const PageContext &context, OpacCatalogue &catalogue);
     void refreshLoop();
 
     OpacSettings settings_;
@@ -47,6 +69,10 @@ private:
     std::condition_variable stopped_;
     bool stopping_ = false;
     std::thread refresher_;
+    ReaderSessions sessions_;
+    SignInGuard guard_;
+    // Each PIN checked takes libsodium 64 MB for a moment: two at a time at most.
+    std::counting_semaphore<2> hashing_{2};
 };
 
 } // namespace opac

@@ -13,9 +13,10 @@ constexpr Markup Style =
     ".lib{font-size:1.25em;font-weight:bold;text-decoration:none}"
     "nav ul{list-style:none;margin:.4em 0 0;padding:0;display:flex;flex-wrap:wrap;gap:.3em 1.2em}"
     "main{max-width:52em;margin:0 auto;padding:1em}"
-    "form.search{display:grid;grid-template-columns:minmax(7em,auto) 1fr;gap:.4em .8em;align-items:center}"
+    "form.search{display:grid;grid-template-columns:auto minmax(0,1fr);gap:.4em .8em;align-items:center}"
+    "form.search input,form.search select{width:100%}"
     "form.search button{grid-column:2;justify-self:start}"
-    "input,select,button{font-size:1em;padding:.35em;max-width:100%}"
+    "input,select,button{font-size:1em;padding:.35em;max-width:100%;box-sizing:border-box}"
     "ol.results li{margin:.5em 0}.out{color:#8a4b00}.shelf{color:#1f6b2a}"
     ".pager{display:flex;flex-wrap:wrap;gap:1em;margin:1em 0}"
     "dl.card dt{font-weight:bold;margin-top:.6em}dl.card dd{margin-left:0}"
@@ -45,7 +46,7 @@ QByteArray framedPage(const PageContext &context, const QString &title, const st
          << "<header><a class=\"lib\" href=\"/\">" << context.libraryName << "</a>\n"
          << "<nav aria-label=\"Разделы каталога\"><ul><li><a href=\"/\">Поиск</a></li>"
             "<li><a href=\"/rubrics\">Рубрики</a></li><li><a href=\"/authors\">Авторы</a></li>"
-            "<li><a href=\"/new\">Новые поступления</a></li>";
+            "<li><a href=\"/new\">Новые поступления</a></li><li><a href=\"/my\">Мои книги</a></li>";
     if (context.signedIn)
         html << "<li><form method=\"post\" action=\"/signout\" style=\"display:inline\">"
                 "<button type=\"submit\">Выйти</button></form></li>";

@@ -47,7 +47,7 @@ int main(int argc, char **argv)
     } catch (const data::DataError &e) {
         return fail(e.message());
     }
-    opac::HttpServer server([&site](const QString &path, const opac::Params &params) { return site->answer(path, params); });
+    opac::HttpServer server([&site](const opac::Request &request) { return site->answer(request); });
     QString error;
     if (!server.start(settings, &error))
         return fail(error);

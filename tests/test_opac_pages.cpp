@@ -3,21 +3,11 @@
 // holding's availability (the due date, never the reader), escaping, absurd requests, and every
 // kind of page clean by tidy. Built twice: on a catalogue file, and (LIBRARY_TEST_ON_SERVER) on
 // the test MariaDB server.
-#include "SchemaCreation.h"
-#include "TempDb.h"
-#include "TestServer.h"
-#include "data/script/ScriptDump.h"
+#include "OpacServer.h"
 
 #include <QDate>
-#include <QEventLoop>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QProcess>
+#include <QImage>
 #include <QRegularExpression>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTest>
-#include <QTimer>
 #include <QUrlQuery>
 
 namespace {
@@ -53,18 +43,6 @@ QString catalogueRows()
     return sql;
 }
 
-int freePort()
-{
-    QTcpServer s;
-    s.listen(QHostAddress::LocalHost);
-    return s.serverPort();
-}
-
-struct Page {
-    int status = 0;
-    QString html;
-};
-
 // The titles of a results page, in the order shown.
 QStringList titlesOf(const QString &html)
 {
@@ -82,24 +60,12 @@ QString encoded(const QString &text) { return QString::fromLatin1(QUrl::toPercen
 class TestOpacPages : public QObject {
     Q_OBJECT
 
-    TempDb db_; // on the server the folder of the settings alone
-#ifdef LIBRARY_TEST_ON_SERVER
-    ServerDb server_db_;
-#endif
-    QProcess server_;
-    int port_ = 0;
-    QNetworkAccessManager network_;
+    OpacServer server_;
     QStringList readerNamedOn_;
 
-    Page get(const QString &pathAndQuery)
+    OpacPage get(const QString &pathAndQuery)
     {
-        QNetworkReply *reply = network_.get(QNetworkRequest(QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(port_).arg(pathAndQuery))));
-        QEventLoop loop;
-        connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        QTimer::singleShot(30000, &loop, &QEventLoop::quit);
-        loop.exec();
-        Page page{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), QString::fromUtf8(reply->readAll())};
-        reply->deleteLater();
+        OpacPage page = server_.fetch(pathAndQuery);
         // Whatever the page, the reader who has a book is never named on it.
         if (page.html.contains(QStringLiteral("Сидорова")) || page.html.contains(QStringLiteral("Мария Петровна")))
             readerNamedOn_ << pathAndQuery;
@@ -109,48 +75,18 @@ class TestOpacPages : public QObject {
 private slots:
     void initTestCase()
     {
-        QByteArray settings;
 #ifdef LIBRARY_TEST_ON_SERVER
-        REQUIRE_TEST_SERVER(server_db_.server);
-        data::ScriptDump(&server_db_.conn).RunScriptFile(QStringLiteral(LIBRARY_SOURCE_DIR "/resources/install_db.sql"));
-        server_db_.conn.runStatement(catalogueRows());
-        const TestServer &s = server_db_.server;
-        settings += ("[MySQL]\r\nConnect=1\r\nhostname=" + s.server + "\r\nusername=" + s.user + "\r\npassword=" + s.password +
-                     "\r\ndatabase=" + server_db_.name + "\r\n")
-                        .toUtf8();
-#else
-        QVERIFY(store::ensureCatalogueSchema(db_.conn));
-        db_.conn.runStatement(catalogueRows());
+        REQUIRE_TEST_SERVER(server_.serverDb.server);
 #endif
-        port_ = freePort();
-        settings += QStringLiteral("[Opac]\r\nListen=127.0.0.1\r\nPort=%1\r\n[Library]\r\nName=Библиотека <b>села</b>\r\n").arg(port_).toUtf8();
-        const QString ini = db_.dir.filePath(QStringLiteral("library.ini"));
-        QFile file(ini);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(settings);
-        file.close();
-
-        server_.setProcessChannelMode(QProcess::MergedChannels);
-        server_.setStandardOutputFile(db_.dir.filePath(QStringLiteral("server.log")));
-        server_.start(QStringLiteral(LIBRARY_BINARY_DIR "/library-opac"), {ini});
-        QVERIFY(server_.waitForStarted());
-        bool listening = false;
-        for (int i = 0; i < 100 && !listening && server_.state() == QProcess::Running; ++i) {
-            QTcpSocket probe;
-            probe.connectToHost(QHostAddress::LocalHost, quint16(port_));
-            listening = probe.waitForConnected(100);
-            if (!listening)
-                QTest::qWait(50);
-        }
-        QVERIFY2(listening, "library-opac does not listen");
+        QVERIFY(server_.makeCatalogue());
+        server_.catalogue().runStatement(catalogueRows());
+        QVERIFY2(server_.start(QString(), QStringLiteral("[Library]\r\nName=Библиотека <b>села</b>\r\n")), "library-opac does not listen");
     }
 
     void cleanupTestCase()
     {
         QVERIFY2(readerNamedOn_.isEmpty(), qPrintable(readerNamedOn_.join(u' ')));
-        server_.terminate();
-        QVERIFY(server_.waitForFinished(5000));
-        QCOMPARE(server_.exitCode(), 0);
+        QVERIFY(server_.stop());
     }
 
     void found_data()
@@ -176,7 +112,7 @@ private slots:
     {
         QFETCH(QString, query);
         QFETCH(QStringList, titles);
-        Page page = get(QStringLiteral("/search?") + query);
+        OpacPage page = get(QStringLiteral("/search?") + query);
         QCOMPARE(page.status, 200);
         QCOMPARE(titlesOf(page.html.replace(QStringLiteral("&lt;"), QStringLiteral("<")).replace(QStringLiteral("&gt;"), QStringLiteral(">"))), titles);
     }
@@ -201,7 +137,7 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(QString, first);
         QFETCH(int, count);
-        const Page p = get(QStringLiteral("/search?q=задачник") + page);
+        const OpacPage p = get(QStringLiteral("/search?q=задачник") + page);
         QCOMPARE(p.status, 200);
         QVERIFY(p.html.contains(QStringLiteral("Найдено: 25. ") + shown));
         const QStringList titles = titlesOf(p.html);
@@ -213,7 +149,7 @@ private slots:
 
     void holdingAvailability()
     {
-        const Page lent = get(QStringLiteral("/holding?id=1"));
+        const OpacPage lent = get(QStringLiteral("/holding?id=1"));
         QCOMPARE(lent.status, 200);
         const QRegularExpressionMatch due = QRegularExpression(QStringLiteral("Выдано, срок возврата — (\\d\\d\\.\\d\\d\\.\\d{4})")).match(lent.html);
         QVERIFY2(due.hasMatch(), qPrintable(lent.html));
@@ -248,7 +184,7 @@ private slots:
         QFETCH(QString, path);
         QFETCH(QStringList, shown);
         QFETCH(QStringList, absent);
-        const Page page = get(path);
+        const OpacPage page = get(path);
         QCOMPARE(page.status, 200);
         for (const QString &s : shown)
             QVERIFY2(page.html.contains(s), qPrintable(s));
@@ -258,10 +194,10 @@ private slots:
 
     void textIsEscaped()
     {
-        const Page holding = get(QStringLiteral("/holding?id=2"));
+        const OpacPage holding = get(QStringLiteral("/holding?id=2"));
         QVERIFY(holding.html.contains(QStringLiteral("Евгений Онегин &lt;script&gt;alert(1)&lt;/script&gt;")));
         QVERIFY(!holding.html.contains(QStringLiteral("<script")));
-        const Page page = get(QStringLiteral("/search?q=") + encoded("онегин \"><script>x</script>"));
+        const OpacPage page = get(QStringLiteral("/search?q=") + encoded("онегин \"><script>x</script>"));
         QVERIFY(page.html.contains(QStringLiteral("value=\"онегин &quot;&gt;&lt;script&gt;x&lt;/script&gt;\"")));
         QVERIFY(!page.html.contains(QStringLiteral("<script")));
         QVERIFY(page.html.contains(QStringLiteral("Библиотека &lt;b&gt;села&lt;/b&gt;")));
@@ -269,11 +205,11 @@ private slots:
 
     void longSearches()
     {
-        const Page cut = get(QStringLiteral("/search?q=") + QStringLiteral("garden+").repeated(1500));
+        const OpacPage cut = get(QStringLiteral("/search?q=") + QStringLiteral("garden+").repeated(1500));
         QCOMPARE(cut.status, 200);
         QVERIFY(cut.html.contains(QStringLiteral("Запрос сокращён до 256 знаков")));
         // 100,000 letters are more than the server keeps for a request: refused, and it goes on.
-        const Page huge = get(QStringLiteral("/search?q=") + QString(100000, u'a'));
+        const OpacPage huge = get(QStringLiteral("/search?q=") + QString(100000, u'a'));
         QVERIFY2(huge.status == 200 || huge.status == 414, qPrintable(QString::number(huge.status)));
         QCOMPARE(get(QStringLiteral("/search?q=мир")).status, 200);
     }
@@ -281,14 +217,41 @@ private slots:
     void otherRequests()
     {
         QCOMPARE(get(QStringLiteral("/admin")).status, 404);
-        QNetworkRequest request(QUrl(QStringLiteral("http://127.0.0.1:%1/search").arg(port_)));
-        request.setHeader(QNetworkRequest::ContentTypeHeader, QStringLiteral("application/x-www-form-urlencoded"));
-        QNetworkReply *reply = network_.post(request, QByteArray("q=1"));
-        QEventLoop loop;
-        connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-        loop.exec();
-        QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 405);
-        reply->deleteLater();
+        QCOMPARE(server_.fetch(QStringLiteral("/search"), QByteArray("q=1")).status, 405);
+        QCOMPARE(server_.fetch(QStringLiteral("/"), QByteArray(), QByteArray(), "DELETE").status, 405);
+    }
+
+    // A phone's browser: the results as its DOM has them, and a screenshot with the page drawn.
+    void readInChromium()
+    {
+        const QString shot = server_.folder() + QStringLiteral("/phone.png");
+        const auto chromium = [&](const QStringList &what) {
+            QProcess browser;
+            browser.start(QStringLiteral("chromium"),
+                          QStringList{QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+                                      QStringLiteral("--hide-scrollbars"), QStringLiteral("--window-size=412,900"),
+                                      QStringLiteral("--user-data-dir=") + server_.folder() + QStringLiteral("/chromium")} +
+                              what + QStringList{server_.url(QStringLiteral("/search?q=%D1%81%D0%B0%D0%B4&sort=year"))});
+            if (!browser.waitForFinished(120000))
+                browser.kill();
+            return QString::fromUtf8(browser.readAllStandardOutput());
+        };
+        const QString dom = chromium({QStringLiteral("--dump-dom")});
+        QVERIFY2(dom.contains(QStringLiteral("<html lang=\"ru\">")), qPrintable(dom.left(2000)));
+        QCOMPARE(titlesOf(dom), (QStringList{"Гранатовый сад", "Бабушкин сад", "Яблоневый сад", "ёлочный сад", "Вишнёвый сад"}));
+        QVERIFY(dom.contains(QStringLiteral("<label for=\"q\">")));
+
+        chromium({QStringLiteral("--screenshot=") + shot});
+        const QImage image(shot);
+        QCOMPARE(image.width(), 412);
+        // The header's band across the width, and dark text on the white below it.
+        QCOMPARE(image.pixelColor(5, 5), QColor(0x24, 0x47, 0x6b));
+        QCOMPARE(image.pixelColor(406, 5), QColor(0x24, 0x47, 0x6b));
+        int dark = 0;
+        for (int y = 150; y < image.height(); y += 2)
+            for (int x = 0; x < image.width(); x += 2)
+                dark += qGray(image.pixel(x, y)) < 100;
+        QVERIFY2(dark > 500, qPrintable(QString::number(dark)));
     }
 
     void pagesPassTidy_data()
@@ -303,7 +266,7 @@ private slots:
     void pagesPassTidy()
     {
         QFETCH(QString, path);
-        const Page page = get(path);
+        const OpacPage page = get(path);
         QVERIFY(page.html.startsWith(QStringLiteral("<!DOCTYPE html>\n<html lang=\"ru\">")));
         QVERIFY(page.html.contains(QStringLiteral("<meta name=\"viewport\"")));
         QProcess tidy;
