@@ -167,7 +167,11 @@ Reply HttpServer::respond(const Request &request) const
 
 bool HttpServer::start(const OpacSettings &settings, QString *error)
 {
-    proxies_ = settings.proxies;
+    // Written as the connections will show them, so that "::1" and "0:0::1" are one address.
+    proxies_.clear();
+    for (const QString &proxy : settings.proxies)
+        if (const QHostAddress address(proxy); !address.isNull())
+            proxies_.append(address.toString());
     unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG;
     sockaddr_in v4{};
     sockaddr_in6 v6{};
@@ -197,7 +201,8 @@ bool HttpServer::start(const OpacSettings &settings, QString *error)
                                MHD_OPTION_THREAD_POOL_SIZE, unsigned(settings.threads),
                                MHD_OPTION_CONNECTION_TIMEOUT, unsigned(settings.timeoutSeconds),
                                MHD_OPTION_CONNECTION_LIMIT, unsigned(settings.connectionLimit),
-                               MHD_OPTION_PER_IP_CONNECTION_LIMIT, unsigned(settings.perAddressLimit),
+                               // Behind a proxy every connection comes from it: the proxy limits each reader instead.
+                               MHD_OPTION_PER_IP_CONNECTION_LIMIT, settings.proxies.isEmpty() ? unsigned(settings.perAddressLimit) : 0u,
                                MHD_OPTION_NOTIFY_COMPLETED, formDone, nullptr,
                                address ? MHD_OPTION_SOCK_ADDR : MHD_OPTION_END, address, MHD_OPTION_END);
     if (!daemon_) {

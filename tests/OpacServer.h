@@ -95,9 +95,25 @@ public:
         return process_.waitForFinished(5000) && process_.exitStatus() == QProcess::NormalExit && process_.exitCode() == 0;
     }
 
+    // A request as bytes from a loopback address of our choice; the whole reply.
+    QByteArray raw(const QString &from, const QByteArray &request)
+    {
+        QTcpSocket socket;
+        if (!socket.bind(QHostAddress(from)))
+            return {};
+        socket.connectToHost(QHostAddress::LocalHost, quint16(port_));
+        if (!socket.waitForConnected(3000))
+            return {};
+        socket.write(request);
+        QByteArray reply;
+        while (socket.waitForReadyRead(5000) || socket.bytesAvailable())
+            reply += socket.readAll();
+        return reply;
+    }
+
     // A request with the cookie set by hand: nothing is kept between requests, no redirect followed.
     OpacPage fetch(const QString &pathAndQuery, const QByteArray &form = {}, const QByteArray &cookie = {},
-                   const QByteArray &method = {})
+                   const QByteArray &method = {}, const QList<std::pair<QByteArray, QByteArray>> &headers = {})
     {
         QNetworkRequest request{QUrl(url(pathAndQuery))};
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
@@ -105,6 +121,8 @@ public:
         request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
         if (!cookie.isEmpty())
             request.setRawHeader("Cookie", cookie);
+        for (const auto &[name, value] : headers)
+            request.setRawHeader(name, value);
         QNetworkReply *reply = nullptr;
         if (!method.isEmpty()) {
             reply = network_.sendCustomRequest(request, method, form);

@@ -42,6 +42,7 @@ check grep -qx "ProtectSystem=strict" "$web_unit"
 check grep -qx "ReadOnlyPaths=\"$folder\"" "$web_unit"
 check test "$(stat -c %a "$folder/library-opac.ini")" = 600
 check grep -qx $'Listen=127.0.0.1\r' "$folder/library-opac.ini"
+check grep -qx $'Proxy=127.0.0.1\r' "$folder/library-opac.ini"
 
 # What the unit starts answers a search on the catalogue beside its settings.
 "$lib/library-z3950" "$folder/library-z3950.ini" >"$tmp/server.log" 2>&1 &
@@ -84,6 +85,7 @@ for ini in library-z3950.ini library-opac.ini; do
   check test -z "$(grep -e librarian -e secret <<<"$settings")"
 done
 check grep -qx "Listen=" <<<"$settings"
+check test -z "$(grep Proxy= <<<"$settings")"
 
 bash "$root/scripts/install-opac" --remove >/dev/null
 check test ! -e "$unit"

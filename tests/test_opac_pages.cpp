@@ -6,9 +6,13 @@
 #include "OpacServer.h"
 
 #include <QDate>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QRegularExpression>
 #include <QUrlQuery>
+#include <algorithm>
+#include <memory>
+#include <sys/resource.h>
 
 namespace {
 
@@ -80,7 +84,7 @@ private slots:
 #endif
         QVERIFY(server_.makeCatalogue());
         server_.catalogue().runStatement(catalogueRows());
-        QVERIFY2(server_.start(QString(), QStringLiteral("[Library]\r\nName=Библиотека <b>села</b>\r\n")), "library-opac does not listen");
+        QVERIFY2(server_.start(QStringLiteral("Timeout=2\r\n"), QStringLiteral("[Library]\r\nName=Библиотека <b>села</b>\r\n")), "library-opac does not listen");
     }
 
     void cleanupTestCase()
@@ -219,6 +223,38 @@ private slots:
         QCOMPARE(get(QStringLiteral("/admin")).status, 404);
         QCOMPARE(server_.fetch(QStringLiteral("/search"), QByteArray("q=1")).status, 405);
         QCOMPARE(server_.fetch(QStringLiteral("/"), QByteArray(), QByteArray(), "DELETE").status, 405);
+    }
+
+    // A thousand connections from one address, and clients that stall: the server drops the
+    // silent ones and keeps answering readers at other addresses all the while.
+    void crowdsAndSilentClients()
+    {
+        rlimit files{};
+        getrlimit(RLIMIT_NOFILE, &files);
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+
+        std::vector<std::unique_ptr<QTcpSocket>> crowd;
+        for (int i = 0; i < 1000; ++i) {
+            crowd.push_back(std::make_unique<QTcpSocket>());
+            crowd.back()->connectToHost(QHostAddress::LocalHost, quint16(server_.port()));
+        }
+        for (auto &socket : crowd)
+            if (socket->waitForConnected(1000))
+                socket->write("GET /search?q=");  // and never the rest
+        QTest::qWait(200);
+        QElapsedTimer answered;
+        answered.start();
+        QVERIFY(server_.raw(QStringLiteral("127.0.0.2"), "GET /search?q=%D1%81%D0%B0%D0%B4 HTTP/1.0\r\n\r\n").contains("Найдено: 5."));
+        QVERIFY2(answered.elapsed() < 1500, qPrintable(QString::number(answered.elapsed())));
+        // After Timeout= seconds of silence every one of them is dropped.
+        QTRY_VERIFY_WITH_TIMEOUT(std::ranges::all_of(crowd, [](auto &socket) {
+                                     socket->waitForReadyRead(0);
+                                     return socket->state() == QAbstractSocket::UnconnectedState;
+                                 }),
+                                 10000);
+        crowd.clear();
+        QCOMPARE(get(QStringLiteral("/")).status, 200);
     }
 
     // A phone's browser: the results as its DOM has them, and a screenshot with the page drawn.

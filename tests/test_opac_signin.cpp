@@ -49,7 +49,10 @@ class TestOpacSignIn : public QObject {
 
     OpacServer server_;
 
-    OpacPage signIn(const QString &card, const QString &pin) { return server_.fetch(QStringLiteral("/signin"), form(card, pin)); }
+    OpacPage signIn(const QString &card, const QString &pin, const QList<std::pair<QByteArray, QByteArray>> &headers = {})
+    {
+        return server_.fetch(QStringLiteral("/signin"), form(card, pin), {}, {}, headers);
+    }
 
 private slots:
     void initTestCase()
@@ -76,7 +79,7 @@ private slots:
         QFile file(server_.folder() + QStringLiteral("/files/1/3.pdf"));
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(Pdf) == Pdf.size());
         file.close();
-        QVERIFY2(server_.start(QStringLiteral("Files=yes\r\n")), "library-opac does not listen");
+        QVERIFY2(server_.start(QStringLiteral("Files=yes\r\nProxy=127.0.0.1\r\n")), "library-opac does not listen");
     }
 
     void cleanupTestCase() { QVERIFY(server_.stop()); }
@@ -160,6 +163,25 @@ private slots:
         QVERIFY(locked.html.contains(QStringLiteral("Слишком много неудачных попыток входа. Попробуйте снова через 15 мин.")));
         // Another card from the same address still signs in.
         QCOMPARE(signIn(QStringLiteral("B-2"), QStringLiteral("1357")).status, 303);
+    }
+
+    // Behind the proxy each reader is her X-Real-IP; anyone else's headers say nothing.
+    void addressesBehindTheProxy()
+    {
+        for (int i = 0; i < opac::SignInGuard::MaxPerAddress; ++i)
+            QCOMPARE(signIn(QStringLiteral("Z-%1").arg(i), QStringLiteral("0000"), {{"X-Real-IP", "10.9.9.9"}}).status, 403);
+        QCOMPARE(signIn(QStringLiteral("A-17"), QStringLiteral("2468"), {{"X-Real-IP", "10.9.9.9"}}).status, 429);
+        const OpacPage next = signIn(QStringLiteral("A-17"), QStringLiteral("2468"), {{"X-Real-IP", "10.9.9.8"}, {"X-Forwarded-Proto", "https"}});
+        QCOMPARE(next.status, 303);
+        QVERIFY(next.headers.value("set-cookie").endsWith("; Secure"));
+
+        const QByteArray body = form(QStringLiteral("A-17"), QStringLiteral("2468"));
+        const QByteArray direct = server_.raw(QStringLiteral("127.0.0.2"),
+                                              "POST /signin HTTP/1.0\r\nX-Real-IP: 10.9.9.9\r\nX-Forwarded-Proto: https\r\n"
+                                              "Content-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                                                  QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        QVERIFY2(direct.startsWith("HTTP/1.0 303") || direct.startsWith("HTTP/1.1 303"), direct.left(200).constData());
+        QVERIFY(direct.contains("SameSite=Strict\r\n"));
     }
 
     void limitsOverTime()
