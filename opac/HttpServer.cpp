@@ -14,6 +14,9 @@ namespace opac {
 
 namespace {
 
+// Reading requests and writing replies takes little: two threads do it for every connection.
+constexpr unsigned IoThreads = 2;
+
 MHD_Result addArgument(void *cls, MHD_ValueKind, const char *key, size_t keySize, const char *value, size_t valueSize)
 {
     auto *params = static_cast<Params *>(cls);
@@ -22,14 +25,17 @@ MHD_Result addArgument(void *cls, MHD_ValueKind, const char *key, size_t keySize
     return MHD_YES;
 }
 
-// A POST's form as it arrives, in as many pieces as the library hands it over.
-struct PendingForm {
+// One request on its way: its form as it arrives, in as many pieces as the library hands it
+// over, then the page a worker makes for it.
+struct Exchange {
     MHD_PostProcessor *processor = nullptr;
     QList<std::pair<QByteArray, QByteArray>> fields;
     qsizetype bytes = 0;
     bool tooLarge = false;
+    bool handedOver = false;
+    Reply reply;
 
-    ~PendingForm()
+    ~Exchange()
     {
         if (processor)
             MHD_destroy_post_processor(processor);
@@ -39,17 +45,17 @@ struct PendingForm {
 MHD_Result addFormField(void *cls, MHD_ValueKind, const char *key, const char *, const char *, const char *,
                         const char *data, uint64_t offset, size_t size)
 {
-    auto *form = static_cast<PendingForm *>(cls);
-    if (offset > 0 && !form->fields.isEmpty() && form->fields.last().first == key)
-        form->fields.last().second.append(data, qsizetype(size));
-    else if (form->fields.size() < MaxParams)
-        form->fields.append({QByteArray(key), QByteArray(data, qsizetype(size))});
+    auto *exchange = static_cast<Exchange *>(cls);
+    if (offset > 0 && !exchange->fields.isEmpty() && exchange->fields.last().first == key)
+        exchange->fields.last().second.append(data, qsizetype(size));
+    else if (exchange->fields.size() < MaxParams)
+        exchange->fields.append({QByteArray(key), QByteArray(data, qsizetype(size))});
     return MHD_YES;
 }
 
-void formDone(void *, MHD_Connection *, void **state, MHD_RequestTerminationCode)
+void exchangeDone(void *, MHD_Connection *, void **state, MHD_RequestTerminationCode)
 {
-    delete static_cast<PendingForm *>(*state);
+    delete static_cast<Exchange *>(*state);
     *state = nullptr;
 }
 
@@ -124,39 +130,57 @@ MHD_Result queue(MHD_Connection *connection, const Reply &reply)
 MHD_Result serve(void *cls, MHD_Connection *connection, const char *url, const char *method, const char *,
                  const char *uploadData, size_t *uploadSize, void **state)
 {
-    const auto *server = static_cast<const HttpServer *>(cls);
-    const bool post = std::strcmp(method, "POST") == 0;
-    if (post && !*state) {
-        // The first call only says a form is coming; its bytes follow in the next calls.
-        auto *form = new PendingForm;
-        form->processor = MHD_create_post_processor(connection, 1024, addFormField, form);
-        *state = form;
+    auto *server = static_cast<HttpServer *>(cls);
+    auto *exchange = static_cast<Exchange *>(*state);
+    if (!exchange) {
+        // The first call only says a request has come; answering it now would close the connection.
+        exchange = new Exchange;
+        if (std::strcmp(method, "POST") == 0)
+            exchange->processor = MHD_create_post_processor(connection, 1024, addFormField, exchange);
+        *state = exchange;
         return MHD_YES;
     }
-    if (post && *uploadSize) {
-        auto *form = static_cast<PendingForm *>(*state);
-        form->bytes += qsizetype(*uploadSize);
-        form->tooLarge = form->tooLarge || form->bytes > HttpServer::MaxFormBytes;
-        if (!form->tooLarge && form->processor)
-            MHD_post_process(form->processor, uploadData, *uploadSize);
+    if (*uploadSize) {
+        exchange->bytes += qsizetype(*uploadSize);
+        exchange->tooLarge = exchange->tooLarge || exchange->bytes > HttpServer::MaxFormBytes;
+        if (!exchange->tooLarge && exchange->processor)
+            MHD_post_process(exchange->processor, uploadData, *uploadSize);
         *uploadSize = 0;
         return MHD_YES;
     }
+    if (exchange->handedOver)  // the worker has made the page and woken the connection
+        return queue(connection, exchange->reply);
+    if (exchange->tooLarge)
+        return queue(connection, {413, QByteArray()});
     Request request = requestOf(*server, connection, url, method);
-    if (post) {
-        const auto *form = static_cast<PendingForm *>(*state);
-        if (form->tooLarge)
-            return queue(connection, {413, QByteArray()});
+    if (exchange->processor) {
         request.params = Params();
-        for (const auto &[key, value] : form->fields)
+        for (const auto &[key, value] : exchange->fields)
             request.params.add(QString::fromUtf8(key), QString::fromUtf8(value));
     }
-    return queue(connection, server->respond(request));
+    exchange->handedOver = true;
+    const auto work = [server, connection, exchange, request = std::move(request)] {
+        exchange->reply = server->respond(request);
+        MHD_resume_connection(connection);
+    };
+    if (!server->handOver(connection, work))
+        return queue(connection, {503, QByteArray()});
+    return MHD_YES;
 }
 
 } // namespace
 
 HttpServer::~HttpServer() { stop(); }
+
+bool HttpServer::handOver(MHD_Connection *connection, const std::function<void()> &work)
+{
+    const std::lock_guard lock(handing_);
+    if (stopping_)
+        return false;
+    MHD_suspend_connection(connection);
+    workers_.start(work);
+    return true;
+}
 
 Reply HttpServer::respond(const Request &request) const
 {
@@ -168,11 +192,14 @@ Reply HttpServer::respond(const Request &request) const
 bool HttpServer::start(const OpacSettings &settings, QString *error)
 {
     // Written as the connections will show them, so that "::1" and "0:0::1" are one address.
+    stopping_ = false;
     proxies_.clear();
+    workers_.setMaxThreadCount(settings.threads);
+    workers_.setExpiryTimeout(-1);
     for (const QString &proxy : settings.proxies)
         if (const QHostAddress address(proxy); !address.isNull())
             proxies_.append(address.toString());
-    unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG;
+    unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG | MHD_ALLOW_SUSPEND_RESUME;
     sockaddr_in v4{};
     sockaddr_in6 v6{};
     const sockaddr *address = nullptr;
@@ -198,12 +225,12 @@ bool HttpServer::start(const OpacSettings &settings, QString *error)
         }
     }
     daemon_ = MHD_start_daemon(flags, quint16(settings.port), nullptr, nullptr, serve, this,
-                               MHD_OPTION_THREAD_POOL_SIZE, unsigned(settings.threads),
+                               MHD_OPTION_THREAD_POOL_SIZE, IoThreads,
                                MHD_OPTION_CONNECTION_TIMEOUT, unsigned(settings.timeoutSeconds),
                                MHD_OPTION_CONNECTION_LIMIT, unsigned(settings.connectionLimit),
                                // Behind a proxy every connection comes from it: the proxy limits each reader instead.
                                MHD_OPTION_PER_IP_CONNECTION_LIMIT, settings.proxies.isEmpty() ? unsigned(settings.perAddressLimit) : 0u,
-                               MHD_OPTION_NOTIFY_COMPLETED, formDone, nullptr,
+                               MHD_OPTION_NOTIFY_COMPLETED, exchangeDone, nullptr,
                                address ? MHD_OPTION_SOCK_ADDR : MHD_OPTION_END, address, MHD_OPTION_END);
     if (!daemon_) {
         *error = QStringLiteral("не удалось слушать порт %1%2").arg(settings.port).arg(settings.listen.isEmpty() ? QString() : QStringLiteral(" на ") + settings.listen);
@@ -214,8 +241,16 @@ bool HttpServer::start(const OpacSettings &settings, QString *error)
 
 void HttpServer::stop()
 {
-    if (daemon_)
-        MHD_stop_daemon(daemon_);
+    if (!daemon_)
+        return;
+    // The pages being made are finished and their connections woken, since the library cannot
+    // stop with a connection suspended; a request that comes meanwhile is told to come back.
+    {
+        const std::lock_guard lock(handing_);
+        stopping_ = true;
+    }
+    workers_.waitForDone();
+    MHD_stop_daemon(daemon_);
     daemon_ = nullptr;
 }
 

@@ -4,18 +4,22 @@
 #include "OpacSite.h"
 
 #include <QString>
+#include <QThreadPool>
 #include <QStringList>
 #include <functional>
+#include <mutex>
 
 struct MHD_Daemon;
+struct MHD_Connection;
 
 namespace opac {
 
-// GNU libmicrohttpd serving pages made by a handler: its own pool of threads, each taking the
-// requests of its connections; the library reads the requests, their query strings and forms,
-// drops clients silent for Timeout= seconds and refuses connections beyond the limits. Each
-// connection keeps the library's own 32 KB for its request: a longer query string is answered 414
-// by the library (a larger pool measured ten times slower with wrk), far beyond what a form sends.
+// GNU libmicrohttpd reading requests and sending replies on a few threads of its own, while
+// Threads= workers shared by all connections make the pages: a connection waits, suspended, for
+// its page, so one slow search never holds up the connections behind it. The library reads the
+// requests, their query strings and forms, drops clients silent for Timeout= seconds and refuses
+// connections beyond the limits. Each connection keeps the library's own 32 KB for its request: a
+// longer query string is answered 414 by the library, far beyond what a form sends.
 class HttpServer {
 public:
     using Handler = std::function<Reply(const Request &)>;
@@ -35,10 +39,15 @@ public:
     Reply respond(const Request &request) const;
     // The proxies whose X-Real-IP and X-Forwarded-Proto are believed.
     const QStringList &proxies() const { return proxies_; }
+    // Suspends the connection and gives its page to a worker; false once the server is stopping.
+    bool handOver(MHD_Connection *connection, const std::function<void()> &work);
 
 private:
     Handler handler_;
     QStringList proxies_;
+    QThreadPool workers_;
+    std::mutex handing_;
+    bool stopping_ = false;
     MHD_Daemon *daemon_ = nullptr;
 };
 

@@ -62,6 +62,7 @@ OpacSite::OpacSite(const OpacSettings &settings)
         auto lease = pool_.take();
         index_ = CatalogueIndex::build(*lease);
     }
+    periods_ = loanPeriods();
     refresher_ = std::thread([this] { refreshLoop(); });
 }
 
@@ -81,6 +82,12 @@ std::shared_ptr<const CatalogueIndex> OpacSite::index() const
     return index_;
 }
 
+store::LoanPeriods OpacSite::loanPeriods() const
+{
+    const store::IniFile ini(settings_.iniPath);
+    return store::readLoanPeriods(&ini);
+}
+
 void OpacSite::refreshLoop()
 {
     std::unique_lock lock(stopMutex_);
@@ -89,8 +96,10 @@ void OpacSite::refreshLoop()
         try {
             auto lease = pool_.take();
             std::shared_ptr<const CatalogueIndex> fresh = CatalogueIndex::build(*lease);
+            const store::LoanPeriods periods = loanPeriods();
             const std::lock_guard swap(indexMutex_);
             index_ = std::move(fresh);
+            periods_ = periods;
         } catch (const data::DataError &e) {
             // The index of before keeps serving until the catalogue can be read again.
             logError(e.message());
@@ -112,7 +121,16 @@ Reply OpacSite::answer(const Request &request)
     try {
         auto lease = pool_.take();
         try {
-            return page(request, *lease);
+            // A page's statements read the catalogue file as one snapshot, under one lock rather
+            // than one each.
+            data::Connection &catalogue = *lease;
+            const bool snapshot = !catalogue.isServer();
+            if (snapshot)
+                catalogue.runStatement(QStringLiteral("BEGIN"));
+            Reply reply = page(request, catalogue);
+            if (snapshot)
+                catalogue.runStatement(QStringLiteral("COMMIT"));
+            return reply;
         } catch (const data::DataError &) {
             lease.discard();
             throw;
@@ -141,8 +159,12 @@ Reply OpacSite::page(const Request &request, data::Connection &connection)
         }
         return {405, QByteArray()};
     }
-    const store::IniFile ini(settings_.iniPath);
-    OpacCatalogue catalogue(connection, store::readLoanPeriods(&ini));
+    store::LoanPeriods periods;
+    {
+        const std::lock_guard lock(indexMutex_);
+        periods = periods_;
+    }
+    OpacCatalogue catalogue(connection, periods);
     if (path == u"/signin" || path == u"/signout" || path == u"/my") {
         // Her own loans only, found by the session's reader, and never kept by a cache on the way.
         Reply r{200, session ? myBooksPage(context, session->card, catalogue.openLoans(session->readerId, QDate::currentDate()))

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ConnectionPool.h"
+#include "LoanTerms.h"
 #include "data/Connection.h"
 #include "OpacRequest.h"
 #include "OpacSettings.h"
@@ -56,6 +57,7 @@ public:
 
 private:
     std::shared_ptr<const CatalogueIndex> index() const;
+    store::LoanPeriods loanPeriods() const;  // as library.ini has them now
     Reply page(const Request &request, data::Connection &catalogue);
     Reply signIn(const Request &request, const PageContext &context, data::Connection &catalogue);
     Reply download(qint64 id, const PageContext &context, OpacCatalogue &catalogue);
@@ -65,6 +67,7 @@ private:
     ConnectionPool pool_;
     mutable std::mutex indexMutex_;
     std::shared_ptr<const CatalogueIndex> index_;
+    store::LoanPeriods periods_;  // read with the index, not for every page
     std::mutex stopMutex_;
     std::condition_variable stopped_;
     bool stopping_ = false;
