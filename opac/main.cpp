@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <sqlite3.h>
 
 namespace {
 
@@ -39,6 +40,8 @@ int main(int argc, char **argv)
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
+    // SQLite's memory statistics take one lock for every allocation of every page's thread.
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     const opac::OpacSettings settings = opac::readOpacSettings(ini);
     std::unique_ptr<opac::OpacSite> site;
     // A catalogue that cannot be opened is said at once, not to each reader who comes.
