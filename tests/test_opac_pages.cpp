@@ -4,6 +4,7 @@
 // kind of page clean by tidy. Built twice: on a catalogue file, and (LIBRARY_TEST_ON_SERVER) on
 // the test MariaDB server.
 #include "OpacServer.h"
+#include "data/dataset/Dataset.h"
 
 #include <QDate>
 #include <QElapsedTimer>
@@ -12,7 +13,13 @@
 #include <QUrlQuery>
 #include <algorithm>
 #include <memory>
+#include <arpa/inet.h>
+#include <atomic>
+#include <netinet/in.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -255,6 +262,44 @@ private slots:
                                  10000);
         crowd.clear();
         QCOMPARE(get(QStringLiteral("/")).status, 200);
+    }
+
+    // The librarian's work goes on while readers search: each of her changes waits at most for
+    // the pages being read, and none fails.
+    void librarianWritesUnderLoad()
+    {
+        std::atomic<bool> going{true};
+        std::atomic<int> pages{0};
+        const quint16 port = quint16(server_.port());
+        std::vector<std::jthread> readers;
+        for (int t = 0; t < 4; ++t)
+            readers.emplace_back([&] {
+                while (going) {
+                    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+                    sockaddr_in to{};
+                    to.sin_family = AF_INET;
+                    to.sin_port = htons(port);
+                    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+                    if (::connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to) == 0) {
+                        constexpr char request[] = "GET /search?q=%D1%81%D0%B0%D0%B4 HTTP/1.0\r\n\r\n";
+                        ::send(fd, request, sizeof request - 1, MSG_NOSIGNAL);
+                        char buffer[4096];
+                        while (::recv(fd, buffer, sizeof buffer, 0) > 0) {
+                        }
+                        ++pages;
+                    }
+                    ::close(fd);
+                }
+            });
+        QTRY_VERIFY(pages > 20);
+        for (int i = 1; i <= 50; ++i)
+            server_.catalogue().runStatement(QStringLiteral("UPDATE books SET price = ? WHERE id = 3"), {i});
+        going = false;
+        readers.clear();
+        data::Dataset price(&server_.catalogue());
+        price.setSql(QStringLiteral("SELECT price FROM books WHERE id = 3"));
+        price.open();
+        QCOMPARE(price.field(0).asInteger(), 50);
     }
 
     // A phone's browser: the results as its DOM has them, and a screenshot with the page drawn.
