@@ -208,7 +208,11 @@ bool YazMarc::readMarcXml(QIODevice &in, const XmlSink &take)
         }
         yaz_marc_reset(h_->mt);
         RawRecord raw;
-        if (yaz_marc_read_xml(h_->mt, node) == 0 && h_->takeRecord(raw, true))
+        // Byte for byte as well: Qt's JSON reading would drop a value's leading U+FEFF.
+        yaz_marc_iconv(h_->mt, h_->rawToUtf8);
+        const bool read = yaz_marc_read_xml(h_->mt, node) == 0 && h_->takeRecord(raw, true);
+        yaz_marc_iconv(h_->mt, nullptr);
+        if (read)
             going = take(&raw, {});
         else
             going = take(nullptr, QStringLiteral("запись не читается как MARCXML: нет маркера или поля не по схеме"));
@@ -243,11 +247,8 @@ void composeLetters(Record &record)
 bool YazMarc::decode(const RawRecord &raw, Charset charset, Record &out)
 {
     out = raw.record;
-    if (raw.decoded) {
-        composeLetters(out); // MARCXML, read as UTF-8 by the XML parser
-        return true;
-    }
-    const int which = charset == Charset::Cp1251 ? 1 : charset == Charset::Marc8 ? 2 : 0;
+    // MARCXML is UTF-8 whatever else was said.
+    const int which = raw.decoded ? 0 : charset == Charset::Cp1251 ? 1 : charset == Charset::Marc8 ? 2 : 0;
     yaz_iconv_t cd = h_->decoders[std::size_t(which)];
     if (!cd)
         return false;

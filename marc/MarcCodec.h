@@ -23,7 +23,7 @@ Charset charsetFromName(const QString &name);
 
 // A record as it was read, before its text is decoded: each byte of a value is one character
 // (U+0000 to U+00FF), so the character set can be chosen once the structure is known. A MARCXML
-// record is text already and comes decoded.
+// record's bytes are UTF-8 whatever the record says (`decoded`).
 struct RawRecord {
     Record record;
     bool decoded = false;

@@ -291,6 +291,8 @@ private slots:
         QByteArray bomBytes;
         QVERIFY(yaz.appendIso2709(fromHolding({5, "5", "", bom}, Format::Marc21, {}), bomBytes).isEmpty());
         QCOMPARE(MarcReader().readFile(bomBytes, {})[0].fields.title, bom.title);
+        const QByteArray bomXml = "<collection>" + yaz.writeMarcXml(fromHolding({5, "5", "", bom}, Format::Marc21, {})) + "</collection>";
+        QCOMPARE(MarcReader().readFile(bomXml, {})[0].fields.title, bom.title);
     }
 
     // What a supplier's record says beyond the card's boxes: repeated subfields kept apart, the
