@@ -6,11 +6,13 @@
 #include "LoanTerms.h"
 #include "ProcessValues.h"
 #include "ReaderLoansModel.h"
+#include "ReaderPins.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -93,6 +95,15 @@ QWidget *TReaderCardForm::buildDetails()
         form->addRow(ui::buddyLabel(QStringLiteral("&Телефон"), edPhone), edPhone);
         form->addRow(ui::buddyLabel(QStringLiteral("&E-mail"), edEmail), edEmail);
         form->addRow(ui::buddyLabel(QStringLiteral("&Адрес"), edAddress), edAddress);
+        edPin = new QLineEdit(details);
+        edPin->setEchoMode(QLineEdit::Password);
+        edPin->setObjectName(QStringLiteral("edPin"));
+        chbClearPin = new QCheckBox(QStringLiteral("Сн&ять PIN"), details);
+        auto *pinRow = new QHBoxLayout;
+        pinRow->addWidget(edPin, 1);
+        pinRow->addWidget(chbClearPin);
+        form->addRow(ui::buddyLabel(QStringLiteral("P&IN для «Мои книги»"), edPin), pinRow);
+        connect(chbClearPin, &QCheckBox::toggled, edPin, [this](bool on) { edPin->setEnabled(!on); });
     }
     dtRegistered = dateBox(details);
     form->addRow(ui::buddyLabel(QStringLiteral("&Записан"), dtRegistered), dtRegistered);
@@ -129,6 +140,7 @@ void TReaderCardForm::showReader(const store::Reader &reader)
         edPhone->setText(reader.phone);
         edEmail->setText(reader.email);
         edAddress->setText(reader.address);
+        showPinState(reader.id);
     }
     dtRegistered->setDate(reader.registeredOn.isValid() ? reader.registeredOn : QDate::currentDate());
     chbValidUntil->setChecked(reader.validUntil.isValid());
@@ -193,6 +205,35 @@ void TReaderCardForm::accept()
         QDialog::reject();
         return;
     }
-    if (ui::runRefusable(this, Caption, [this] { savedId_ = store::saveReader(connection_, reader()); }))
+    if (ui::runRefusable(this, Caption, [this] {
+            // A PIN that cannot be kept is refused before anything of the card is saved.
+            if (edPin && !edPin->text().isEmpty() && !store::pinAcceptable(edPin->text()))
+                store::setReaderPin(connection_, 0, edPin->text());
+            savedId_ = store::saveReader(connection_, reader());
+            savePin(savedId_);
+        }))
         QDialog::accept();
+}
+
+void TReaderCardForm::showPinState(qint64 readerId)
+{
+    bool has = false;
+    if (readerId)
+        ui::runGuarded(this, [&] { has = store::readerHasPin(connection_, readerId); });
+    edPin->clear();
+    edPin->setEnabled(true);
+    edPin->setPlaceholderText(has ? QStringLiteral("задан; введите новый, чтобы заменить") : QStringLiteral("не задан"));
+    edPin->setAccessibleDescription(edPin->placeholderText());
+    chbClearPin->setChecked(false);
+    chbClearPin->setEnabled(has);
+}
+
+void TReaderCardForm::savePin(qint64 readerId)
+{
+    if (!edPin)
+        return;
+    if (chbClearPin->isChecked())
+        store::clearReaderPin(connection_, readerId);
+    else if (!edPin->text().isEmpty())
+        store::setReaderPin(connection_, readerId, edPin->text());
 }

@@ -37,6 +37,9 @@ public:
     QLineEdit *edCard, *edName, *edDepartment;
     QComboBox *cbCategory;
     QLineEdit *edPhone = nullptr, *edEmail = nullptr, *edAddress = nullptr; // edit mode only
+    // The PIN of "Мои книги": typed to set or replace it, never shown; edit mode only.
+    QLineEdit *edPin = nullptr;
+    QCheckBox *chbClearPin = nullptr;
     QDateEdit *dtRegistered, *dtValidUntil;
     QCheckBox *chbValidUntil, *chbBlocked;
     QLineEdit *edBlockReason;
@@ -49,6 +52,8 @@ private:
     QWidget *buildDetails();
     void showLoans(const QString &name);
     void setEditable(bool on);
+    void showPinState(qint64 readerId);
+    void savePin(qint64 readerId);
 
     data::Connection &connection_;
     bool viewOnly_;

@@ -110,6 +110,37 @@ private slots:
         QCOMPARE(rows(db.conn, QStringLiteral("SELECT x FROM t")), QStringLiteral("NULL"));
     }
 
+    // A statement handed out again for the same text starts as a fresh one would: no values bound
+    // from its last use, the columns of a table changed since, and nothing of a closed connection.
+    void keptStatementsStartFresh()
+    {
+        TempDb db(QStringLiteral("CREATE TABLE t (a INTEGER); INSERT INTO t VALUES (1);"));
+        const auto firstValue = [&](const QString &sql, const QVariantList &values) {
+            std::unique_ptr<EngineStatement> st = db.conn.prepare(sql);
+            for (int i = 0; i < values.size(); ++i)
+                st->bind(i + 1, values[i]);
+            st->execute();
+            if (!st->next())
+                return std::pair(-1, -1);
+            CellView cell[4];
+            st->readRow(cell);
+            return std::pair(st->columnCount(), cell[0].isNull() ? -1 : int(cell[0].integer));
+        };
+        QCOMPARE(firstValue(QStringLiteral("SELECT ?"), {5}), std::pair(1, 5));
+        QCOMPARE(firstValue(QStringLiteral("SELECT ?"), {}), std::pair(1, -1));
+        QCOMPARE(firstValue(QStringLiteral("SELECT * FROM t"), {}), std::pair(1, 1));
+        db.conn.runStatement(QStringLiteral("ALTER TABLE t ADD COLUMN b TEXT; UPDATE t SET a = 2;"));
+        QCOMPARE(firstValue(QStringLiteral("SELECT * FROM t"), {}), std::pair(2, 2));
+        // Kept while the table is dropped, and while the connection closes under it.
+        std::unique_ptr<EngineStatement> open = db.conn.prepare(QStringLiteral("SELECT a FROM t"));
+        firstValue(QStringLiteral("SELECT a FROM t"), {});
+        db.conn.runStatement(QStringLiteral("DROP TABLE t"));
+        db.conn.close();
+        open.reset();
+        db.conn.open();
+        QVERIFY_THROWS_EXCEPTION(DataError, firstValue(QStringLiteral("SELECT a FROM t"), {}));
+    }
+
     void statementsRunAtOnceAndCommit()
     {
         TempDb db(QStringLiteral("CREATE TABLE t (n INTEGER);"

@@ -4,6 +4,7 @@
 // library-z3950 on a free loopback port, with yaz-client for Z39.50 and HTTP GET for SRU. Built
 // twice: on a catalogue file, and (LIBRARY_TEST_ON_SERVER) on the test MariaDB server.
 #include "Bib1Error.h"
+#include "CatalogueReading.h"
 #include "CatalogueExchange.h"
 #include "Catalogues.h"
 #include "CatalogueSource.h"
@@ -142,7 +143,7 @@ private slots:
         QVERIFY(ini.open(QIODevice::WriteOnly));
         ini.write(settings);
         ini.close();
-        reading_ = z3950::openCatalogueForReading(ini_);
+        reading_ = store::openCatalogueForReading(ini_);
         session_ = std::make_unique<TargetSession>(*reading_, z3950::readTargetSettings(ini_).database);
 
         port_ = freePort();

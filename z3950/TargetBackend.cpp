@@ -3,6 +3,7 @@
 #include "TargetBackend.h"
 
 #include "Bib1Error.h"
+#include "CatalogueReading.h"
 #include "IniFile.h"
 #include "TargetSession.h"
 #include "data/Connection.h"
@@ -136,7 +137,7 @@ bend_initresult *targetInit(bend_initrequest *request)
     *result = {};
     try {
         auto association = std::make_unique<Association>();
-        association->catalogue = openCatalogueForReading(settings_.iniPath);
+        association->catalogue = store::openCatalogueForReading(settings_.iniPath);
         association->session = std::make_unique<TargetSession>(*association->catalogue, settings_.database);
         result->handle = association.release();
     } catch (const data::DataError &e) {

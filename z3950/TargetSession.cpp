@@ -3,9 +3,7 @@
 
 #include "Bib1Error.h"
 #include "CatalogueExchange.h"
-#include "CatalogueSettings.h"
 #include "CellText.h"
-#include "IniFile.h"
 #include "MarcMapping.h"
 #include "MyLower.h"
 #include "QueryTranslation.h"
@@ -14,25 +12,9 @@
 #include "data/DataError.h"
 
 #include <QDateTime>
-#include <QFileInfo>
 #include <yaz/diagbib1.h>
 
 namespace z3950 {
-
-std::unique_ptr<data::Connection> openCatalogueForReading(const QString &iniPath)
-{
-    const QFileInfo ini(iniPath);
-    if (!ini.isFile())
-        throw data::DataError(QStringLiteral("Нет файла настроек %1").arg(iniPath));
-    auto catalogue = std::make_unique<data::Connection>();
-    const store::IniFile settings(ini.absoluteFilePath());
-    store::applyCatalogueSettings(*catalogue, settings, ini.absolutePath());
-    catalogue->options() << QStringLiteral("SQLite.ReadOnly=True");
-    catalogue->open();
-    if (!catalogue->tableNames().contains(QStringLiteral("books"), Qt::CaseInsensitive))
-        throw data::DataError(QStringLiteral("В базе данных, которую называет %1, нет каталога").arg(iniPath));
-    return catalogue;
-}
 
 TargetSession::TargetSession(data::Connection &catalogue, const OwnDatabase &own) : catalogue_(catalogue), own_(own)
 {

@@ -20,10 +20,6 @@ class EngineStatement;
 
 namespace z3950 {
 
-// The catalogue a settings file names (library.sdb beside it, or the server of [MySQL]), opened
-// for reading only. Raises data::DataError when it cannot be opened or holds no catalogue.
-std::unique_ptr<data::Connection> openCatalogueForReading(const QString &iniPath);
-
 // The most result sets a session keeps by name.
 inline constexpr int MaxResultSets = 16;
 

@@ -5,6 +5,7 @@
 // The settings file names the catalogue as the desktop program opens it (library.sdb beside it, or
 // the server of [MySQL]); [Z3950] gives Port= (2100), Listen= (all addresses), Database= and
 // Format=. With no address after the settings file the target listens where [Z3950] says.
+#include "CatalogueReading.h"
 #include "TargetBackend.h"
 #include "TargetSession.h"
 #include "data/Connection.h"
@@ -61,7 +62,7 @@ int main(int argc, char **argv)
     const z3950::TargetSettings settings = z3950::readTargetSettings(ini);
     // A catalogue that cannot be opened is said at once, not to each client that comes.
     try {
-        z3950::openCatalogueForReading(ini);
+        store::openCatalogueForReading(ini);
     } catch (const data::DataError &e) {
         return fail(e.message());
     }

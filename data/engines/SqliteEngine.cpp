@@ -11,7 +11,11 @@ namespace {
 
 class SqliteStatement : public EngineStatement {
 public:
-    SqliteStatement(const SqliteEngine &engine, sqlite3_stmt *stmt) : engine_(engine), stmt_(stmt) {}
+    SqliteStatement(SqliteEngine &engine, sqlite3_stmt *stmt, QByteArray sql)
+        : engine_(engine), stmt_(stmt), sql_(std::move(sql))
+    {
+    }
+    ~SqliteStatement() override { engine_.keep(std::move(sql_), stmt_.release()); }
 
     int parameterCount() override { return sqlite3_bind_parameter_count(stmt_.get()); }
     QString parameterName(int index) override
@@ -85,8 +89,9 @@ private:
         }
     }
 
-    const SqliteEngine &engine_;
+    SqliteEngine &engine_;
     StatementPtr stmt_;
+    QByteArray sql_;
     bool row_ = false;
     bool pending_ = false;
 };
@@ -131,9 +136,30 @@ void SqliteEngine::open(const ConnectionSettings &settings)
 
 void SqliteEngine::close()
 {
+    for (const auto &[sql, stmt] : spare_)
+        sqlite3_finalize(stmt);
+    spare_.clear();
     if (db_)
         sqlite3_close_v2(db_);
     db_ = nullptr;
+}
+
+void SqliteEngine::keep(QByteArray sql, sqlite3_stmt *stmt)
+{
+    if (!stmt)
+        return;
+    // A statement of a connection closed since is finalized, as is the oldest beyond the limit.
+    if (!db_ || sqlite3_db_handle(stmt) != db_) {
+        sqlite3_finalize(stmt);
+        return;
+    }
+    sqlite3_reset(stmt);
+    sqlite3_clear_bindings(stmt);
+    if (spare_.size() >= SpareStatements) {
+        sqlite3_finalize(spare_.front().second);
+        spare_.erase(spare_.begin());
+    }
+    spare_.emplace_back(std::move(sql), stmt);
 }
 
 ErrorKind sqliteErrorKind(int code)
@@ -174,14 +200,20 @@ void SqliteEngine::addFunction(const QString &name, int argumentCount, SqlScalar
 
 std::unique_ptr<EngineStatement> SqliteEngine::prepare(const QString &sql)
 {
+    QByteArray utf8 = sql.toUtf8();
+    for (auto it = spare_.rbegin(); it != spare_.rend(); ++it)
+        if (it->first == utf8) {
+            sqlite3_stmt *kept = it->second;
+            spare_.erase(std::next(it).base());
+            return std::make_unique<SqliteStatement>(*this, kept, std::move(utf8));
+        }
     sqlite3_stmt *raw = nullptr;
-    const QByteArray utf8 = sql.toUtf8();
     const int rc = sqlite3_prepare_v2(db_, utf8.constData(), int(utf8.size()), &raw, nullptr);
     if (rc != SQLITE_OK)
         raise(rc);
     if (!raw)
         throw DataError(QStringLiteral("The SQL text holds no statement"));
-    return std::make_unique<SqliteStatement>(*this, raw);
+    return std::make_unique<SqliteStatement>(*this, raw, std::move(utf8));
 }
 
 void bindSqlValue(sqlite3_stmt *stmt, int index, const QVariant &value)

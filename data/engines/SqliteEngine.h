@@ -3,7 +3,9 @@
 #include "data/DataError.h"
 #include "data/engines/Engine.h"
 
+#include <QByteArray>
 #include <memory>
+#include <vector>
 #include <sqlite3.h>
 
 namespace data {
@@ -46,9 +48,15 @@ public:
 
     sqlite3 *handle() const { return db_; }
     [[noreturn]] void raise(int code) const;
+    // Takes back a statement its user is done with, to hand it out again for the same text:
+    // pages and reports run the same few statements over and over, and preparing is a good part
+    // of their cost.
+    void keep(QByteArray sql, sqlite3_stmt *stmt);
 
 private:
+    static constexpr std::size_t SpareStatements = 32;
     sqlite3 *db_ = nullptr;
+    std::vector<std::pair<QByteArray, sqlite3_stmt *>> spare_;  // the most recently used last
 };
 
 } // namespace data
