@@ -53,10 +53,21 @@ MHD_Result addFormField(void *cls, MHD_ValueKind, const char *key, const char *,
     return MHD_YES;
 }
 
-void exchangeDone(void *, MHD_Connection *, void **state, MHD_RequestTerminationCode)
+void exchangeDone(void *cls, MHD_Connection *connection, void **state, MHD_RequestTerminationCode)
 {
     delete static_cast<Exchange *>(*state);
     *state = nullptr;
+    static_cast<const HttpServer *>(cls)->deadlines()->answered(connection);
+}
+
+void connectionChanged(void *cls, MHD_Connection *connection, void **, MHD_ConnectionNotificationCode change)
+{
+    RequestDeadlines *deadlines = static_cast<const HttpServer *>(cls)->deadlines();
+    if (change == MHD_CONNECTION_NOTIFY_CLOSED) {
+        deadlines->closed(connection);
+    } else if (const MHD_ConnectionInfo *info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD)) {
+        deadlines->opened(connection, info->connect_fd);
+    }
 }
 
 // Nothing of a page is ever loaded from elsewhere, run as a script or shown in another site's frame.
@@ -150,6 +161,7 @@ MHD_Result serve(void *cls, MHD_Connection *connection, const char *url, const c
     }
     if (exchange->handedOver)  // the worker has made the page and woken the connection
         return queue(connection, exchange->reply);
+    server->deadlines()->arrived(connection);
     if (exchange->tooLarge)
         return queue(connection, {413, QByteArray()});
     Request request = requestOf(*server, connection, url, method);
@@ -193,6 +205,7 @@ bool HttpServer::start(const OpacSettings &settings, QString *error)
 {
     // Written as the connections will show them, so that "::1" and "0:0::1" are one address.
     stopping_ = false;
+    deadlines_ = std::make_unique<RequestDeadlines>(std::chrono::seconds(settings.timeoutSeconds));
     proxies_.clear();
     workers_.setMaxThreadCount(settings.threads);
     workers_.setExpiryTimeout(-1);
@@ -230,7 +243,8 @@ bool HttpServer::start(const OpacSettings &settings, QString *error)
                                MHD_OPTION_CONNECTION_LIMIT, unsigned(settings.connectionLimit),
                                // Behind a proxy every connection comes from it: the proxy limits each reader instead.
                                MHD_OPTION_PER_IP_CONNECTION_LIMIT, settings.proxies.isEmpty() ? unsigned(settings.perAddressLimit) : 0u,
-                               MHD_OPTION_NOTIFY_COMPLETED, exchangeDone, nullptr,
+                               MHD_OPTION_NOTIFY_COMPLETED, exchangeDone, this,
+                               MHD_OPTION_NOTIFY_CONNECTION, connectionChanged, this,
                                address ? MHD_OPTION_SOCK_ADDR : MHD_OPTION_END, address, MHD_OPTION_END);
     if (!daemon_) {
         *error = QStringLiteral("не удалось слушать порт %1%2").arg(settings.port).arg(settings.listen.isEmpty() ? QString() : QStringLiteral(" на ") + settings.listen);

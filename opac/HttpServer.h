@@ -2,11 +2,13 @@
 
 #include "OpacSettings.h"
 #include "OpacSite.h"
+#include "RequestDeadlines.h"
 
 #include <QString>
 #include <QThreadPool>
 #include <QStringList>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 struct MHD_Daemon;
@@ -18,7 +20,7 @@ namespace opac {
 // Threads= workers shared by all connections make the pages: a connection waits, suspended, for
 // its page, so one slow search never holds up the connections behind it. The library reads the
 // requests, their query strings and forms, drops clients silent for Timeout= seconds and refuses
-// connections beyond the limits. Each connection keeps the library's own 32 KB for its request: a
+// connections beyond the limits, and (RequestDeadlines) those slower than it for a whole request. Each connection keeps the library's own 32 KB for its request: a
 // longer query string is answered 414 by the library, far beyond what a form sends.
 class HttpServer {
 public:
@@ -41,11 +43,13 @@ public:
     const QStringList &proxies() const { return proxies_; }
     // Suspends the connection and gives its page to a worker; false once the server is stopping.
     bool handOver(MHD_Connection *connection, const std::function<void()> &work);
+    RequestDeadlines *deadlines() const { return deadlines_.get(); }
 
 private:
     Handler handler_;
     QStringList proxies_;
     QThreadPool workers_;
+    std::unique_ptr<RequestDeadlines> deadlines_;
     std::mutex handing_;
     bool stopping_ = false;
     MHD_Daemon *daemon_ = nullptr;

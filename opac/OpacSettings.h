@@ -14,7 +14,7 @@ struct OpacSettings {
     int threads = 4;            // Threads=: pages made at once
     int connectionLimit = 256;  // Connections=: open connections at most, the rest are refused
     int perAddressLimit = 32;   // ConnectionsPerAddress=; not applied behind a Proxy=
-    int timeoutSeconds = 20;    // Timeout=: a client silent this long is dropped
+    int timeoutSeconds = 20;    // Timeout=: a client silent this long, or this slow to send a request, is dropped
     int newDays = 30;           // NewDays=: how far back "Новые поступления" reach
     int refreshSeconds = 600;   // Refresh=: how old the word index may grow before it is made anew
     bool files = false;         // Files=yes: readers may download a holding's electronic version

@@ -262,6 +262,21 @@ private slots:
                                  10000);
         crowd.clear();
         QCOMPARE(get(QStringLiteral("/")).status, 200);
+
+        // One that is never silent but never done, a byte every half second, is dropped as well.
+        QTcpSocket trickle;
+        trickle.connectToHost(QHostAddress::LocalHost, quint16(server_.port()));
+        QVERIFY(trickle.waitForConnected(3000));
+        const QByteArray request = "GET /search?q=" + QByteArray(200, 'a');
+        QElapsedTimer sending;
+        sending.start();
+        for (qsizetype i = 0; i < request.size() && trickle.state() == QAbstractSocket::ConnectedState; ++i) {
+            trickle.write(request.mid(i, 1));
+            trickle.waitForBytesWritten(100);
+            trickle.waitForDisconnected(500);
+        }
+        QVERIFY2(trickle.state() == QAbstractSocket::UnconnectedState && sending.elapsed() < 8000,
+                 qPrintable(QString::number(sending.elapsed())));
     }
 
     // The librarian's work goes on while readers search: each of her changes waits at most for
