@@ -56,5 +56,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     neutralResults.lines = {{1, plain(heading), plain(body), false}, {2, plain(body), plain(heading), true}};
     const QByteArray expected = opac::searchPage({plain(library), false}, neutral, {{1, plain(kindName)}}, &neutralResults);
     check(tags(page) == tags(expected), "the text of a request makes no tag", shown(request.text));
+
+    // "Мои книги": the card number typed back into the form, the message, her loans' descriptions.
+    const QDate lent(2024, 1, 2);
+    check(tags(opac::signInPage({library, false}, heading, body)) == tags(opac::signInPage({plain(library), false}, plain(heading), plain(body))),
+          "the card typed makes no tag", shown(heading));
+    const QList<opac::MyLoan> loans{{heading, body, lent, lent.addDays(30), int(total % 100)}};
+    const QList<opac::MyLoan> plainLoans{{plain(heading), plain(body), lent, lent.addDays(30), int(total % 100)}};
+    check(tags(opac::myBooksPage({library, true}, kindName, loans)) == tags(opac::myBooksPage({plain(library), true}, plain(kindName), plainLoans)),
+          "a loan's description makes no tag", shown(heading));
     return 0;
 }

@@ -24,6 +24,21 @@ struct OpacPage {
     QMap<QByteArray, QByteArray> headers;  // by lower-case name
 };
 
+// What `tidy -e` finds wrong with a page; empty when nothing.
+inline QString tidyErrors(const QString &html)
+{
+    QProcess tidy;
+    tidy.start(QStringLiteral("tidy"), {QStringLiteral("-e"), QStringLiteral("-q"), QStringLiteral("-utf8")});
+    if (!tidy.waitForStarted())
+        return QStringLiteral("tidy does not start");
+    tidy.write(html.toUtf8());
+    tidy.closeWriteChannel();
+    if (!tidy.waitForFinished(30000))
+        return QStringLiteral("tidy does not finish");
+    const QString said = QString::fromUtf8(tidy.readAllStandardError());
+    return tidy.exitCode() < 2 && !said.contains(QStringLiteral("Error:")) ? QString() : said;
+}
+
 class OpacServer {
 public:
     TempDb db;  // on the server the folder of the settings alone

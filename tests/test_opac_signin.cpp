@@ -105,6 +105,8 @@ private slots:
         QVERIFY(mine.html.contains(store::shownDate(store::dueDate(LentOn, 0, store::readLoanPeriods(nullptr)))));
         QVERIFY(mine.html.contains(QStringLiteral("A-17")));
         QVERIFY(mine.html.contains(QStringLiteral("Выйти")));
+        const QString tidy = tidyErrors(mine.html);
+        QVERIFY2(tidy.isEmpty(), qPrintable(tidy));
         // Not her name, not another reader's book.
         QVERIFY(!mine.html.contains(QStringLiteral("Сидорова")));
         QVERIFY(!mine.html.contains(QStringLiteral("Онегин")));
@@ -146,6 +148,7 @@ private slots:
         const OpacPage page = signIn(card, pin);
         QCOMPARE(page.status, status);
         QVERIFY2(page.html.contains(said), qPrintable(page.html));
+        QVERIFY(tidyErrors(page.html).isEmpty());
         QVERIFY(!page.headers.contains("set-cookie"));
     }
 
